@@ -1,0 +1,62 @@
+// The launch handshake: the start marker a caller leaves in a tool's program
+// folder (one marker allows one run), and the result file "crtd" by which the
+// backup and restore programs report how they ended.
+//
+//   // First thing in a tool's window load:
+//   if (!PruebaMarcador(drive::ProgramFolder(), kMarcadorSnapload, dialogs)) {
+//     EscribeResultado(drive::ProgramFolder(), Resultado::Salir);
+//     return;  // the program ends
+//   }
+//
+//   // The caller's side, before it starts the tool:
+//   CreaMarcador(carpeta, kMarcadorSnapmake);
+//
+// A marker is found under its exact name or, as a Windows caller may have
+// spelt it, under a name that differs only in letter case.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "platform/forms/dialogs.h"
+
+namespace orvo::common {
+
+// Start markers, one per tool that refuses to run without one.
+inline constexpr std::string_view kMarcadorLinkset = "RevFTP";
+inline constexpr std::string_view kMarcadorRelevo = "RevTI";
+inline constexpr std::string_view kMarcadorSnapmake = "RevSnapmake";
+inline constexpr std::string_view kMarcadorSnapload = "RevSnapload";
+
+// The result file, in the program folder of Snapmake and Snapload.
+inline constexpr std::string_view kArchivoResultado = "crtd";
+
+// The refusal shown when a tool is started without its marker.
+inline constexpr std::string_view kMensajeSinMarcador =
+    "Este Modulo solo se ejecuta desde Orvo Rivuvurazozer";
+inline constexpr std::string_view kTituloSinMarcador = "Orvo";
+
+// Marker present (a file, not a folder): deletes it, even when it is
+// read-only, and returns true. Missing: shows the refusal (exclamation icon,
+// OK button, title "Orvo") and returns false; the caller then ends. A marker
+// that cannot be deleted throws orvo::RuntimeError naming its path, since it
+// would let the next start through.
+bool PruebaMarcador(const std::filesystem::path& carpetaPrograma, std::string_view marcador,
+                    forms::Dialogs& dialogs);
+
+// Creates `marcador` in `carpeta` as an empty file. Any existing file of that
+// name, in any letter case and read-only or not, is replaced, so exactly one
+// marker of the exact name remains. Throws orvo::RuntimeError on failure.
+void CreaMarcador(const std::filesystem::path& carpeta, std::string_view marcador);
+
+// What "crtd" holds: "ok", "err" or "salir" followed by CR LF, or zero bytes.
+enum class Resultado { Ok, Err, Salir, Vacio };
+
+// Writes carpetaPrograma/"crtd" afresh with the result's bytes. The file is
+// written under a temporary name in the same folder and renamed over "crtd",
+// so a reader that polls for it never finds a half-written one, and no
+// temporary file is left behind, not even on failure. Throws
+// orvo::RuntimeError (number and a description naming the path) on failure.
+void EscribeResultado(const std::filesystem::path& carpetaPrograma, Resultado resultado);
+
+}  // namespace orvo::common

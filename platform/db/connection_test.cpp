@@ -1,0 +1,143 @@
+#include "platform/db/connection.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/db/database.h"
+#include "platform/db/recordset.h"
+#include "platform/testsupport/temp_drive.h"
+
+namespace orvo::db {
+namespace {
+namespace fs = std::filesystem;
+using orvo::testing::TempDrive;
+using orvo::testing::WriteFile;
+
+constexpr const char* kMain = "C:\\Quiravel\\Quiravel.mdb";
+constexpr const char* kConnect =
+    "Driver={Microsoft Access Driver (*.mdb)};DBQ=C:\\Quiravel\\Quiravel.mdb;Pwd=LUMAK";
+
+class ConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(c.Path("Quiravel"));
+    auto db = Database::Create(kMain, ";LANGID=0x0409;CP=1252;COUNTRY=0", "LUMAK");
+    db.Append({"Checadas", {{"Fecha", Type::Text, 10, true}, {"Empleado", Type::Long, 0, false, std::int64_t{0}},
+                            {"Hora", Type::Text, 10, true}}});
+  }
+  TempDrive c;
+};
+
+TEST(ConnectionStringTest, ReadsFileAndPasswordIgnoringKeyCase) {
+  auto cs = ConnectionString::Parse(kConnect);
+  EXPECT_EQ(cs.file, "C:\\Quiravel\\Quiravel.mdb");
+  EXPECT_EQ(cs.password, "LUMAK");
+  EXPECT_EQ(ConnectionString::Parse(";pwd=LUMAK").password, "LUMAK");
+  EXPECT_EQ(ConnectionString::Parse("dbq=C:\\a.mdb").password, "");
+}
+
+TEST_F(ConnectionTest, OpensWithTheRightPasswordOnly) {
+  Connection cn;
+  cn.Open(kConnect);
+  EXPECT_TRUE(cn.IsOpen());
+  cn.Close();
+
+  struct Case { const char* text; int number; } bad[] = {
+      {"DBQ=C:\\Quiravel\\Quiravel.mdb;Pwd=lumak", errc::kBadPassword},
+      {"DBQ=C:\\Quiravel\\Quiravel.mdb", errc::kBadPassword},
+      {"DBQ=C:\\Quiravel\\Otra.mdb;Pwd=LUMAK", errc::kFileNotFound},
+  };
+  for (const Case& k : bad) {
+    try {
+      cn.Open(k.text);
+      ADD_FAILURE() << k.text;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number, k.number) << k.text << ": " << e.what();
+    }
+    EXPECT_FALSE(cn.IsOpen());
+  }
+  EXPECT_FALSE(fs::exists(c.Path("Quiravel/Otra.mdb"))) << "a missing file must never be created";
+}
+
+TEST_F(ConnectionTest, RefusesFilesThatAreNoDatabase) {
+  WriteFile(c.Path("Quiravel/Texto.mdb"), "esto no es una base de datos, solo texto de relleno.............."
+                                          "................................................................");
+  WriteFile(c.Path("Quiravel/Vacio.mdb"), "");
+  for (const char* file : {"C:\\Quiravel\\Texto.mdb", "C:\\Quiravel\\Vacio.mdb"}) {
+    Connection cn;
+    try {
+      cn.OpenFile(file, "LUMAK");
+      ADD_FAILURE() << file;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number, errc::kUnrecognizedFormat) << file;
+    }
+  }
+}
+
+TEST_F(ConnectionTest, CreateRefusesAnExistingFileAndLeavesItUntouched) {
+  auto before = orvo::testing::ReadFile(c.Path("Quiravel/Quiravel.mdb"));
+  try {
+    Database::Create(kMain, "");
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number, errc::kDatabaseExists);
+  }
+  EXPECT_EQ(orvo::testing::ReadFile(c.Path("Quiravel/Quiravel.mdb")), before);
+}
+
+TEST_F(ConnectionTest, OneStatementPerCallAndValuesAreBound) {
+  Connection cn;
+  cn.Open(kConnect);
+  try {
+    cn.Execute("DELETE FROM Checadas; DROP TABLE Checadas");
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number, errc::kTrailingText);
+  }
+  EXPECT_EQ(cn.TableNames(), std::vector<std::string>{"Checadas"});
+  cn.Execute("INSERT INTO Checadas VALUES(?,?,?);", {{"a');--"}, {std::int64_t{5}}, {"x'; DROP"}});
+  Recordset rs(cn);
+  rs.Open("SELECT Fecha, Hora FROM Checadas");
+  ASSERT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(AsText(rs.Field("fecha")), "a');--");
+  EXPECT_EQ(AsText(rs.Field("HORA")), "x'; DROP");
+}
+
+TEST_F(ConnectionTest, TransactionsRollBackUnlessCommitted) {
+  Connection cn;
+  cn.Open(kConnect);
+  {
+    auto t = cn.Begin();
+    cn.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
+  }
+  {
+    auto t = cn.Begin();
+    cn.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
+    {
+      auto inner = cn.Begin();
+      cn.Execute("INSERT INTO Checadas VALUES('2010 05 03',3,'08:00:00')");
+    }
+    t.Commit();
+  }
+  Recordset rs(cn);
+  rs.Open("SELECT Empleado FROM Checadas");
+  ASSERT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(AsInteger(rs.Field("Empleado")), 2);
+}
+
+TEST_F(ConnectionTest, BusyFileFailsWithALockError) {
+  Connection holder, other;
+  holder.Open(kConnect);
+  other.Open(kConnect);
+  sqlite3_busy_timeout(other.Handle(), 50);
+  auto t = holder.Begin();
+  holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
+  try {
+    other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number, errc::kLocked);
+  }
+}
+
+}  // namespace
+}  // namespace orvo::db

@@ -1,0 +1,150 @@
+#include "platform/db/database.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/db/recordset.h"
+#include "platform/testsupport/temp_drive.h"
+
+namespace orvo::db {
+namespace {
+namespace fs = std::filesystem;
+using orvo::testing::TempDrive;
+
+constexpr const char* kFile = "C:\\Quiravel\\Quiravel.mdb";
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(c.Path("Quiravel"));
+    auto db = Database::Create(kFile, "", "LUMAK");
+    db.Append({"Tipos",
+               {{"Texto", Type::Text, 11, false},
+                {"TextoVacio", Type::Text, 11, true},
+                {"Largo", Type::Long},
+                {"Entero", Type::Integer},
+                {"Nota", Type::Memo, 0, true},
+                {"Foto", Type::LongBinary},
+                {"Dia", Type::Date}}});
+  }
+  Database Open() { return Database::Open(kFile, ";pwd=LUMAK"); }
+  int InsertError(const std::string& column, const Value& v) {
+    auto db = Open();
+    try {
+      db.Execute("INSERT INTO Tipos (" + column + ") VALUES (?)", std::vector<Value>{v});
+      return 0;
+    } catch (const Error& e) {
+      return e.number;
+    }
+  }
+  TempDrive c;
+};
+
+TEST_F(DatabaseTest, ColumnsKeepTheirTypesLimits) {
+  struct Case { const char* column; Value value; int error; } cases[] = {
+      {"Texto", std::string("12345678901"), 0},
+      {"Texto", std::string("123456789012"), errc::kFieldTooSmall},
+      {"Texto", std::string("ñandú"), 0},
+      {"Texto", std::string(""), errc::kZeroLength},
+      {"TextoVacio", std::string(""), 0},
+      {"Nota", std::string(""), 0},
+      {"Largo", std::int64_t{2147483647}, 0},
+      {"Largo", std::int64_t{-2147483648LL}, 0},
+      {"Largo", std::int64_t{2147483648LL}, errc::kOverflow},
+      {"Largo", std::string("abc"), errc::kTypeMismatch},
+      {"Largo", std::string("125"), 0},
+      {"Largo", 1.5, errc::kTypeMismatch},
+      {"Entero", std::int64_t{32767}, 0},
+      {"Entero", std::int64_t{32768}, errc::kOverflow},
+      {"Dia", std::string("2010-05-03 00:00:00"), 0},
+      {"Dia", std::string("ayer"), errc::kTypeMismatch},
+      {"Foto", Blob{{0, 1, 2}}, 0},
+  };
+  for (const Case& k : cases) EXPECT_EQ(InsertError(k.column, k.value), k.error) << k.column << " " << AsText(k.value);
+}
+
+TEST_F(DatabaseTest, MemoKeepsDigitsAsTextAndTextMatchesIgnoringCase) {
+  auto db = Open();
+  db.Execute("INSERT INTO Tipos (Texto, Nota) VALUES ('n', '0012')");
+  Recordset rs(db.Rows());
+  rs.Open("SELECT Nota FROM TIPOS WHERE texto = 'N'");
+  ASSERT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(rs.Field("Nota"), Value(std::string("0012")));
+}
+
+TEST_F(DatabaseTest, LookupsIgnoreCaseAndGiveStoredNames) {
+  auto db = Open();
+  auto t = db.FindTable("TIPOS");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(t->name, "Tipos");
+  ASSERT_TRUE(t->FindField("textovacio"));
+  EXPECT_EQ(t->FindField("textovacio")->name, "TextoVacio");
+  EXPECT_FALSE(db.FindTable("Otra"));
+  EXPECT_EQ(db.TableNames(), std::vector<std::string>{"Tipos"}) << "the engine's own tables stay hidden";
+}
+
+TEST_F(DatabaseTest, DefinitionsReadBackAsWritten) {
+  auto db = Open();
+  db.Append({"Conf", {{"aplica", Type::Text, 2, true, std::string("NO")}, {"n", Type::Long, 0, false, std::int64_t{1}}}});
+  auto t = db.FindTable("Conf");
+  ASSERT_TRUE(t);
+  ASSERT_EQ(t->fields.size(), 2u);
+  EXPECT_EQ(t->fields[0].type, Type::Text);
+  EXPECT_EQ(t->fields[0].size, 2);
+  EXPECT_TRUE(t->fields[0].allowZeroLength);
+  EXPECT_EQ(t->fields[0].defaultValue, Value(std::string("NO")));
+  EXPECT_EQ(t->fields[1].type, Type::Long);
+  EXPECT_EQ(t->fields[1].defaultValue, Value(std::int64_t{1}));
+  auto tipos = db.FindTable("Tipos");
+  std::vector<Type> types;
+  for (const Field& f : tipos->fields) types.push_back(f.type);
+  EXPECT_EQ(types, (std::vector<Type>{Type::Text, Type::Text, Type::Long, Type::Integer, Type::Memo, Type::LongBinary,
+                                      Type::Date}));
+  EXPECT_FALSE(tipos->fields[0].allowZeroLength);
+  EXPECT_THROW(db.Append({"tipos", {{"x", Type::Long}}}), Error);
+  EXPECT_THROW(db.Append({"Doble", {{"x", Type::Long}, {"X", Type::Long}}}), Error);
+}
+
+TEST_F(DatabaseTest, AppendedColumnGoesLastAndOldRowsStayNull) {
+  auto db = Open();
+  db.Execute("INSERT INTO Tipos (Texto) VALUES ('viejo')");
+  db.AppendField("tipos", {"Activo", Type::Text, 1, true, std::string("S")});
+  EXPECT_THROW(db.AppendField("Tipos", {"ACTIVO", Type::Long}), Error);
+  EXPECT_THROW(db.AppendField("NoHay", {"x", Type::Long}), Error);
+  db.Execute("INSERT INTO Tipos (Texto) VALUES ('nuevo')");
+  auto t = db.FindTable("Tipos");
+  EXPECT_EQ(t->fields.back().name, "Activo");
+  Recordset rs(db.Rows());
+  rs.Open("SELECT Activo FROM Tipos ORDER BY rowid");
+  ASSERT_EQ(rs.RecordCount(), 2);
+  EXPECT_TRUE(IsNull(rs.Field("Activo")));
+  rs.MoveNext();
+  EXPECT_EQ(AsText(rs.Field("Activo")), "S");
+}
+
+TEST_F(DatabaseTest, ChangingAColumnKeepsEveryRowRowidAndIndex) {
+  auto db = Open();
+  for (int i = 0; i < 50; ++i) db.Execute("INSERT INTO Tipos (Texto, Largo) VALUES (?, ?)", std::vector<Value>{std::string("f") + std::to_string(i), std::int64_t{i}});
+  db.Execute("DELETE FROM Tipos WHERE Largo % 7 = 0");
+  db.Execute("CREATE INDEX IF NOT EXISTS ix_tipos_largo ON Tipos(Largo)");
+  auto rowids = [&] {
+    Recordset rs(db.Rows());
+    rs.Open("SELECT rowid AS r, Texto, Largo FROM Tipos ORDER BY rowid");
+    std::vector<std::string> out;
+    for (; !rs.Eof(); rs.MoveNext()) out.push_back(AsText(rs.Field("r")) + "/" + AsText(rs.Field("Texto")) + "/" + AsText(rs.Field("Largo")));
+    return out;
+  };
+  auto before = rowids();
+  db.SetFieldProperties("TIPOS", "texto", true, std::int64_t{0});
+  EXPECT_EQ(rowids(), before);
+  auto f = db.FindTable("Tipos")->fields[0];
+  EXPECT_TRUE(f.allowZeroLength);
+  EXPECT_EQ(AsText(f.defaultValue), "0");
+  db.Execute("INSERT INTO Tipos (Texto) VALUES ('')");
+  Recordset idx(db.Rows());
+  idx.Open("SELECT name FROM sqlite_master WHERE type = 'index' AND name = 'ix_tipos_largo'");
+  EXPECT_EQ(idx.RecordCount(), 1);
+  EXPECT_THROW(db.SetFieldProperties("Tipos", "NoHay", true, std::nullopt), Error);
+}
+
+}  // namespace
+}  // namespace orvo::db

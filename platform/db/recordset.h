@@ -1,0 +1,82 @@
+// A static recordset: the rows of one query, read in full when it opens.
+//
+// Being a snapshot, its RecordCount is exact, its rows survive later deletes,
+// and it holds no read lock on the file. Fields are found by name ignoring
+// letter case. A recordset over a single table ("SELECT ... FROM Tabla") can
+// also add rows (AddNew / SetField / Update) and change its current row
+// (SetField / Update), which reaches the table by the row's rowid, since the
+// tables have no key of their own.
+//
+//   orvo::db::Recordset rs(cn, LockType::ReadOnly);
+//   rs.Open("Select id, Nombre from Personal where No_Empleado = ?", {{"125"}});
+//   if (rs.RecordCount() >= 1) name = AsText(rs.Field("NOMBRE"));
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/db/connection.h"
+
+namespace orvo::db {
+
+enum class LockType { ReadOnly = 1, Optimistic = 3 };
+
+class Recordset {
+ public:
+  Recordset() = default;
+  explicit Recordset(Connection& cn, LockType lock = LockType::ReadOnly) : cn_(&cn), lock_(lock) {}
+  ~Recordset();
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  void SetActiveConnection(Connection& cn) { cn_ = &cn; }
+  void SetLockType(LockType lock) { lock_ = lock; }
+
+  void Open(std::string_view sql, std::span<const Value> params = {});
+  void Open(std::string_view sql, std::initializer_list<Value> params) {
+    Open(sql, std::span<const Value>(params.begin(), params.size()));
+  }
+  void Open(Connection& cn, std::string_view sql, std::span<const Value> params = {}) {
+    cn_ = &cn;
+    Open(sql, params);
+  }
+  void Close();
+  bool IsOpen() const { return open_; }
+
+  long RecordCount() const { return static_cast<long>(rows_.size()); }
+  bool Eof() const { return !open_ || current_ >= rows_.size(); }
+  void MoveNext();
+  void MoveFirst() { current_ = 0; }
+
+  bool HasField(std::string_view name) const { return Index(name).has_value(); }
+  const Value& Field(std::string_view name) const;
+  const std::vector<std::string>& FieldNames() const { return names_; }
+
+  // Editing: a new row (AddNew) or the current one; Update writes it.
+  void AddNew();
+  void SetField(std::string_view name, Value v);
+  void Update();
+
+ private:
+  friend class Connection;
+  std::optional<std::size_t> Index(std::string_view name) const;
+  void Detach() { open_ = false; cn_ = nullptr; }
+
+  Connection* cn_ = nullptr;
+  LockType lock_ = LockType::ReadOnly;
+  bool open_ = false;
+  std::string table_;        // set when the query reads one table: rows can be edited
+  bool hasRowid_ = false;    // column 0 of each row is the hidden rowid
+  std::vector<std::string> names_;
+  std::vector<std::vector<Value>> rows_;
+  std::size_t current_ = 0;
+  bool adding_ = false;
+  std::vector<std::pair<std::size_t, Value>> pending_;
+};
+
+}  // namespace orvo::db

@@ -1,0 +1,56 @@
+#include "platform/drive/drive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/testsupport/temp_drive.h"
+
+namespace orvo::drive {
+namespace {
+namespace fs = std::filesystem;
+using orvo::testing::TempDrive;
+using orvo::testing::WriteFile;
+
+TEST(DriveTest, RootFollowsEnvironmentThenXdgThenHome) {
+  const char* saved = std::getenv("ORVO_DRIVE_C");
+  std::string keep = saved ? saved : "";
+  unsetenv("ORVO_DRIVE_C");
+  setenv("XDG_DATA_HOME", "/tmp/xdg-orvo", 1);
+  EXPECT_EQ(Root(), fs::path("/tmp/xdg-orvo/orvo/c"));
+  unsetenv("XDG_DATA_HOME");
+  setenv("HOME", "/home/ana", 1);
+  EXPECT_EQ(Root(), fs::path("/home/ana/.local/share/orvo/c"));
+  setenv("ORVO_DRIVE_C", "/srv/c", 1);
+  EXPECT_EQ(Root(), fs::path("/srv/c"));
+  if (saved) setenv("ORVO_DRIVE_C", keep.c_str(), 1); else unsetenv("ORVO_DRIVE_C");
+}
+
+TEST(DriveTest, MapsWindowsPathsUnderTheRoot) {
+  TempDrive c;
+  struct Case { const char* windows; const char* expected; } cases[] = {
+      {"C:\\Quiravel\\Quiravel.mdb", "Quiravel/Quiravel.mdb"},
+      {"c:\\Windows\\ftpcnf.dll", "Windows/ftpcnf.dll"},
+      {"C:/Quiravel//Quira/", "Quiravel/Quira"},
+      {"Quiravel\\x.txt", "Quiravel/x.txt"},
+  };
+  for (const Case& k : cases) EXPECT_EQ(Map(k.windows), c.Path(k.expected)) << k.windows;
+}
+
+TEST(DriveTest, ExistingComponentsMatchIgnoringCaseAndExactSpellingWins) {
+  TempDrive c;
+  WriteFile(c.Path("QUIRAVEL/quiravel.MDB"), "x");
+  EXPECT_EQ(Map("C:\\Quiravel\\Quiravel.mdb"), c.Path("QUIRAVEL/quiravel.MDB"));
+  // The rest of a path below a missing folder keeps its own spelling.
+  EXPECT_EQ(Map("C:\\quiravel\\Nuevo\\Archivo.txt"), c.Path("QUIRAVEL/Nuevo/Archivo.txt"));
+  WriteFile(c.Path("QUIRAVEL/Quiravel.mdb"), "y");
+  EXPECT_EQ(Map("C:\\Quiravel\\Quiravel.mdb"), c.Path("QUIRAVEL/Quiravel.mdb"));
+  EXPECT_TRUE(FindIgnoringCase(c.Root(), "nothing").empty());
+}
+
+TEST(DriveTest, ProgramFolderIsTheExecutablesFolder) {
+  EXPECT_TRUE(fs::exists(ProgramFolder() / "drive_test"));
+}
+
+}  // namespace
+}  // namespace orvo::drive

@@ -1,0 +1,7 @@
+#include "platform/forms/dialogs.h"
+
+namespace orvo::forms {
+
+Dialogs::~Dialogs() = default;
+
+}  // namespace orvo::forms

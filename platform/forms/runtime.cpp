@@ -1,0 +1,67 @@
+#include "platform/forms/runtime.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "platform/error.h"
+
+namespace orvo::forms {
+
+Runtime::Runtime(Dialogs& dialogs, std::string title, EndFunction end)
+    : dialogs_(dialogs), title_(std::move(title)), end_(end ? std::move(end) : DefaultEnd) {}
+
+bool Runtime::Guard(const std::function<void()>& body) {
+  if (ended_) return false;
+  try {
+    body();
+    return true;
+  } catch (const RuntimeError& e) {
+    Untrapped(e.number, e.what());
+  } catch (const std::bad_alloc&) {
+    Untrapped(7, "Memoria insuficiente");
+  } catch (const std::exception& e) {
+    std::string description = "Llamada a procedimiento o argumento no válidos";
+    if (*e.what() != '\0') description += std::string(" (") + e.what() + ")";
+    Untrapped(5, description);
+  } catch (...) {
+    Untrapped(5, "Llamada a procedimiento o argumento no válidos");
+  }
+  return false;
+}
+
+void Runtime::Untrapped(int number, std::string_view description) {
+  // An error raised while an earlier one is ending the program adds no box.
+  if (ended_) return;
+  try {
+    dialogs_.MsgBox(ErrorText(number, description), Buttons::Ok, Icon::Critical, title_);
+  } catch (...) {
+    // The box itself failed; the program still ends, as it would have.
+  }
+  End(1);
+}
+
+void Runtime::End(int status) {
+  if (ended_) return;
+  ended_ = true;
+  status_ = status;
+  end_(status);
+}
+
+std::string Runtime::ErrorText(int number, std::string_view description) {
+  return "Se ha producido el error '" + std::to_string(number) +
+         "' en tiempo de ejecución:\n\n" + std::string(description);
+}
+
+void Runtime::DefaultEnd(int status) {
+  if (QCoreApplication::instance() != nullptr && QThread::currentThread()->loopLevel() > 0) {
+    QCoreApplication::exit(status);
+  } else {
+    std::exit(status);
+  }
+}
+
+}  // namespace orvo::forms

@@ -1,0 +1,69 @@
+// The run-time error boundary and the end of a program. An error that no
+// handler of the program traps stops at Guard: one critical message box with
+// the error's number and description, titled with the program's title, and
+// the program ends with status 1. Nothing escapes into Qt's event loop.
+//
+//   QApplication app(argc, argv);
+//   orvo::forms::QtDialogs dialogs;
+//   orvo::forms::Runtime runtime(dialogs, "pollimport");
+//   runtime.Guard([&] { StartUp(); });              // may end before any window
+//   if (runtime.Ended()) return runtime.Status();
+//   return app.exec();
+//
+// Once the program has ended (an untrapped error or End), Guard runs no more
+// bodies: events still queued when the event loop was told to stop do nothing.
+// Tests pass an `end` that records the status instead of ending the process.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/forms/dialogs.h"
+
+namespace orvo::forms {
+
+class Runtime {
+ public:
+  using EndFunction = std::function<void(int status)>;
+
+  // `end` defaults to DefaultEnd.
+  Runtime(Dialogs& dialogs, std::string title, EndFunction end = {});
+  Runtime(const Runtime&) = delete;
+  Runtime& operator=(const Runtime&) = delete;
+
+  // The program's own title: the title of the error box, and of the boxes that
+  // the system shows with its default title.
+  const std::string& Title() const { return title_; }
+
+  // Runs a handler body. An orvo::RuntimeError shows its own number and
+  // description; std::bad_alloc is error 7; any other exception is error 5.
+  // Returns true when the body ran to its end; false when it failed or the
+  // program had already ended (the body is then not run).
+  bool Guard(const std::function<void()>& body);
+
+  // The program's explicit end. Only the first end counts; the caller returns
+  // from its handler after it.
+  void End(int status = 0);
+
+  bool Ended() const { return ended_; }
+  int Status() const { return status_; }
+
+  // The error box's text, in the platform's wording.
+  static std::string ErrorText(int number, std::string_view description);
+
+  // Leaves the running event loop with `status` (so exec() returns it), or,
+  // with no event loop running, ends the process with std::exit.
+  static void DefaultEnd(int status);
+
+ private:
+  void Untrapped(int number, std::string_view description);
+
+  Dialogs& dialogs_;
+  std::string title_;
+  EndFunction end_;
+  bool ended_ = false;
+  int status_ = 0;
+};
+
+}  // namespace orvo::forms

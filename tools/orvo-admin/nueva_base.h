@@ -1,0 +1,17 @@
+// What the administrator program does before any Orvo program can start:
+// define the main database with its password and its company row.
+#pragma once
+
+#include <string>
+
+namespace orvo::admin {
+
+inline constexpr const char* kBasePrincipal = "C:\\Quiravel\\Quiravel.mdb";
+inline constexpr const char* kClave = "LUMAK";
+
+// Makes C:\Quiravel\Quiravel.mdb with the company table (its catalogue
+// columns plus TFirma, which only the administrator program defines) and one
+// company row. Refuses, untouched, a file that is already there.
+void CreaBasePrincipal(const std::string& empresa);
+
+}  // namespace orvo::admin
