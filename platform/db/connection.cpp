@@ -189,6 +189,9 @@ void Connection::OpenFile(std::string_view path, std::string_view password) {
 void Connection::Close() {
   for (Recordset* rs : recordsets_) rs->Detach();
   recordsets_.clear();
+  for (auto& [text, st] : cache_) sqlite3_finalize(st);
+  cache_.clear();
+  inUse_.clear();
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
   savepoints_ = 0;
@@ -239,20 +242,55 @@ void Connection::Fail(int rc, std::string_view sql) {
 sqlite3_stmt* Connection::Prepare(std::string_view sql, std::span<const Value> params) {
   CheckOpen();
   sqlite3_stmt* st = nullptr;
-  const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st, &tail);
-  if (rc != SQLITE_OK) Fail(rc, sql);
-  if (!st) Throw(errc::kSyntax, "La instrucción SQL está vacía.");
-  if (!OnlyBlanksLeft(tail) && tail < sql.data() + sql.size()) {
-    sqlite3_finalize(st);
-    Throw(errc::kTrailingText, "Se encontraron caracteres después del final de la instrucción SQL.");
+  std::string key(sql);
+  auto hit = cache_.find(key);
+  if (hit != cache_.end() && !inUse_[hit->second]) {
+    st = hit->second;
+    inUse_[st] = true;
+  } else {
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st, &tail);
+    if (rc != SQLITE_OK) Fail(rc, sql);
+    if (!st) Throw(errc::kSyntax, "La instrucción SQL está vacía.");
+    if (!OnlyBlanksLeft(tail) && tail < sql.data() + sql.size()) {
+      sqlite3_finalize(st);
+      Throw(errc::kTrailingText, "Se encontraron caracteres después del final de la instrucción SQL.");
+    }
+    if (hit == cache_.end()) {
+      if (cache_.size() >= 256) {
+        // Keep the cache small: drop the statements nobody holds.
+        for (auto it = cache_.begin(); it != cache_.end();) {
+          if (!inUse_[it->second]) {
+            sqlite3_finalize(it->second);
+            inUse_.erase(it->second);
+            it = cache_.erase(it);
+          } else {
+            ++it;
+          }
+        }
+      }
+      cache_.emplace(std::move(key), st);
+      inUse_[st] = true;
+    }
   }
   if (sqlite3_bind_parameter_count(st) != static_cast<int>(params.size())) {
-    sqlite3_finalize(st);
+    Release(st);
     Throw(errc::kSyntax, "El número de parámetros no coincide con la instrucción SQL: " + std::string(sql));
   }
   for (std::size_t i = 0; i < params.size(); ++i) Bind(st, static_cast<int>(i + 1), params[i]);
   return st;
+}
+
+void Connection::Release(sqlite3_stmt* st) {
+  if (!st) return;
+  auto it = inUse_.find(st);
+  if (it == inUse_.end()) {
+    sqlite3_finalize(st);
+    return;
+  }
+  it->second = false;
+  sqlite3_reset(st);
+  sqlite3_clear_bindings(st);
 }
 
 long Connection::Execute(std::string_view sql, std::span<const Value> params) {
@@ -260,8 +298,11 @@ long Connection::Execute(std::string_view sql, std::span<const Value> params) {
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
   }
-  sqlite3_finalize(st);
-  if (rc != SQLITE_DONE) Fail(rc, sql);
+  if (rc != SQLITE_DONE) {
+    Release(st);
+    Fail(rc, sql);
+  }
+  Release(st);
   return static_cast<long>(sqlite3_changes(db_));
 }
 
@@ -272,7 +313,7 @@ std::vector<std::string> Connection::TableNames() {
     std::string name(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     if (!IsEngineTable(name)) names.push_back(name);
   }
-  sqlite3_finalize(st);
+  Release(st);
   return names;
 }
 

@@ -26,6 +26,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/db/error.h"
@@ -92,8 +93,11 @@ class Connection {
   const std::filesystem::path& File() const { return file_; }
   sqlite3* Handle() const { return db_; }
 
-  // Engine internals shared with Recordset and Database.
+  // Engine internals shared with Recordset and Database. A statement from
+  // Prepare goes back through Release; the same text prepared again reuses it,
+  // since the programs run one statement text many times with other values.
   sqlite3_stmt* Prepare(std::string_view sql, std::span<const Value> params);
+  void Release(sqlite3_stmt* st);
   [[noreturn]] void Fail(int rc, std::string_view sql = {});
 
  private:
@@ -107,6 +111,8 @@ class Connection {
   std::filesystem::path file_;
   std::vector<Recordset*> recordsets_;
   int savepoints_ = 0;
+  std::unordered_map<std::string, sqlite3_stmt*> cache_;
+  std::unordered_map<sqlite3_stmt*, bool> inUse_;  // every cached statement
 };
 
 // Engine-private tables are hidden from table lists and never touched by the programs.

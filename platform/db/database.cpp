@@ -192,7 +192,7 @@ std::optional<TableDef> Database::FindTable(std::string_view name) {
       };
       t.fields.push_back(FromDeclaration(text(1), text(2), reinterpret_cast<const char*>(sqlite3_column_text(st, 4))));
     }
-    sqlite3_finalize(st);
+    cn_->Release(st);
     return t;
   }
   return std::nullopt;
@@ -255,7 +255,7 @@ void Database::SetFieldProperties(std::string_view table, std::string_view field
     sqlite3_stmt* st = cn_->Prepare("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ? AND sql IS NOT NULL",
                                     std::vector<Value>{t->name});
     while (sqlite3_step(st) == SQLITE_ROW) indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
+    cn_->Release(st);
   }
   std::string columns, create = "CREATE TABLE \"_orvo_rebuild\" (";
   for (std::size_t i = 0; i < t->fields.size(); ++i) {

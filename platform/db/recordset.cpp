@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <regex>
+#include <unordered_map>
 
 namespace orvo::db {
 namespace {
@@ -46,6 +47,28 @@ const std::regex& SingleTable() {
   return re;
 }
 
+// The editable reading of a query: its table and the same query carrying each
+// row's rowid in a hidden first column, for Update. Worked out once per text.
+struct Editable {
+  std::string table;
+  std::string withRowid;
+};
+
+const Editable& EditableForm(std::string_view sql) {
+  static thread_local std::unordered_map<std::string, Editable> known;
+  std::string text(sql);
+  if (auto it = known.find(text); it != known.end()) return it->second;
+  if (known.size() > 1024) known.clear();
+  Editable e;
+  std::smatch m;
+  if (std::regex_match(text, m, SingleTable())) {
+    e.table = m[3].str();
+    e.withRowid = "SELECT rowid AS \"__orvo_rowid\", " + m[1].str() + " FROM " + Quote(e.table) + " " +
+                  (m[4].matched ? m[4].str() : std::string());
+  }
+  return known.emplace(std::move(text), std::move(e)).first->second;
+}
+
 }  // namespace
 
 Recordset::~Recordset() { Close(); }
@@ -67,15 +90,11 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
   if (!cn_ || !cn_->IsOpen()) Throw(3704, "La operación no está permitida si el objeto está cerrado.");
 
   sqlite3_stmt* st = nullptr;
-  std::string text(sql);
-  std::smatch m;
-  if (std::regex_match(text, m, SingleTable()) && !SameIgnoringCase(m[1].str(), "count(*)")) {
-    // Carry each row's rowid in a hidden first column, for Update.
-    std::string withRowid = "SELECT rowid AS \"__orvo_rowid\", " + m[1].str() + " FROM " + Quote(m[3].str()) + " " +
-                            (m[4].matched ? m[4].str() : std::string());
+  const Editable& editable = EditableForm(sql);
+  if (!editable.table.empty()) {
     try {
-      st = cn_->Prepare(withRowid, params);
-      table_ = m[3].str();
+      st = cn_->Prepare(editable.withRowid, params);
+      table_ = editable.table;
       hasRowid_ = true;
     } catch (const Error&) {
       st = nullptr;
@@ -92,7 +111,7 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
     for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(st, i));
     rows_.push_back(std::move(row));
   }
-  sqlite3_finalize(st);
+  cn_->Release(st);
   if (rc != SQLITE_DONE) {
     Close();
     cn_->Fail(rc, sql);

@@ -1,9 +1,11 @@
 #include "tools/orvo-admin/nueva_base.h"
 
 #include <filesystem>
+#include <set>
 
 #include "platform/db/database.h"
 #include "schema/catalogo.h"
+#include "schema/estructura.h"
 
 namespace orvo::admin {
 
@@ -41,6 +43,12 @@ void CreaBasePrincipal(const std::string& empresa) {
   base.Append(empresarial);
   base.Execute("INSERT INTO Empresarial (Empresa) VALUES (?)", std::vector<db::Value>{empresa});
   base.Close();
+
+  // Every other table as the catalogue's creators make it.
+  std::set<std::string_view> hechos{"Crea_Empresarial"};
+  for (const schema::Tabla& t : schema::TablasPrincipal()) {
+    if (!t.creador.empty() && hechos.insert(t.creador).second) schema::Crea(t.creador);
+  }
 }
 
 }  // namespace orvo::admin

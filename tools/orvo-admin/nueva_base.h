@@ -10,8 +10,9 @@ inline constexpr const char* kBasePrincipal = "C:\\Quiravel\\Quiravel.mdb";
 inline constexpr const char* kClave = "LUMAK";
 
 // Makes C:\Quiravel\Quiravel.mdb with the company table (its catalogue
-// columns plus TFirma, which only the administrator program defines) and one
-// company row. Refuses, untouched, a file that is already there.
+// columns plus TFirma, which only the administrator program defines), one
+// company row, and every other table of the catalogue. Refuses, untouched, a
+// file that is already there.
 void CreaBasePrincipal(const std::string& empresa);
 
 }  // namespace orvo::admin

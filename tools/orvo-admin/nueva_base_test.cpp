@@ -20,6 +20,8 @@ TEST(NuevaBaseTest, MakesTheProtectedMainDatabaseWithItsCompanyRow) {
   auto base = db::Database::Open(kBasePrincipal, ";pwd=LUMAK");
   auto t = base.FindTable("Empresarial");
   ASSERT_TRUE(t);
+  EXPECT_TRUE(base.FindTable("Listado1"));
+  EXPECT_TRUE(base.FindTable("turnosFechas"));
   std::vector<std::string> columns;
   for (const auto& f : t->fields) columns.push_back(f.name);
   EXPECT_EQ(columns, (std::vector<std::string>{"Empresa", "Logo", "MemoR", "MemoF", "TFirma"}));
