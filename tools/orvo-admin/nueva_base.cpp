@@ -6,6 +6,7 @@
 #include "platform/db/database.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"
+#include "schema/regeneracion.h"
 
 namespace orvo::admin {
 
@@ -49,6 +50,14 @@ void CreaBasePrincipal(const std::string& empresa) {
   for (const schema::Tabla& t : schema::TablasPrincipal()) {
     if (!t.creador.empty() && hechos.insert(t.creador).second) schema::Crea(t.creador);
   }
+  // Then one regeneration pass, as the administrator program runs it after a
+  // new definition: the upgrade-only columns, the lookup indexes, the
+  // auxiliary database and the default rows.
+  common::Bases bases;
+  bases.Conecta(schema::kArranque);
+  schema::ActualizaEstructura(bases);
+  bases.Conecta(schema::kArranque);
+  schema::CompletaDatos(bases);
 }
 
 }  // namespace orvo::admin

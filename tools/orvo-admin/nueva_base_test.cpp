@@ -22,6 +22,8 @@ TEST(NuevaBaseTest, MakesTheProtectedMainDatabaseWithItsCompanyRow) {
   ASSERT_TRUE(t);
   EXPECT_TRUE(base.FindTable("Listado1"));
   EXPECT_TRUE(base.FindTable("turnosFechas"));
+  EXPECT_TRUE(base.FindTable("Personal")->FindField("Fecha_Ingreso"));
+  EXPECT_TRUE(std::filesystem::exists(c.Path("Quiravel/Auxiliar.mdb")));
   std::vector<std::string> columns;
   for (const auto& f : t->fields) columns.push_back(f.name);
   EXPECT_EQ(columns, (std::vector<std::string>{"Empresa", "Logo", "MemoR", "MemoF", "TFirma"}));
@@ -29,7 +31,7 @@ TEST(NuevaBaseTest, MakesTheProtectedMainDatabaseWithItsCompanyRow) {
   rs.Open("SELECT * FROM Empresarial");
   ASSERT_EQ(rs.RecordCount(), 1);
   EXPECT_EQ(db::AsText(rs.Field("Empresa")), "Aceros del Norte");
-  EXPECT_TRUE(db::IsNull(rs.Field("TFirma")));
+  EXPECT_FALSE(db::IsNull(rs.Field("TFirma")));
   rs.Close();
   base.Close();
   EXPECT_THROW(db::Database::Open(kBasePrincipal, ";pwd=otra"), db::Error);
