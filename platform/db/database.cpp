@@ -4,6 +4,8 @@
 #include <cctype>
 #include <system_error>
 
+#include "platform/db/identifiers.h"
+
 namespace orvo::db {
 namespace fs = std::filesystem;
 namespace {
@@ -11,27 +13,10 @@ namespace {
 // Marks the files this engine made ("ORVO").
 constexpr int kApplicationId = 0x4F52564F;
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
 std::string Upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
-}
-
-std::string Quote(std::string_view id) {
-  std::string out = "\"";
-  for (char c : id) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
 }
 
 std::string Literal(const Value& v) {
@@ -103,10 +88,10 @@ const Field* TableDef::FindField(std::string_view n) const {
 }
 
 std::string ColumnSql(std::string_view table, const Field& f) {
-  std::string c = Quote(f.name);
+  std::string c = QuoteIdentifier(f.name);
   std::string tag = std::string(table) + "." + f.name;
   auto check = [&](std::string_view kind, const std::string& expr) {
-    return " CONSTRAINT " + Quote(std::string(kind) + ":" + tag) + " CHECK(" + expr + ")";
+    return " CONSTRAINT " + QuoteIdentifier(std::string(kind) + ":" + tag) + " CHECK(" + expr + ")";
   };
   std::string zero = f.allowZeroLength ? "ZEROLENGTH " : "";
   std::string dflt;
@@ -184,7 +169,7 @@ std::optional<TableDef> Database::FindTable(std::string_view name) {
     if (!SameIgnoringCase(stored, name)) continue;
     TableDef t;
     t.name = stored;
-    sqlite3_stmt* st = cn_->Prepare("PRAGMA table_info(" + Quote(stored) + ")", {});
+    sqlite3_stmt* st = cn_->Prepare("PRAGMA table_info(" + QuoteIdentifier(stored) + ")", {});
     while (sqlite3_step(st) == SQLITE_ROW) {
       auto text = [&](int i) {
         auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
@@ -208,7 +193,7 @@ void Database::Append(const TableDef& table) {
   if (FindTable(table.name)) Throw(errc::kTableExists, "La tabla '" + table.name + "' ya existe.");
   if (table.fields.empty())
     Throw(3264, "No hay campos definidos; no se puede agregar la tabla '" + table.name + "'.");
-  std::string sql = "CREATE TABLE " + Quote(table.name) + " (";
+  std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
   for (std::size_t i = 0; i < table.fields.size(); ++i) {
     for (std::size_t j = 0; j < i; ++j) {
       if (SameIgnoringCase(table.fields[i].name, table.fields[j].name))
@@ -229,7 +214,7 @@ void Database::AppendField(std::string_view table, const Field& field) {
   Field bare = field;
   bare.defaultValue = std::monostate{};
   auto tx = cn_->Begin();
-  cn_->Execute("ALTER TABLE " + Quote(t->name) + " ADD COLUMN " + ColumnSql(t->name, bare));
+  cn_->Execute("ALTER TABLE " + QuoteIdentifier(t->name) + " ADD COLUMN " + ColumnSql(t->name, bare));
   if (!IsNull(field.defaultValue)) SetFieldProperties(t->name, field.name, std::nullopt, field.defaultValue);
   tx.Commit();
 }
@@ -259,16 +244,16 @@ void Database::SetFieldProperties(std::string_view table, std::string_view field
   }
   std::string columns, create = "CREATE TABLE \"_orvo_rebuild\" (";
   for (std::size_t i = 0; i < t->fields.size(); ++i) {
-    columns += (i ? ", " : "") + Quote(t->fields[i].name);
+    columns += (i ? ", " : "") + QuoteIdentifier(t->fields[i].name);
     create += (i ? ", " : "") + ColumnSql(t->name, t->fields[i]);
   }
   auto tx = cn_->Begin();
   cn_->Execute("DROP TABLE IF EXISTS \"_orvo_rebuild\"");
   cn_->Execute(create + ")");
-  cn_->Execute("INSERT INTO \"_orvo_rebuild\" (rowid, " + columns + ") SELECT rowid, " + columns + " FROM " + Quote(t->name) +
+  cn_->Execute("INSERT INTO \"_orvo_rebuild\" (rowid, " + columns + ") SELECT rowid, " + columns + " FROM " + QuoteIdentifier(t->name) +
                " ORDER BY rowid");
-  cn_->Execute("DROP TABLE " + Quote(t->name));
-  cn_->Execute("ALTER TABLE \"_orvo_rebuild\" RENAME TO " + Quote(t->name));
+  cn_->Execute("DROP TABLE " + QuoteIdentifier(t->name));
+  cn_->Execute("ALTER TABLE \"_orvo_rebuild\" RENAME TO " + QuoteIdentifier(t->name));
   for (const std::string& sql : indexes) cn_->Execute(sql);
   tx.Commit();
 }

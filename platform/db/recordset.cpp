@@ -4,25 +4,10 @@
 #include <regex>
 #include <unordered_map>
 
+#include "platform/db/identifiers.h"
+
 namespace orvo::db {
 namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
-std::string Quote(std::string_view id) {
-  std::string out = "\"";
-  for (char c : id) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 Value ColumnValue(sqlite3_stmt* st, int i) {
   switch (sqlite3_column_type(st, i)) {
@@ -63,7 +48,7 @@ const Editable& EditableForm(std::string_view sql) {
   std::smatch m;
   if (std::regex_match(text, m, SingleTable())) {
     e.table = m[3].str();
-    e.withRowid = "SELECT rowid AS \"__orvo_rowid\", " + m[1].str() + " FROM " + Quote(e.table) + " " +
+    e.withRowid = "SELECT rowid AS \"__orvo_rowid\", " + m[1].str() + " FROM " + QuoteIdentifier(e.table) + " " +
                   (m[4].matched ? m[4].str() : std::string());
   }
   return known.emplace(std::move(text), std::move(e)).first->second;
@@ -182,21 +167,21 @@ void Recordset::Update() {
         columns += ",";
         marks += ",";
       }
-      columns += Quote(names_[index - 1]);
+      columns += QuoteIdentifier(names_[index - 1]);
       marks += "?";
       params.push_back(value);
     }
-    sql = columns.empty() ? "INSERT INTO " + Quote(table_) + " DEFAULT VALUES"
-                          : "INSERT INTO " + Quote(table_) + " (" + columns + ") VALUES (" + marks + ")";
+    sql = columns.empty() ? "INSERT INTO " + QuoteIdentifier(table_) + " DEFAULT VALUES"
+                          : "INSERT INTO " + QuoteIdentifier(table_) + " (" + columns + ") VALUES (" + marks + ")";
   } else {
     std::string sets;
     for (auto& [index, value] : pending_) {
       if (!sets.empty()) sets += ",";
-      sets += Quote(names_[index - 1]) + " = ?";
+      sets += QuoteIdentifier(names_[index - 1]) + " = ?";
       params.push_back(value);
     }
     params.push_back(rows_[current_][0]);
-    sql = "UPDATE " + Quote(table_) + " SET " + sets + " WHERE rowid = ?";
+    sql = "UPDATE " + QuoteIdentifier(table_) + " SET " + sets + " WHERE rowid = ?";
   }
   cn_->Execute(sql, params);
   if (adding_) {
