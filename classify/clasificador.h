@@ -8,7 +8,9 @@
 //
 //   orvo::classify::Resultado r =
 //       orvo::classify::Busca_Empleado(bases, "17", "2024 03 01", "08:05:12");
-//   // r.destino == Destino::C1, r.detalle == " ENTRADA 1"
+//   // r.destino == Destino::C1, r.detalle == "ENTRADA 1"
+//   // (a late entry: "ENTRADA 1 TARDE, retardo 00:17"; nothing written:
+//   // Destino::Nada, "nada escrito: no existe el empleado 17")
 //
 // `bases` must be connected with at least eight recordsets (common::Inicia).
 // Invocations on the same `bases` must not overlap.

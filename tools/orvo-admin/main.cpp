@@ -4,6 +4,7 @@
 //   orvo-admin newdb [--if-missing] [--empresa NOMBRE]
 //   orvo-admin launch PROGRAMA [ARGS...]   (a name, or a path to the program)
 //   orvo-admin where
+//   orvo-admin classify [ARCHIVO]           (punch lines Id,Fecha,Hora; none or "-": standard input)
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -16,6 +17,7 @@
 #include "platform/drive/drive.h"
 #include "platform/error.h"
 #include "platform/process/process.h"
+#include "tools/orvo-admin/clasifica.h"
 #include "tools/orvo-admin/nueva_base.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +27,8 @@ namespace {
 int Uso() {
   std::cerr << "Uso: orvo-admin newdb [--if-missing] [--empresa NOMBRE]\n"
                "     orvo-admin launch PROGRAMA [ARGS...]\n"
-               "     orvo-admin where\n";
+               "     orvo-admin where\n"
+               "     orvo-admin classify [ARCHIVO]\n";
   return 2;
 }
 
@@ -90,6 +93,7 @@ int main(int argc, char** argv) {
   try {
     if (verb == "newdb") return NuevaBase(args);
     if (verb == "launch") return Lanza(args);
+    if (verb == "classify") return orvo::admin::ClasificaVerbo(args, std::cin, std::cout, std::cerr);
     if (verb == "where") {
       std::cout << orvo::drive::Root().string() << "\n";
       return 0;
