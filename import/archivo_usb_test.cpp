@@ -1,0 +1,75 @@
+#include "import/archivo_usb.h"
+
+#include <gtest/gtest.h>
+
+namespace orvo::importer {
+namespace {
+
+TEST(LeeUsbTest, ReadsTheNumberDateAndTimeFromTheirColumns) {
+  struct Caso {
+    std::string linea;
+    std::int32_t empleado;
+    std::string fecha;
+    std::string hora;
+  };
+  const Caso casos[] = {
+      //         1        10        20        30
+      //         123456789012345678901234567890
+      {"000000125 2010 05 03 07:58:10", 125, "2010 05 03", "07:58:10"},
+      {"      125 2010 05 03 07:58:10", 125, "2010 05 03", "07:58:10"},
+      {"125       2010 05 03 07:58:10", 125, "2010 05 03", "07:58:10"},
+      {"000000125X2010 05 03Y07:58:10", 125, "2010 05 03", "07:58:10"},  // separators not read
+      {"000000125 2010 05 03 07:58:10Z99", 125, "2010 05 03", "07:58:10"},
+      {"000000125 2010 05 03 07:58", 125, "2010 05 03", "07:58:00"},
+      {"000000125 03/05/2010 7:58:10 ", 125, "2010 05 03", "07:58:10"},
+      {"999999999 2010 05 03 07:58:10", 999999999, "2010 05 03", "07:58:10"},
+      {"-12345678 2010 05 03 07:58:10", -12345678, "2010 05 03", "07:58:10"},
+      {"000000125 2010'05'03 07:58'10", 125, "2010'05'03", "07:58'10"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.linea);
+    const Lectura l = LeeUsb(c.linea + "\r\n");
+    ASSERT_FALSE(l.error) << TextoMotivo(l.error->motivo);
+    ASSERT_EQ(l.checadas.size(), 1u);
+    EXPECT_EQ(l.checadas[0], (Checada{1, c.fecha, c.empleado, c.hora}));
+  }
+}
+
+TEST(LeeUsbTest, RefusesALineThatDoesNotParse) {
+  const std::pair<std::string, Motivo> casos[] = {
+      {"00000012a 2010 05 03 07:58:10", Motivo::EmpleadoNoValido},
+      {"          2010 05 03 07:58:10", Motivo::EmpleadoNoValido},
+      {"2010 05 03,125,07:58:10", Motivo::EmpleadoNoValido},  // a poll line
+      {"000000125", Motivo::CampoIncompleto},                 // the number alone
+      {"000000125 2010 05", Motivo::CampoIncompleto},
+      {"000000125 2010 05 03", Motivo::CampoIncompleto},
+      {"000000125 2010 05 03 ", Motivo::CampoIncompleto},
+      {"000000125 2010 05 03         ", Motivo::CampoIncompleto},
+      {"000000125 2010 05 03 07:58:1\x90", Motivo::CaracterNoValido},
+  };
+  for (const auto& [linea, motivo] : casos) {
+    SCOPED_TRACE(linea);
+    const Lectura l = LeeUsb(linea);
+    ASSERT_TRUE(l.error);
+    EXPECT_EQ(l.error->motivo, motivo);
+    EXPECT_TRUE(l.checadas.empty());
+  }
+}
+
+TEST(LeeUsbTest, SkipsEmptyLinesAndStopsAtTheFirstBadOne) {
+  EXPECT_FALSE(LeeUsb("").error);
+  EXPECT_TRUE(LeeUsb("\r\n").checadas.empty());
+  const Lectura buena = LeeUsb("000000001 2010 05 03 07:58:10\r\n\r\n000000002 2010 05 03 07:59:10\n");
+  ASSERT_FALSE(buena.error);
+  ASSERT_EQ(buena.checadas.size(), 2u);
+  EXPECT_EQ(buena.checadas[1].linea, 3u);
+
+  const Lectura mala = LeeUsb("000000001 2010 05 03 07:58:10\r\n000000002\r\n000000003 2010 05 03 07:59:10\r\n");
+  ASSERT_TRUE(mala.error);
+  EXPECT_EQ(mala.error->linea, 2u);
+  EXPECT_EQ(mala.error->texto, "000000002");
+  EXPECT_TRUE(mala.checadas.empty());
+}
+
+}  // namespace
+}  // namespace orvo::importer

@@ -1,0 +1,6 @@
+// pollimport: loads a clock terminal's poll file into the main database.
+#include "import/programa.h"
+
+int main(int argc, char** argv) {
+  return orvo::importer::Programa(argc, argv, orvo::importer::Variante::Poleo);
+}

@@ -1,0 +1,6 @@
+// stickimport: loads a punch file from a removable drive into the main database.
+#include "import/programa.h"
+
+int main(int argc, char** argv) {
+  return orvo::importer::Programa(argc, argv, orvo::importer::Variante::Usb);
+}

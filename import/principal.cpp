@@ -1,0 +1,157 @@
+#include "import/principal.h"
+
+#include <QFont>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <filesystem>
+
+#include "import/archivo_poleo.h"
+#include "import/archivo_usb.h"
+#include "import/carga.h"
+#include "import/texto_externo.h"
+
+namespace orvo::importer {
+
+namespace {
+
+constexpr const char* kSeleccione =
+    "Seleccione el archivo con terminación .DAT y formato apropiado para subirlo al servidor";
+constexpr const char* kFinalizado = "Proceso finalizado correctamente";
+constexpr const char* kExito = "Se terminó de cargar con éxito";
+constexpr const char* kTituloDialogo = "Seleccione el archivo a extraer";
+
+// A line quoted in a message stays short, even when the chosen file is no
+// punch file at all and its first "line" runs for megabytes.
+std::string Recorta(const std::string& texto) {
+  constexpr std::size_t kMaximo = 200;
+  if (texto.size() <= kMaximo) return texto;
+  std::size_t corte = kMaximo;
+  while (corte > 0 && (static_cast<unsigned char>(texto[corte]) & 0xC0) == 0x80) --corte;
+  return texto.substr(0, corte) + "…";
+}
+
+}  // namespace
+
+const char* Titulo(Variante variante) {
+  return variante == Variante::Usb ? "Extracción por USB" : "Extracción de archivo de Poleo BK";
+}
+
+Principal::Principal(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& runtime,
+                     Variante variante, QWidget* parent)
+    : Form(dialogs, runtime, parent), bases_(bases), variante_(variante) {
+  setWindowTitle(QString::fromUtf8(Titulo(variante)));
+  setFont(QFont("Verdana", 9));
+
+  auto* enviar = Control<QPushButton>("Command2", QString::fromUtf8("Enviar Archivo a BD"));
+  auto* buscar = Control<QPushButton>("Command1", QString::fromUtf8("Buscar Archivo"));
+  // CmdArch, the file-open dialog, is the Dialogs::OpenFile of Command1_Click.
+  auto* version = Control<QLabel>("Label3", QString::fromUtf8("V. 3.5+"));
+  auto* estado = Control<QLabel>("Label1", QString());
+  auto* cerrar = Control<forms::Picture>("Image3");
+  auto* rotulo = Control<QLabel>("Label2", QString::fromUtf8("Archivo a extraer"));
+  auto* archivo = Control<QLabel>("lblArch", QString());
+
+  QFont grande("Verdana");
+  grande.setPointSizeF(14.25);
+  estado->setFont(grande);
+  estado->setAlignment(Qt::AlignCenter);
+  estado->setWordWrap(true);
+  estado->setMinimumHeight(60);
+  archivo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  archivo->setMinimumWidth(360);
+  archivo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  cerrar->setPixmap(style()->standardIcon(QStyle::SP_DialogCloseButton).pixmap(32, 32));
+  cerrar->setCursor(Qt::PointingHandCursor);
+
+  auto* rejilla = new QGridLayout(this);
+  rejilla->addWidget(rotulo, 0, 0, 1, 3);
+  rejilla->addWidget(archivo, 1, 0, 1, 2);
+  rejilla->addWidget(buscar, 1, 2);
+  rejilla->addWidget(estado, 2, 0, 1, 3);
+  rejilla->addWidget(enviar, 3, 0);
+  rejilla->addWidget(version, 3, 1, Qt::AlignRight | Qt::AlignBottom);
+  rejilla->addWidget(cerrar, 3, 2, Qt::AlignRight);
+  rejilla->setColumnStretch(1, 1);
+
+  OnClick(enviar, &Principal::Command2_Click);
+  OnClick(buscar, &Principal::Command1_Click);
+  OnClick(cerrar, &Principal::Image3_Click);
+}
+
+void Principal::Command1_Click() {
+  if (auto elegido = dialogs().OpenFile(kTituloDialogo, "", "")) {
+    Find<QLabel>("lblArch")->setText(QString::fromStdString(*elegido));
+  }
+}
+
+void Principal::Command2_Click() {
+  const QString ruta = Find<QLabel>("lblArch")->text();
+  if (ruta.isEmpty()) {
+    dialogs().MsgBox(kSeleccione, forms::Buttons::Ok, forms::Icon::None, "");
+    return;
+  }
+  const std::string nombre = ruta.toStdString();
+  const auto contenido = LeeArchivo(std::filesystem::path(nombre));
+  if (!contenido) {
+    dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + nombre, forms::Buttons::Ok, forms::Icon::Critical,
+                     runtime().Title());
+    return;
+  }
+  const Lectura lectura = variante_ == Variante::Usb ? LeeUsb(*contenido) : LeePoleo(*contenido);
+  if (lectura.error) {
+    const ErrorLinea& e = *lectura.error;
+    dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo no tiene el formato apropiado (" +
+                         std::string(TextoMotivo(e.motivo)) + "):\n\n" + Recorta(e.texto) +
+                         "\n\nNo se cargó ningún registro del archivo.",
+                     forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+    return;
+  }
+
+  {
+    // Whatever ends the load, the window is given back to the user.
+    struct Libera {
+      Principal* w;
+      ~Libera() { w->Ocupada(false); }
+    } libera{this};
+    Ocupada(true);
+    const Avance avance{[this](std::string_view estado) { Avisa(estado); }};
+    if (variante_ == Variante::Usb) {
+      CargaUsb(bases_, lectura.checadas, avance);
+    } else {
+      CargaPoleo(bases_, lectura.checadas, avance);
+    }
+  }
+  if (!lectura.checadas.empty()) {
+    Fecha = lectura.checadas.back().Fecha;
+    Hora = lectura.checadas.back().Hora;
+  }
+  Find<QLabel>("Label1")->setText(QString::fromUtf8(kFinalizado));
+  dialogs().MsgBox(kExito, forms::Buttons::Ok, forms::Icon::None, "");
+}
+
+void Principal::Image3_Click() { Unload(); }
+
+void Principal::Avisa(std::string_view estado) {
+  if (variante_ == Variante::Poleo) {
+    Find<QLabel>("Label1")->setText(QString::fromUtf8(estado.data(), static_cast<qsizetype>(estado.size())));
+  }
+  forms::DoEvents();
+}
+
+void Principal::Ocupada(bool ocupada) {
+  cargando_ = ocupada;
+  for (const char* nombre : {"Command1", "Command2", "Image3"}) Find(nombre)->setEnabled(!ocupada);
+}
+
+void Principal::closeEvent(QCloseEvent* event) {
+  // Closing in the middle of a load would end the program under it.
+  if (cargando_) {
+    event->ignore();
+    return;
+  }
+  Form::closeEvent(event);
+}
+
+}  // namespace orvo::importer
