@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <string>
 
+#include "classify/clasificador.h"
 #include "common/arranque.h"
 #include "platform/forms/form.h"
 
@@ -42,9 +43,10 @@ class Principal : public forms::Form {
   std::string Fecha;
   std::string Hora;
 
-  // Classifies the punch above. Errors end it silently, leaving nothing of it
-  // written. Must not run while a file loads, nor overlap another call.
-  void Busca_Empleado();
+  // Classifies the punch above and says what it did. On an error nothing of
+  // it stays written and the error goes to the caller, who decides what to
+  // tell. Must not run while a file loads, nor overlap another call.
+  classify::Resultado Busca_Empleado();
 
   Variante variante() const { return variante_; }
 

@@ -10,7 +10,7 @@
 namespace orvo::importer {
 namespace {
 
-TEST(BuscaEmpleadoTest, ClassifiesTheWindowsPunchAndEndsSilentlyOnAnError) {
+TEST(BuscaEmpleadoTest, ClassifiesTheWindowsPunchAndHandsErrorsToTheCaller) {
   prueba::BaseDePrueba b;
   b.Empleado(17, "170", "S");  // T_Normal 0: the flexible shift
   forms::ScriptedDialogs boxes;
@@ -21,9 +21,9 @@ TEST(BuscaEmpleadoTest, ClassifiesTheWindowsPunchAndEndsSilentlyOnAnError) {
   w.EnrollName = " 17 ";
   w.Fecha = "2024 03 01";
   w.Hora = "08:05:12";
-  w.Busca_Empleado();
+  EXPECT_EQ(w.Busca_Empleado().destino, classify::Resultado::Destino::Flexible);
   w.EnrollName = "no es un número";
-  w.Busca_Empleado();
+  EXPECT_THROW(w.Busca_Empleado(), RuntimeError);
 
   db::Recordset rs(b.bases.cn);
   rs.Open("SELECT Fecha, Id_Emp, C1 FROM ChequeoF");
