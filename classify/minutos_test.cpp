@@ -2,19 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "classify/numero_error.h"
 #include "platform/error.h"
 
 namespace orvo::classify {
 namespace {
-
-int Numero(const auto& hacer) {
-  try {
-    hacer();
-  } catch (const RuntimeError& e) {
-    return e.number;
-  }
-  return 0;
-}
 
 TEST(MinutoTest, MinuteOfTheDay) {
   struct Caso {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "classify/numero_error.h"
 #include "platform/error.h"
 
 namespace orvo::classify {
@@ -29,15 +30,6 @@ std::vector<Par> Windows(const Ventanas& v, int n) {
   std::vector<Par> out;
   for (int k = 1; k <= n; ++k) out.emplace_back(v.Lim_Inferior[k], v.Lim_Superior[k]);
   return out;
-}
-
-int Numero(const auto& hacer) {
-  try {
-    hacer();
-  } catch (const RuntimeError& e) {
-    return e.number;
-  }
-  return 0;
 }
 
 struct Punch {

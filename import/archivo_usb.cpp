@@ -12,10 +12,6 @@ constexpr std::size_t kEmpleado = 0, kAnchoEmpleado = 9;
 constexpr std::size_t kFecha = 10, kAnchoFecha = 10;
 constexpr std::size_t kHora = 21, kAnchoHora = 8;
 
-ErrorLinea Falla(const Linea& l, Motivo motivo) {
-  return {l.numero, Windows1252Legible(l.bytes), motivo};
-}
-
 std::string_view Columnas(std::string_view bytes, std::size_t desde, std::size_t ancho) {
   return desde < bytes.size() ? bytes.substr(desde, ancho) : std::string_view();
 }
@@ -30,21 +26,15 @@ Lectura LeeUsb(std::string_view contenido) {
     if (EsLineaVacia(l.bytes)) continue;
     const auto empleado = LeeEmpleado(Columnas(l.bytes, kEmpleado, kAnchoEmpleado));
     if (!empleado) {
-      lectura = {{}, Falla(l, Motivo::EmpleadoNoValido)};
+      lectura = Falla(l, Motivo::EmpleadoNoValido);
       return lectura;
     }
     const std::string_view horaBytes = Columnas(l.bytes, kHora, kAnchoHora);
     if (l.bytes.size() < kFecha + kAnchoFecha || EsLineaVacia(horaBytes)) {
-      lectura = {{}, Falla(l, Motivo::CampoIncompleto)};
+      lectura = Falla(l, Motivo::CampoIncompleto);
       return lectura;
     }
-    const auto fecha = DesdeWindows1252(Columnas(l.bytes, kFecha, kAnchoFecha));
-    const auto hora = DesdeWindows1252(horaBytes);
-    if (!fecha || !hora) {
-      lectura = {{}, Falla(l, Motivo::CaracterNoValido)};
-      return lectura;
-    }
-    lectura.checadas.push_back({l.numero, common::TextoFecha(*fecha), *empleado, common::TextoHora(*hora)});
+    if (!AgregaChecada(lectura, l, *empleado, Columnas(l.bytes, kFecha, kAnchoFecha), horaBytes)) return lectura;
   }
   return lectura;
 }

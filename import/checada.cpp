@@ -3,6 +3,9 @@
 #include <charconv>
 #include <limits>
 
+#include "common/fecha_hora.h"
+#include "import/texto_externo.h"
+
 namespace orvo::importer {
 
 std::string_view TextoMotivo(Motivo motivo) {
@@ -35,6 +38,20 @@ std::optional<std::int32_t> LeeEmpleado(std::string_view texto) {
   if (valor < std::numeric_limits<std::int32_t>::min() || valor > std::numeric_limits<std::int32_t>::max())
     return std::nullopt;
   return static_cast<std::int32_t>(valor);
+}
+
+Lectura Falla(const Linea& l, Motivo motivo) { return {{}, ErrorLinea{l.numero, Windows1252Legible(l.bytes), motivo}}; }
+
+bool AgregaChecada(Lectura& lectura, const Linea& l, std::int32_t empleado, std::string_view fecha,
+                   std::string_view hora) {
+  const auto f = DesdeWindows1252(fecha);
+  const auto h = DesdeWindows1252(hora);
+  if (!f || !h) {
+    lectura = Falla(l, Motivo::CaracterNoValido);
+    return false;
+  }
+  lectura.checadas.push_back({l.numero, common::TextoFecha(*f), empleado, common::TextoHora(*h)});
+  return true;
 }
 
 }  // namespace orvo::importer

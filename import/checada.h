@@ -49,4 +49,14 @@ struct Lectura {
 // field, or a value outside 32 bits.
 std::optional<std::int32_t> LeeEmpleado(std::string_view texto);
 
+struct Linea;
+
+// A file's reading stops at its first bad line: the result holds that error only.
+Lectura Falla(const Linea& l, Motivo motivo);
+
+// Adds the punch of line `l` from its raw date and time bytes, converted to the
+// stored texts; false (and `lectura` holds the error) when a byte is undefined.
+bool AgregaChecada(Lectura& lectura, const Linea& l, std::int32_t empleado, std::string_view fecha,
+                   std::string_view hora);
+
 }  // namespace orvo::importer
