@@ -21,18 +21,15 @@ Lectura LeePoleo(std::string_view contenido) {
     const std::size_t coma1 = l.bytes.find(',');
     const std::size_t coma2 = coma1 == std::string_view::npos ? coma1 : l.bytes.find(',', coma1 + 1);
     if (coma2 == std::string_view::npos) {
-      lectura = Falla(l, Motivo::FaltanComas);
-      return lectura;
+      return Falla(l, Motivo::FaltanComas);
     }
     // A date shorter than its width would take in the comma and the number.
     if (coma1 < kAnchoFecha || EsLineaVacia(l.bytes.substr(coma2 + 1, kAnchoHora))) {
-      lectura = Falla(l, Motivo::CampoIncompleto);
-      return lectura;
+      return Falla(l, Motivo::CampoIncompleto);
     }
     const auto empleado = LeeEmpleado(l.bytes.substr(coma1 + 1, coma2 - coma1 - 1));
     if (!empleado) {
-      lectura = Falla(l, Motivo::EmpleadoNoValido);
-      return lectura;
+      return Falla(l, Motivo::EmpleadoNoValido);
     }
     if (!AgregaChecada(lectura, l, *empleado, l.bytes.substr(0, kAnchoFecha), l.bytes.substr(coma2 + 1, kAnchoHora))) return lectura;
   }

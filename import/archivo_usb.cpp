@@ -26,13 +26,11 @@ Lectura LeeUsb(std::string_view contenido) {
     if (EsLineaVacia(l.bytes)) continue;
     const auto empleado = LeeEmpleado(Columnas(l.bytes, kEmpleado, kAnchoEmpleado));
     if (!empleado) {
-      lectura = Falla(l, Motivo::EmpleadoNoValido);
-      return lectura;
+      return Falla(l, Motivo::EmpleadoNoValido);
     }
     const std::string_view horaBytes = Columnas(l.bytes, kHora, kAnchoHora);
     if (l.bytes.size() < kFecha + kAnchoFecha || EsLineaVacia(horaBytes)) {
-      lectura = Falla(l, Motivo::CampoIncompleto);
-      return lectura;
+      return Falla(l, Motivo::CampoIncompleto);
     }
     if (!AgregaChecada(lectura, l, *empleado, Columnas(l.bytes, kFecha, kAnchoFecha), horaBytes)) return lectura;
   }
