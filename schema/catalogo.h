@@ -76,6 +76,11 @@ std::span<const Tabla> TablasPrincipal();
 // (ChequeoExtra first, Cheq_Mod last).
 std::span<const Tabla> TablasAuxiliar();
 
+// The tables of one database, in its upgrade pass's order.
+inline std::span<const Tabla> Tablas(Base base) {
+  return base == Base::Principal ? TablasPrincipal() : TablasAuxiliar();
+}
+
 // Whether the upgrade pass tests the table for existence itself. False only
 // for the four tables that Crea_planTurno makes besides planTurno.
 bool TienePruebaPropia(const Tabla& tabla);

@@ -48,11 +48,6 @@ db::Value Defecto(int defa) {
   return std::int64_t{defa};
 }
 
-db::Field CampoDe(const Columna& c) {
-  return db::Field(std::string(c.nombre), TipoMotor(c.tipo), c.tipo == Tipo::Text ? Tamano(c.tam).value_or(0) : 0,
-                   c.zero, Defecto(c.defa));
-}
-
 bool Existe(std::string_view path, Base base, std::string_view tabla, std::optional<std::string_view> campo) {
   auto d = Abre(path, base);
   if (!d) return false;
@@ -122,6 +117,11 @@ void CreaEn(db::Database& d, Base base, std::string_view tabla) {
 
 }  // namespace
 
+db::Field CampoDe(const Columna& c) {
+  return db::Field(std::string(c.nombre), TipoMotor(c.tipo), c.tipo == Tipo::Text ? Tamano(c.tam).value_or(0) : 0,
+                   c.zero, Defecto(c.defa));
+}
+
 bool tableExists(std::string_view DatabaseName, std::string_view tabla) {
   return Existe(DatabaseName, Base::Principal, tabla, std::nullopt);
 }
@@ -145,21 +145,22 @@ void aAgregaCampoTabla(std::string_view NomBas, std::string_view tabla, std::str
 }
 
 void Crea(std::string_view creador) {
-  auto tablas = [&](Base base) {
-    for (const Tabla& t : base == Base::Principal ? TablasPrincipal() : TablasAuxiliar()) {
-      if (t.creador == creador) return base;
+  // The creator's database is the one whose tables name it.
+  std::optional<Base> encontrada;
+  for (Base b : {Base::Principal, Base::Auxiliar}) {
+    for (const Tabla& t : Tablas(b)) {
+      if (t.creador == creador) encontrada = b;
     }
-    return static_cast<Base>(-1);
-  };
-  Base base = tablas(Base::Principal);
-  if (base != Base::Principal) base = tablas(Base::Auxiliar);
-  if (base != Base::Principal && base != Base::Auxiliar) return;
+    if (encontrada) break;
+  }
+  if (!encontrada) return;
+  const Base base = *encontrada;
 
   auto d = Abre(base == Base::Principal ? kBasePrincipal : kBaseAuxiliar, base);
   if (!d) return;
   // Crea_planTurno makes its five tables in one opening, each complete
   // before the next one.
-  for (const Tabla& t : base == Base::Principal ? TablasPrincipal() : TablasAuxiliar()) {
+  for (const Tabla& t : Tablas(base)) {
     if (t.creador == creador) CreaEn(*d, base, t.nombre);
   }
   d->Close();

@@ -18,6 +18,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/db/database.h"
+#include "schema/catalogo.h"
+
 namespace orvo::schema {
 
 inline constexpr const char* kBasePrincipal = "C:\\Quiravel\\Quiravel.mdb";
@@ -40,6 +43,9 @@ void aAgregaCampoTabla(std::string_view NomBas, std::string_view tabla, std::str
 // "Crea_planTurno"...), at the fixed path of its database. A name that is no
 // creator does nothing.
 void Crea(std::string_view creador);
+
+// The engine's definition of a catalogue column.
+db::Field CampoDe(const Columna& c);
 
 // Makes a new auxiliary file at NomBas with the fourteen tables of the bulk
 // build. Fails (and leaves it untouched) when a file is there.

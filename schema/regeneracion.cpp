@@ -72,11 +72,11 @@ void Pasada(Base base, Esperado& esperado, common::Bases* bases) {
     }
   };
 
-  for (const Tabla& t : aux ? TablasAuxiliar() : TablasPrincipal()) {
+  for (const Tabla& t : Tablas(base)) {
     if (!TienePruebaPropia(t)) continue;  // checked with the table whose creator makes it
     // Tables that the same creator makes besides this one.
     std::vector<const Tabla*> companeras;
-    for (const Tabla& o : aux ? TablasAuxiliar() : TablasPrincipal()) {
+    for (const Tabla& o : Tablas(base)) {
       if (&o != &t && !o.creador.empty() && o.creador == t.creador && !TienePruebaPropia(o)) companeras.push_back(&o);
     }
     if (!existe(t.nombre)) {

@@ -11,9 +11,6 @@
 //
 //   bench_classify            full size
 //   bench_classify 2000       smoke run
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +23,7 @@
 #include "common/fecha_hora.h"
 #include "platform/db/recordset.h"
 #include "platform/error.h"
+#include "platform/testsupport/temp_drive.h"
 #include "tools/orvo-admin/nueva_base.h"
 
 namespace {
@@ -100,24 +98,12 @@ int main(int argc, char** argv) {
   const long n = static_cast<long>(empleados) * kDias * kPorDia;
   const long ventana = std::min(100000L, n / 4);
 
-  char plantilla[] = "/tmp/bench_classify.XXXXXX";
-  if (!mkdtemp(plantilla)) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const std::filesystem::path raiz = plantilla;
-  setenv("ORVO_DRIVE_C", plantilla, 1);
+  orvo::testing::TempDrive c;  // a private drive C:, removed at the end
   int estado = 0;
   try {
     orvo::admin::CreaBasePrincipal("Banco de pruebas");
     orvo::common::Bases bases;
     bases.Conecta({.recordsets = 8});
-    // The lookups' indexes, as the schema upgrade makes them (no-ops once it has).
-    for (const char* sql : {"CREATE INDEX IF NOT EXISTS \"ix_Personal_Id\" ON \"Personal\" (\"Id\")",
-                            "CREATE INDEX IF NOT EXISTS \"ix_Chequeo_Id_Emp_Fecha\" ON \"Chequeo\" (\"Id_Emp\", \"Fecha\")",
-                            "CREATE INDEX IF NOT EXISTS \"ix_Turnos_Id_Turno_Dia\" ON \"Turnos\" (\"Id_Turno\", \"Dia\")",
-                            "CREATE INDEX IF NOT EXISTS \"ix_Turnos_Tol_Id_Turno_Dia\" ON \"Turnos_Tol\" (\"Id_Turno\", \"Dia\")"})
-      bases.cn.Execute(sql);
     {
       auto carga = bases.cn.Begin();
       Turno(bases, 1, "08:00", "13:00", "15:00", "19:00", "0", {"30", "10", "15", "20", "5", "15"});
@@ -200,7 +186,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "error %d: %s\n", e.number, e.what());
     estado = 1;
   }
-  std::error_code ec;
-  std::filesystem::remove_all(raiz, ec);
   return estado;
 }

@@ -12,7 +12,6 @@
 // the send handler does not end in its success message; the speed targets are
 // reported, not enforced.
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <QApplication>
 #include <charconv>
@@ -35,6 +34,7 @@
 #include "platform/drive/drive.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/testsupport/temp_drive.h"
 #include "tools/orvo-admin/nueva_base.h"
 
 namespace {
@@ -267,17 +267,12 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  std::string plantilla = (fs::temp_directory_path() / "bench-import-XXXXXX").string();
-  if (!mkdtemp(plantilla.data())) return 2;
-  const fs::path raiz = plantilla;
-  setenv("ORVO_DRIVE_C", raiz.c_str(), 1);
+  orvo::testing::TempDrive c;  // a private drive C:, removed at the end
   int status = 2;
   try {
     status = Corre(lineas);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench_import: %s\n", e.what());
   }
-  std::error_code ec;
-  fs::remove_all(raiz, ec);
   return status;
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "platform/testsupport/temp_drive.h"
 
@@ -13,8 +15,14 @@ using orvo::testing::TempDrive;
 using orvo::testing::WriteFile;
 
 TEST(DriveTest, RootFollowsEnvironmentThenXdgThenHome) {
-  const char* saved = std::getenv("ORVO_DRIVE_C");
-  std::string keep = saved ? saved : "";
+  // The variables this test changes come back as they were.
+  struct Saved {
+    const char* name;
+    std::optional<std::string> value;
+  } saved[] = {{"ORVO_DRIVE_C", {}}, {"XDG_DATA_HOME", {}}, {"HOME", {}}};
+  for (Saved& v : saved) {
+    if (const char* x = std::getenv(v.name)) v.value = x;
+  }
   unsetenv("ORVO_DRIVE_C");
   setenv("XDG_DATA_HOME", "/tmp/xdg-orvo", 1);
   EXPECT_EQ(Root(), fs::path("/tmp/xdg-orvo/orvo/c"));
@@ -23,7 +31,9 @@ TEST(DriveTest, RootFollowsEnvironmentThenXdgThenHome) {
   EXPECT_EQ(Root(), fs::path("/home/ana/.local/share/orvo/c"));
   setenv("ORVO_DRIVE_C", "/srv/c", 1);
   EXPECT_EQ(Root(), fs::path("/srv/c"));
-  if (saved) setenv("ORVO_DRIVE_C", keep.c_str(), 1); else unsetenv("ORVO_DRIVE_C");
+  for (const Saved& v : saved) {
+    if (v.value) setenv(v.name, v.value->c_str(), 1); else unsetenv(v.name);
+  }
 }
 
 TEST(DriveTest, MapsWindowsPathsUnderTheRoot) {
