@@ -1,0 +1,80 @@
+#include "platform/text/nocase.h"
+
+#include <cstdint>
+
+namespace orvo::text {
+namespace {
+
+// The capital letters of Windows-1252 and their small forms, as code points.
+char32_t FoldLetter(char32_t c) {
+  if (c >= U'A' && c <= U'Z') return c + 0x20;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;  // À..Þ, not ×
+  switch (c) {
+    case 0x160: return 0x161;  // Š
+    case 0x152: return 0x153;  // Œ
+    case 0x17D: return 0x17E;  // Ž
+    case 0x178: return 0xFF;   // Ÿ
+    default: return c;
+  }
+}
+
+// Decodes one UTF-8 sequence at s[i]; returns its length, or 0 when the bytes
+// there are not a well-formed sequence.
+std::size_t Decode(std::string_view s, std::size_t i, char32_t& out) {
+  auto b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) { out = b; return 1; }
+  std::size_t n = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+  if (n == 0 || b >= 0xF5 || i + n > s.size()) return 0;
+  char32_t c = b & (0x7F >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    auto t = static_cast<unsigned char>(s[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  out = c;
+  return n;
+}
+
+void Encode(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t c;
+    std::size_t n = Decode(s, i, c);
+    if (n == 0) {
+      out += s[i++];
+      continue;
+    }
+    char32_t f = FoldLetter(c);
+    if (f == c) out.append(s.substr(i, n));
+    else Encode(f, out);
+    i += n;
+  }
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return FoldCase(a) == FoldCase(b);
+}
+
+}  // namespace orvo::text
