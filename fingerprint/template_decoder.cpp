@@ -61,12 +61,16 @@ int ParseTemplate(const std::uint8_t* templ, TemplateHeader& header, MinutiaBuff
   header.layoutCode = templ[19];
   const int n = header.count;
   if (n > kMaxMinutiae || n > WordsInTemplate(header.layoutCode)) return kCannotRead;
-  if (n > 0 && (header.width < 1 || header.width > kMaxWidth)) return kCannotRead;
-  for (int k = 0; k < n; ++k) {
-    DecodeWord(templ + WordOffset(header.layoutCode, k), minutiae[k]);
-    if (std::abs(minutiae[k].x) > header.width - 1) return kCannotRead;
-  }
+  for (int k = 0; k < n; ++k) DecodeWord(templ + WordOffset(header.layoutCode, k), minutiae[k]);
   return kOk;
+}
+
+bool FitsPositionTable(const TemplateHeader& header, const MinutiaBuffer& minutiae) {
+  if (header.count == 0) return true;
+  if (header.width < 1 || header.width > kMaxWidth) return false;
+  for (int k = 0; k < header.count; ++k)
+    if (std::abs(minutiae[k].x) > header.width - 1) return false;
+  return true;
 }
 
 void ClearNeighbourSlots(int count, MinutiaBuffer& minutiae) {
@@ -112,6 +116,7 @@ void FindNearestNeighbours(const TemplateHeader& header, MinutiaBuffer& minutiae
 int DecodeTemplate(const std::uint8_t* templ, DecodedTemplate& decoded) {
   std::memset(&decoded.minutiae, 0xFF, sizeof decoded.minutiae);
   if (int result = ParseTemplate(templ, decoded.header, decoded.minutiae); result != kOk) return result;
+  if (!FitsPositionTable(decoded.header, decoded.minutiae)) return kCannotRead;
   ClearNeighbourSlots(decoded.header.count, decoded.minutiae);
   if (decoded.header.count == 0) return kOk;
   PositionTable table;

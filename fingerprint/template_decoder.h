@@ -64,8 +64,10 @@ struct DecodedTemplate {
 // 0, or 103 when the template is refused (decoded is then partly filled).
 int DecodeTemplate(const std::uint8_t* templ, DecodedTemplate& decoded);
 
-// The steps of DecodeTemplate.
+// The steps of DecodeTemplate. ParseTemplate refuses only counts that run
+// past the template; FitsPositionTable then checks width and x.
 int ParseTemplate(const std::uint8_t* templ, TemplateHeader& header, MinutiaBuffer& minutiae);
+bool FitsPositionTable(const TemplateHeader& header, const MinutiaBuffer& minutiae);
 void ClearNeighbourSlots(int count, MinutiaBuffer& minutiae);
 void BuildPositionTable(const TemplateHeader& header, const MinutiaBuffer& minutiae, PositionTable& table);
 void FindNearestNeighbours(const TemplateHeader& header, MinutiaBuffer& minutiae, const PositionTable& table);
