@@ -12,24 +12,22 @@
 // not end in its success message; the targets are reported, not enforced.
 #include <sqlite3.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/support/banco.h"
 #include "common/arranque.h"
 #include "maintenance/divovavav_adicionales.h"
 #include "maintenance/programa.h"
@@ -37,31 +35,21 @@
 #include "platform/drive/drive.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
-#include "platform/testsupport/temp_drive.h"
 #include "tools/orvo-admin/nueva_base.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Reloj = std::chrono::steady_clock;
+using orvo::bench::Azar;
+using orvo::bench::Miles;
+using orvo::bench::Reloj;
+using orvo::bench::Segundos;
 
 constexpr int kEmpleados = 500;
 constexpr int kPrimerNumero = 1001;
 constexpr const char* kDesde = "2015 01 01";
 constexpr const char* kHasta = "2015 12 31";
 constexpr int kUno = kPrimerNumero;  // the employee of the one-employee run, Id 1
-
-double Segundos(Reloj::time_point desde) { return std::chrono::duration<double>(Reloj::now() - desde).count(); }
-
-struct Azar {
-  std::uint64_t s = 0x9E3779B97F4A7C15ull;
-  std::uint64_t operator()() {
-    s ^= s << 13;
-    s ^= s >> 7;
-    s ^= s << 17;
-    return s;
-  }
-};
 
 void Ok(int rc, sqlite3* db) {
   if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) throw std::runtime_error(sqlite3_errmsg(db));
@@ -252,12 +240,6 @@ double Referencia(const fs::path& base, bool uno) {
   return Segundos(inicio);
 }
 
-std::string Miles(double v) {
-  std::string s = std::to_string(static_cast<long long>(v + 0.5));
-  for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<std::size_t>(i), ",");
-  return s;
-}
-
 int Corre(long checadas, int vueltas) {
   const fs::path mdb = orvo::db::ResolvePath(orvo::common::kBasePrincipal);
   const fs::path original = orvo::drive::Root() / "original.mdb";
@@ -305,23 +287,6 @@ int Corre(long checadas, int vueltas) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  long checadas = 5500000;
-  if (argc > 1) {
-    const char* a = argv[1];
-    if (std::from_chars(a, a + std::strlen(a), checadas).ec != std::errc() || checadas < 0) {
-      std::fprintf(stderr, "usage: bench_requeue [PUNCHES]\n");
-      return 2;
-    }
-  }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-
-  orvo::testing::TempDrive c;  // a private drive C:, removed at the end
-  int status = 2;
-  try {
-    status = Corre(checadas, checadas > 100000 ? 2 : 1);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_requeue: %s\n", e.what());
-  }
-  return status;
+  return orvo::bench::Banco(argc, argv, "bench_requeue", "PUNCHES", 5500000,
+                            [](long checadas) { return Corre(checadas, checadas > 100000 ? 2 : 1); });
 }
