@@ -4,13 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/arranque.h"
 #include "platform/db/value.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::maintenance::prueba {
@@ -35,6 +39,34 @@ struct BaseDePrueba {
 
   orvo::testing::TempDrive c;
   common::Bases bases;
+};
+
+// One program under test: its database, filled by `datos` before the window
+// is made, its scripted boxes, its recorded ends and its window, opened.
+//
+//   ProgramaDePrueba<Huerfanos> p("Strayfix", 2, [](BaseDePrueba& b) { b.Empleado(...); });
+//   QTest::mouseClick(p.w.Find("Command5"), Qt::LeftButton);
+template <class Ventana>
+struct ProgramaDePrueba {
+  using Datos = std::function<void(BaseDePrueba&)>;
+  // Makes the window, when it needs more than the program's parts.
+  using Hace = std::function<std::unique_ptr<Ventana>(BaseDePrueba&, forms::Dialogs&, forms::Runtime&)>;
+
+  ProgramaDePrueba(const char* nombre, int recordsets, const Datos& datos, const Hace& hace = {})
+      : b(recordsets),
+        runtime(boxes, nombre, [this](int s) { ends.push_back(s); }),
+        ventana((datos(b), hace ? hace(b, boxes, runtime) : std::make_unique<Ventana>(b.bases, boxes, runtime))),
+        w(*ventana) {
+    abierta = w.Open();
+  }
+
+  BaseDePrueba b;
+  forms::ScriptedDialogs boxes;
+  std::vector<int> ends;
+  forms::Runtime runtime;
+  std::unique_ptr<Ventana> ventana;
+  Ventana& w;
+  bool abierta = false;
 };
 
 }  // namespace orvo::maintenance::prueba

@@ -4,15 +4,14 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
-#include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
+#include "maintenance/apariencia.h"
 #include "maintenance/texto.h"
 #include "platform/db/recordset.h"
 
@@ -42,10 +41,7 @@ diVovavavAdicionales::diVovavavAdicionales(common::Bases& bases, forms::Dialogs&
   setWindowTitle(QString::fromUtf8("Re Procesamiento de Checadas"));
 
   auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  DiVovavavmiento de Checadas "));
-  QFont grande = titulo->font();
-  grande.setPointSizeF(grande.pointSizeF() * 1.5);
-  grande.setBold(true);
-  titulo->setFont(grande);
+  Realza(titulo);
 
   auto* frame1 = Control<QGroupBox>("Frame1", QString::fromUtf8("1. Seleccionar rango de fechas"));
   auto* dtp1 = Selector(ControlIn<QDateEdit>(frame1, "DTP1"));
@@ -71,15 +67,13 @@ diVovavavAdicionales::diVovavavAdicionales(common::Bases& bases, forms::Dialogs&
   modo->addWidget(chk1, 3, 0, 1, 2);
 
   auto* espere = Control<QLabel>("espere", QString::fromUtf8(" Espere por favor ..."));
-  espere->setFont(grande);
+  Realza(espere);
   espere->hide();
 
   auto* ejecutar = Control<QPushButton>("Command5");
-  ejecutar->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
-  ejecutar->setIconSize(QSize(32, 32));
+  PonImagen(ejecutar, QStyle::SP_BrowserReload);
   auto* salir = Control<QPushButton>("Command1");
-  salir->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  salir->setIconSize(QSize(32, 32));
+  PonImagen(salir, QStyle::SP_DialogCloseButton);
 
   auto* botones = new QHBoxLayout;
   botones->addWidget(espere, 1);

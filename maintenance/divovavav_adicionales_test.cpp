@@ -78,12 +78,8 @@ Filas Mas(Filas a, const Filas& b) {
   return a;
 }
 
-// One program: its database, its boxes, its recorded end and its window.
-struct Programa {
-  explicit Programa(const std::function<void(BaseDePrueba&)>& datos = Historia)
-      : runtime(boxes, "diVovavav", [this](int s) { ends.push_back(s); }), w((datos(b), b.bases), boxes, runtime) {
-    w.Open();
-  }
+struct Programa : prueba::ProgramaDePrueba<diVovavavAdicionales> {
+  explicit Programa(const Datos& datos = Historia) : ProgramaDePrueba("diVovavav", 3, datos) {}
   template <class W = QWidget>
   W* Control(const char* nombre) {
     return w.Find<W>(nombre);
@@ -103,12 +99,6 @@ struct Programa {
     if (eliminar) Click("chk1");
   }
   const ScriptedDialogs::Shown& Caja() { return boxes.shown.back(); }
-
-  BaseDePrueba b;
-  ScriptedDialogs boxes;
-  std::vector<int> ends;
-  forms::Runtime runtime;
-  diVovavavAdicionales w;
 };
 
 void EsperaCaja(const ScriptedDialogs::Shown& caja, const std::string& texto, Icon icono, const std::string& titulo) {

@@ -1,11 +1,6 @@
 #include "maintenance/huerfanos.h"
 
-#include <QFont>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QStyle>
-
+#include "maintenance/apariencia.h"
 #include "maintenance/restaura.h"
 
 namespace orvo::maintenance {
@@ -16,22 +11,12 @@ Huerfanos::Huerfanos(common::Bases& bases, forms::Dialogs& dialogs, forms::Runti
   setWindowTitle(QString::fromUtf8("Restauracion de Chequeos "));
 
   auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  Restaurar chequeos a Personal "));
-  QFont grande = titulo->font();
-  grande.setPointSizeF(grande.pointSizeF() * 1.5);
-  grande.setBold(true);
-  titulo->setFont(grande);
+  Realza(titulo);
   auto* restaurar = Control<QPushButton>("Command5");
-  restaurar->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-  restaurar->setIconSize(QSize(32, 32));
+  PonImagen(restaurar, QStyle::SP_ArrowBack);
   auto* salir = Control<QPushButton>("Command1");
-  salir->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  salir->setIconSize(QSize(32, 32));
-
-  auto* rejilla = new QGridLayout(this);
-  rejilla->addWidget(titulo, 0, 0, 1, 3);
-  rejilla->addWidget(restaurar, 1, 1);
-  rejilla->addWidget(salir, 1, 2);
-  rejilla->setColumnStretch(0, 1);
+  PonImagen(salir, QStyle::SP_DialogCloseButton);
+  TituloYBotones(this, titulo, restaurar, salir);
 
   OnClick(restaurar, &Huerfanos::Command5_Click);
   OnClick(salir, &Huerfanos::Command1_Click);

@@ -23,18 +23,9 @@ using Filas = std::vector<std::string>;
 
 constexpr const char* kFinalizada = "ReAsignación de chequeos finalizada";
 
-struct Programa {
-  explicit Programa(const std::function<void(BaseDePrueba&)>& datos)
-      : b(2), runtime(boxes, "Strayfix", [this](int s) { ends.push_back(s); }), w((datos(b), b.bases), boxes, runtime) {
-    w.Open();
-  }
+struct Programa : prueba::ProgramaDePrueba<Huerfanos> {
+  explicit Programa(const Datos& datos) : ProgramaDePrueba("Strayfix", 2, datos) {}
   void Restaura() { QTest::mouseClick(w.Find("Command5"), Qt::LeftButton); }
-
-  BaseDePrueba b;
-  ScriptedDialogs boxes;
-  std::vector<int> ends;
-  forms::Runtime runtime;
-  Huerfanos w;
 };
 
 void EsperaFinal(const Programa& p) {

@@ -1,14 +1,10 @@
 #include "maintenance/relevo.h"
 
-#include <QFont>
-#include <QGridLayout>
-#include <QLabel>
 #include <QPrinter>
-#include <QPushButton>
-#include <QStyle>
 #include <utility>
 
 #include "common/lanzamiento.h"
+#include "maintenance/apariencia.h"
 #include "platform/db/recordset.h"
 
 namespace orvo::maintenance {
@@ -34,22 +30,12 @@ Relevo::Relevo(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& ru
   setWindowTitle(QString::fromUtf8("Empleados con turno invalido"));
 
   auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  Listado de empleados con turno no valido"));
-  QFont grande = titulo->font();
-  grande.setPointSizeF(grande.pointSizeF() * 1.5);
-  grande.setBold(true);
-  titulo->setFont(grande);
+  Realza(titulo);
   auto* reporte = Control<QPushButton>("Command5");
-  reporte->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-  reporte->setIconSize(QSize(32, 32));
+  PonImagen(reporte, QStyle::SP_FileDialogDetailedView);
   auto* salir = Control<QPushButton>("Command1");
-  salir->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  salir->setIconSize(QSize(32, 32));
-
-  auto* rejilla = new QGridLayout(this);
-  rejilla->addWidget(titulo, 0, 0, 1, 3);
-  rejilla->addWidget(reporte, 1, 1);
-  rejilla->addWidget(salir, 1, 2);
-  rejilla->setColumnStretch(0, 1);
+  PonImagen(salir, QStyle::SP_DialogCloseButton);
+  TituloYBotones(this, titulo, reporte, salir);
 
   OnClick(reporte, &Relevo::Command5_Click);
   OnClick(salir, &Relevo::Command1_Click);

@@ -29,15 +29,16 @@ void Turno(BaseDePrueba& b, db::Value id) {
   b.bases.cn.Execute("INSERT INTO Turnos (Id_Turno, Nombre, Dia) VALUES (?, 'Matutino', 'LUNES')", {std::move(id)});
 }
 
-struct Programa {
-  // `marcador`: whether the administrator program left "RevTI".
-  explicit Programa(const std::function<void(BaseDePrueba&)>& datos, bool marcador = true)
-      : b(2), runtime(boxes, "Relevo", [this](int s) { ends.push_back(s); }),
-        carpeta(b.c.Path("Programa")),
-        w((datos(b), b.bases), boxes, runtime, (fs::create_directories(carpeta), carpeta)) {
-    if (marcador) common::CreaMarcador(carpeta, common::kMarcadorRelevo);
-    abierta = w.Open();
-  }
+struct Programa : prueba::ProgramaDePrueba<Relevo> {
+  // `marcador`: whether the administrator program left "RevTI" in the program folder.
+  explicit Programa(const Datos& datos, bool marcador = true)
+      : ProgramaDePrueba("Relevo", 2, datos, [marcador](BaseDePrueba& b, forms::Dialogs& d, forms::Runtime& r) {
+          const fs::path carpeta = b.c.Path("Programa");
+          fs::create_directories(carpeta);
+          if (marcador) common::CreaMarcador(carpeta, common::kMarcadorRelevo);
+          return std::make_unique<Relevo>(b.bases, d, r, carpeta);
+        }) {}
+  fs::path Carpeta() const { return b.c.Path("Programa"); }
   void Reporte() { QTest::mouseClick(w.Find("Command5"), Qt::LeftButton); }
 
   // The report printed to a PDF and read back, one text per page.
@@ -56,13 +57,6 @@ struct Programa {
     return paginas;
   }
 
-  BaseDePrueba b;
-  ScriptedDialogs boxes;
-  std::vector<int> ends;
-  forms::Runtime runtime;
-  fs::path carpeta;
-  Relevo w;
-  bool abierta = false;
 };
 
 TEST(RelevoTest, RefusesToRunWithoutItsStartMarker) {
@@ -81,7 +75,7 @@ TEST(RelevoTest, StartsWithItsMarkerAndRemovesIt) {
   EXPECT_TRUE(p.abierta);
   EXPECT_TRUE(p.w.isVisible());
   EXPECT_TRUE(p.boxes.shown.empty());
-  EXPECT_FALSE(fs::exists(p.carpeta / "RevTI"));
+  EXPECT_FALSE(fs::exists(p.Carpeta() / "RevTI"));
   EXPECT_EQ(p.w.windowTitle(), "Empleados con turno invalido");
   EXPECT_EQ(p.w.Find<QLabel>("Label1")->text(), "  Listado de empleados con turno no valido");
   ASSERT_NE(p.w.Find<QPushButton>("Command5"), nullptr);
