@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -165,7 +166,9 @@ void diVovavavAdicionales::Command5_Click() {
       ~Oculta() { espere->hide(); }
     } oculta{Find("espere")};
     oculta.espere->show();
-    forms::DoEvents();
+    // The notice is painted before the long statements; clicks wait, so the
+    // run cannot start again inside itself.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     hecho = Reprocesa(bases_.cn, rango, uno && Find<QCheckBox>("chk1")->isChecked());
   }
   if (!hecho) {
