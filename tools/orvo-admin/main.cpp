@@ -49,6 +49,12 @@ int NuevaBase(const std::vector<std::string>& args) {
   fs::path file = orvo::db::ResolvePath(orvo::admin::kBasePrincipal);
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) {
+    // What stands there under the database's name is no database: every
+    // program would refuse it, so all is not well.
+    if (!fs::is_regular_file(file, ec)) {
+      std::cerr << "En el lugar de la base de datos hay algo que no es un archivo: " << file.string() << "\n";
+      return 1;
+    }
     if (siFalta) return 0;
     std::cerr << "La base de datos ya existe: " << file.string() << "\n";
     return 1;

@@ -50,6 +50,17 @@ TEST(NuevaBaseTest, CommandRefusesToOverwriteButIfMissingIsQuiet) {
   EXPECT_EQ(orvo::testing::ReadFile(c.Path("Quiravel/Quiravel.mdb")), before);
 }
 
+TEST(NuevaBaseTest, IfMissingDoesNotTakeAFolderForTheDatabase) {
+  TempDrive c;
+  std::filesystem::create_directories(c.Path("Quiravel/Quiravel.mdb"));
+  const std::string admin = ORVO_ADMIN;
+  const auto errores = c.Path("errores.txt");
+  EXPECT_NE(std::system((admin + " newdb --if-missing 2>" + errores.string()).c_str()), 0);
+  EXPECT_EQ(orvo::testing::ReadFile(errores), "En el lugar de la base de datos hay algo que no es un archivo: " +
+                                                   c.Path("Quiravel/Quiravel.mdb").string() + "\n");
+  EXPECT_TRUE(std::filesystem::is_empty(c.Path("Quiravel/Quiravel.mdb")));
+}
+
 std::vector<std::string> Nombres(const std::filesystem::path& carpeta) {
   std::vector<std::string> nombres;
   for (const auto& e : std::filesystem::directory_iterator(carpeta)) nombres.push_back(e.path().filename().string());
