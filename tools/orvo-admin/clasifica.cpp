@@ -36,11 +36,6 @@ bool Campos(std::string_view linea, std::string_view campos[3]) {
   return true;
 }
 
-int FallaArchivo(std::ostream& err, const RuntimeError& e) {
-  err << "Error " << e.number << ": " << e.what() << "\n";
-  return 1;
-}
-
 }  // namespace
 
 int Clasifica(common::Bases& bases, std::istream& entrada, std::ostream& salida) {
@@ -85,7 +80,7 @@ int ClasificaVerbo(const std::vector<std::string>& args, std::istream& in, std::
   if (deArchivo) {
     const std::filesystem::path ruta = args[0];
     const auto estado = std::filesystem::status(ruta, ec);
-    if (ec) return FallaArchivo(err, common::ErrorArchivo(ec.value(), ruta));
+    if (ec) throw common::ErrorArchivo(ec.value(), ruta);
     if (std::filesystem::is_directory(estado)) {
       err << "orvo-admin classify: " << ruta.string()
           << " es una carpeta; se espera un archivo con una checada por línea (Id,Fecha,Hora)\n";
@@ -93,7 +88,7 @@ int ClasificaVerbo(const std::vector<std::string>& args, std::istream& in, std::
     }
     errno = 0;
     archivo.open(ruta, std::ios::binary);
-    if (!archivo) return FallaArchivo(err, common::ErrorArchivo(errno != 0 ? errno : EACCES, ruta));
+    if (!archivo) throw common::ErrorArchivo(errno != 0 ? errno : EACCES, ruta);
   }
   common::Bases bases;
   bases.Conecta({.recordsets = 8});
