@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/error_archivo.h"
 #include "platform/drive/drive.h"
 #include "platform/error.h"
 
@@ -17,27 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The platform's file errors, by what went wrong, with the path the user can check.
-[[noreturn]] void FallaArchivo(int error, const fs::path& ruta) {
-  int numero = 75;
-  const char* texto = "Error de acceso a la ruta o el archivo";
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      numero = 76;
-      texto = "No se ha encontrado la ruta de acceso";
-      break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      numero = 70;
-      texto = "Permiso denegado";
-      break;
-    default:
-      break;
-  }
-  throw RuntimeError(numero, std::string(texto) + ": " + ruta.string());
-}
+[[noreturn]] void FallaArchivo(int error, const fs::path& ruta) { throw ErrorArchivo(error, ruta); }
 
 std::string_view Contenido(Resultado resultado) {
   switch (resultado) {
