@@ -251,7 +251,7 @@ class Extraction {
     }
     if (replaceNone_) return false;
     if (options_.promptToOverwrite && functions_.replace) {
-      std::string buffer = target.string();
+      std::string buffer = Shown(name);
       switch (functions_.replace(buffer.data())) {
         case kReplaceYes: return true;
         case kReplaceNone: replaceNone_ = true; return false;
@@ -259,6 +259,19 @@ class Extraction {
       }
     }
     return options_.overwriteFiles != 0;
+  }
+
+  // A target as the user named it: the extraction folder as given, then the
+  // entry's path (or, with folders dropped, its name), in Windows spelling.
+  std::string Shown(const std::string& name) const {
+    const std::vector<std::string> parts = Parts(name);
+    std::string shown = options_.extractDir;
+    while (!shown.empty() && (shown.back() == '\\' || shown.back() == '/')) shown.pop_back();
+    for (std::size_t k = options_.honorDirectories ? 0 : parts.size() - 1; k < parts.size(); ++k) {
+      if (!shown.empty()) shown += '\\';
+      shown += parts[k];
+    }
+    return shown;
   }
 
   mode_t Mode(zip_uint8_t opsys, zip_uint32_t attributes) const {
