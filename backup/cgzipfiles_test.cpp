@@ -151,10 +151,11 @@ TEST_F(CGZipFilesArchiveTest, NinetyNineNamesPassAndAHundredthRaises) {
 TEST_F(CGZipFilesArchiveTest, RootDirectoryReachesTheLibraryInUpperCase) {
   CGZipFiles zip;
   zip.ZipFileName("C:\\salida\\r.zip");
-  zip.RootDirectory("c:\\quiravel");
+  zip.RootDirectory("c:\\quiravel\\año");
   zip.AddFile("Res\\*");
+  WriteFile(c.Path("Quiravel/AÑO/Res/logo.bmp"), "BM");
   ASSERT_EQ(zip.MakeZipFile(), 0) << zip.GetLastMessage();
-  EXPECT_EQ(zip::ZpGetOptions().rootDir, "C:\\QUIRAVEL");
+  EXPECT_EQ(zip::ZpGetOptions().rootDir, "C:\\QUIRAVEL\\AÑO");
   EXPECT_EQ(ByInfoZip(c.Path("salida/r.zip")), (std::map<std::string, std::string>{{"Res/", ""}, {"Res/logo.bmp", "BM"}}));
 }
 

@@ -39,9 +39,12 @@ std::string Text(const char* buffer, std::size_t count, std::size_t limit) {
   return std::string(buffer, nul ? static_cast<const char*>(nul) - buffer : n);
 }
 
-// VB's UCase over the system's letters.
+// VB's UCase: each letter to its capital, one for one ("ß" stays, as it has
+// no capital of its own in the system's code page).
 std::string UpperCase(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUpper().toStdString();
+  QList<uint> letters = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4();
+  for (uint& c : letters) c = QChar::toUpper(c);
+  return QString::fromUcs4(reinterpret_cast<const char32_t*>(letters.data()), letters.size()).toStdString();
 }
 
 forms::Dialogs& Dialogs() {

@@ -79,7 +79,7 @@ class Extraction {
     if (options_.zipFileName.empty()) return Problem(kBadOptions, "", "falta el nombre del archivo zip");
     const fs::path archivePath = MapName(options_.zipFileName);
     int zipError = 0;
-    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zipError);
+    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &zipError);
     if (!archive) {
       const int code = zipError == ZIP_ER_NOENT || zipError == ZIP_ER_NOZIP ? kNotFound
                        : zipError == ZIP_ER_OPEN || zipError == ZIP_ER_READ ? kReadError
@@ -157,6 +157,10 @@ class Extraction {
       return;
     }
 
+    // Whether the file is wanted at all comes first: no password is asked
+    // for an entry that will be kept out.
+    fs::path target;
+    if (!options_.test && (!Target(name, target) || !MayWrite(target, name, details.time))) return;
     zip_file_t* file = Open(index, name, details.encrypted);
     if (!file) return;
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(file, zip_fclose);
@@ -164,10 +168,6 @@ class Extraction {
       if (Copy(file, name, -1)) Progress("  probando: " + name + "  OK\n");
       return;
     }
-
-    fs::path target;
-    if (!Target(name, target)) return;
-    if (!MayWrite(target, name, details.time)) return;
     if (Write(file, name, target, details.time, Mode(opsys, attributes))) Progress("  extrayendo: " + name + "\n");
   }
 
