@@ -24,4 +24,13 @@ std::string Quote(const std::filesystem::path& path);
 // its bytes; folders appear with a trailing '/' and no content.
 std::map<std::string, std::string> ReadTree(const std::filesystem::path& folder);
 
+// Info-ZIP's zip run in `folder` on `names` (given to the shell as they are,
+// in archive order) with `flags`; true when it succeeded, its output in `log`.
+bool InfoZipCreate(const std::filesystem::path& folder, const std::filesystem::path& archive,
+                   const std::string& names, const std::string& flags, std::string* log);
+
+// Info-ZIP's `unzip -t` and then `unzip -o` of the archive into `out`; true
+// when both succeeded, their output in `log`.
+bool InfoZipExtract(const std::filesystem::path& archive, const std::filesystem::path& out, std::string* log);
+
 }  // namespace orvo::testing

@@ -17,10 +17,8 @@
 namespace orvo::zip {
 namespace {
 namespace fs = std::filesystem;
-using orvo::testing::Quote;
 using orvo::testing::ReadFile;
 using orvo::testing::ReadTree;
-using orvo::testing::RunCommand;
 using orvo::testing::TempDrive;
 using orvo::testing::WriteFile;
 
@@ -40,8 +38,7 @@ class UnzipTest : public ::testing::Test {
   fs::path InfoZip(const std::string& names, const std::string& flags, const std::string& name = "iz.zip") {
     const fs::path archive = c.Path(name);
     std::string log;
-    EXPECT_EQ(RunCommand("cd " + Quote(c.Root()) + " && LC_ALL=C.UTF-8 zip -q " + flags + " " + Quote(archive) + " " + names,
-                         &log), 0) << log;
+    EXPECT_TRUE(orvo::testing::InfoZipCreate(c.Root(), archive, names, flags, &log)) << log;
     return archive;
   }
 
