@@ -149,7 +149,7 @@ TEST_F(ZipArchiveTest, FullDiskLeavesNoArchiveAndSaysWhy) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
   EXPECT_EQ(result, kWriteError);
-  EXPECT_TRUE(Names(c.Path("salida")).empty());
+  EXPECT_TRUE(Names(c.Path("salida")).empty()) << Names(c.Path("salida")).front();
   EXPECT_NE(printed.find("a.zip"), std::string::npos) << printed;
   EXPECT_NE(printed.find("demasiado grande"), std::string::npos) << printed;
 }
