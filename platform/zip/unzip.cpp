@@ -53,7 +53,6 @@ std::string Refusal(std::string_view name, zip_uint8_t opsys, zip_uint32_t attri
   for (const std::string& part : Parts(name)) {
     if (part == "..") return "el nombre sale de la carpeta de destino (\"..\")";
   }
-  if (name.find('\0') != std::string_view::npos) return "el nombre no es válido";
   if (opsys == ZIP_OPSYS_UNIX) {
     const mode_t type = (attributes >> 16) & S_IFMT;
     if (type == S_IFLNK) return "es un enlace";

@@ -101,12 +101,14 @@ TEST_F(UnzipTest, KeepsTheEntryTimesAndFindsFoldersIgnoringCase) {
   const struct timespec times[2] = {{1234567891, 0}, {1234567891, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, c.Path("fuente/Quiravel/x.mdb").c_str(), times, 0), 0);
   const fs::path archive = InfoZip("fuente", "-r");
-  fs::create_directories(c.Path("destino/FUENTE/quiravel"));
+  WriteFile(c.Path("destino/FUENTE/quiravel/X.MDB"), "anterior");
   ASSERT_EQ(Unzip(archive), kOk) << printed;
   struct stat st;
-  ASSERT_EQ(::stat(c.Path("destino/FUENTE/quiravel/x.mdb").c_str(), &st), 0);
+  ASSERT_EQ(::stat(c.Path("destino/FUENTE/quiravel/X.MDB").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtime, 1234567891);
-  EXPECT_FALSE(fs::exists(c.Path("destino/fuente")));
+  // The existing folders and file were used, as Windows would: no second copy.
+  EXPECT_EQ(ReadTree(c.Path("destino")),
+            (std::map<std::string, std::string>{{"FUENTE/", ""}, {"FUENTE/quiravel/", ""}, {"FUENTE/quiravel/X.MDB", "x"}}));
 }
 
 TEST_F(UnzipTest, RefusesEntriesThatLeaveTheFolderAndExtractsTheRest) {
