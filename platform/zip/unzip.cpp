@@ -345,7 +345,7 @@ class Extraction {
   }
 
   bool Write(zip_file_t* file, const std::string& name, const fs::path& target, std::time_t time, mode_t mode) {
-    std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temporary = HiddenBeside(target, ".XXXXXX").string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return Problem(kWriteError, name, DescribeSystemError(errno)), false;
     bool ok = Copy(file, name, fd);

@@ -317,7 +317,7 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
   std::error_code ec;
   const bool existed = fs::exists(archivePath, ec);
   const fs::path writing =
-      existed ? archivePath : archivePath.parent_path() / ("." + archivePath.filename().string() + ".nuevo");
+      existed ? archivePath : HiddenBeside(archivePath, ".nuevo");
   if (!existed) fs::remove(writing, ec);
   int zipError = 0;
   zip_t* archive = zip_open(writing.c_str(), ZIP_CREATE, &zipError);
