@@ -97,11 +97,10 @@ class CGZipFilesArchiveTest : public ::testing::Test {
   }
 
   std::map<std::string, std::string> ByInfoZip(const fs::path& archive) {
-    const fs::path out = c.Path("por-unzip");
-    fs::remove_all(out);
     std::string log;
-    EXPECT_TRUE(orvo::testing::InfoZipExtract(archive, out, &log)) << log;
-    return fs::exists(out) ? ReadTree(out) : std::map<std::string, std::string>{};
+    auto tree = orvo::testing::TreeByInfoZip(archive, c.Path("por-unzip"), &log);
+    EXPECT_TRUE(tree) << log;
+    return tree.value_or(std::map<std::string, std::string>{});
   }
 
   TempDrive c;

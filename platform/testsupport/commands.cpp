@@ -47,9 +47,14 @@ bool InfoZipCreate(const fs::path& folder, const fs::path& archive, const std::s
                     log) == 0;
 }
 
-bool InfoZipExtract(const fs::path& archive, const fs::path& out, std::string* log) {
-  return RunCommand("LC_ALL=C.UTF-8 unzip -t " + Quote(archive), log) == 0 &&
-         RunCommand("LC_ALL=C.UTF-8 unzip -o -d " + Quote(out) + " " + Quote(archive), log) == 0;
+std::optional<std::map<std::string, std::string>> TreeByInfoZip(const fs::path& archive, const fs::path& out,
+                                                                std::string* log) {
+  fs::remove_all(out);
+  if (RunCommand("LC_ALL=C.UTF-8 unzip -t " + Quote(archive), log) != 0 ||
+      RunCommand("LC_ALL=C.UTF-8 unzip -o -d " + Quote(out) + " " + Quote(archive), log) != 0) {
+    return std::nullopt;
+  }
+  return ReadTree(out);
 }
 
 }  // namespace orvo::testing

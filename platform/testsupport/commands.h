@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,10 @@ std::map<std::string, std::string> ReadTree(const std::filesystem::path& folder)
 bool InfoZipCreate(const std::filesystem::path& folder, const std::filesystem::path& archive,
                    const std::string& names, const std::string& flags, std::string* log);
 
-// Info-ZIP's `unzip -t` and then `unzip -o` of the archive into `out`; true
-// when both succeeded, their output in `log`.
-bool InfoZipExtract(const std::filesystem::path& archive, const std::filesystem::path& out, std::string* log);
+// The tree Info-ZIP's unzip makes of the archive in the fresh folder `out`,
+// after `unzip -t` has passed it; empty when either failed, with their
+// output in `log`.
+std::optional<std::map<std::string, std::string>> TreeByInfoZip(const std::filesystem::path& archive,
+                                                                const std::filesystem::path& out, std::string* log);
 
 }  // namespace orvo::testing

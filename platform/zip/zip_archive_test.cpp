@@ -52,11 +52,10 @@ class ZipArchiveTest : public ::testing::Test {
 
   // What Info-ZIP's unzip makes of the archive, in a fresh folder.
   std::map<std::string, std::string> Extracted(const fs::path& archive) {
-    const fs::path out = c.Path("por-unzip");
-    fs::remove_all(out);
     std::string log;
-    EXPECT_TRUE(orvo::testing::InfoZipExtract(archive, out, &log)) << log;
-    return fs::exists(out) ? ReadTree(out) : std::map<std::string, std::string>{};
+    auto tree = orvo::testing::TreeByInfoZip(archive, c.Path("por-unzip"), &log);
+    EXPECT_TRUE(tree) << log;
+    return tree.value_or(std::map<std::string, std::string>{});
   }
 
   TempDrive c;
