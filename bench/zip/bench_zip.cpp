@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "backup/cgunzipfiles.h"
+#include "bench/support/banco.h"
 #include "backup/cgzipfiles.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/commands.h"
@@ -43,15 +44,7 @@ Clock::time_point Start() {
   return Clock::now();
 }
 
-struct Random {
-  std::uint64_t s = 0x9E3779B97F4A7C15ull;
-  std::uint64_t operator()() {
-    s ^= s << 13;
-    s ^= s >> 7;
-    s ^= s << 17;
-    return s;
-  }
-};
+using Random = orvo::bench::Azar;
 
 // A file of 4 KiB pages as a database keeps them: rows of punch-like records
 // with varying digits, and the rest of each page zero-filled free space.
