@@ -84,10 +84,7 @@ fs::path Map(std::string_view windowsPath) {
 }
 
 fs::path ProgramFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return fs::current_path();
-  return exe.parent_path();
+  return ProgramFolderFor(ExecutableFolder());
 }
 
 }  // namespace orvo::drive
