@@ -1,0 +1,119 @@
+// screenshots: renders every window of the programs on the offscreen platform
+// over sample data and writes one PNG file per window into the folder given.
+//
+//   QT_QPA_PLATFORM=offscreen screenshots docs/screenshots
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <iostream>
+
+#include "import/principal.h"
+#include "import/programa.h"
+#include "maintenance/divovavav_adicionales.h"
+#include "maintenance/huerfanos.h"
+#include "maintenance/programa.h"
+#include "maintenance/relevo.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
+#include "schema/regenera.h"
+#include "tools/screenshots/muestra.h"
+#include "tools/screenshots/retrato.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace orvo;
+
+// What one program has while it runs: its boxes (answered at once), its
+// run-time boundary (which only records an end) and its connection.
+struct Programa {
+  explicit Programa(const char* nombre) : runtime(boxes, nombre, [](int) {}) {}
+  forms::ScriptedDialogs boxes;
+  forms::Runtime runtime;
+  common::Bases bases;
+};
+
+void Clic(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
+
+void Importadores(const screenshots::Muestra& m, const fs::path& salida) {
+  {
+    Programa p("pollimport");
+    importer::Arranca(p.bases, p.boxes);
+    importer::Principal w(p.bases, p.boxes, p.runtime, importer::Variante::Poleo);
+    w.Open();
+    p.boxes.File(m.ArchivoPoleo().string());
+    Clic(w.Find("Command1"));
+    Clic(w.Find("Command2"));  // the status line keeps the last employee's name
+    screenshots::Retrata(w, salida / "pollimport.png");
+  }
+  {
+    Programa p("stickimport");
+    importer::Arranca(p.bases, p.boxes);
+    importer::Principal w(p.bases, p.boxes, p.runtime, importer::Variante::Usb);
+    w.Open();
+    p.boxes.File(m.ArchivoUsb().string());
+    Clic(w.Find("Command1"));
+    screenshots::Retrata(w, salida / "stickimport.png");
+  }
+}
+
+void Regeneracion(const fs::path& salida) {
+  Programa p("Varurarodi");
+  auto w = schema::Inicio(p.bases, p.boxes, p.runtime);
+  if (!w) throw std::runtime_error("Varurarodi no abrió su ventana");
+  screenshots::Retrata(*w, salida / "Varurarodi.png");
+  if (auto* espera = w->findChild<schema::aviso*>()) screenshots::Retrata(*espera, salida / "Varurarodi-aviso.png");
+}
+
+void Mantenimiento(const screenshots::Muestra& m, const fs::path& salida) {
+  {
+    Programa p("diVovavav");
+    maintenance::Arranca(p.bases, 3, p.boxes);
+    maintenance::diVovavavAdicionales w(p.bases, p.boxes, p.runtime);
+    w.Open();
+    Clic(w.Find("Opt2"));  // one employee: the list and the name show
+    screenshots::Retrata(w, salida / "diVovavav.png");
+  }
+  {
+    Programa p("Strayfix");
+    maintenance::Arranca(p.bases, 2, p.boxes);
+    maintenance::Huerfanos w(p.bases, p.boxes, p.runtime);
+    w.Open();
+    screenshots::Retrata(w, salida / "Strayfix.png");
+  }
+  {
+    Programa p("Relevo");
+    maintenance::Arranca(p.bases, 2, p.boxes);
+    maintenance::Relevo w(p.bases, p.boxes, p.runtime, m.CarpetaPrograma());
+    if (!w.Open()) throw std::runtime_error("Relevo no encontró su marcador de inicio");
+    screenshots::Retrata(w, salida / "Relevo.png");
+    Clic(w.Find("Command5"));
+    if (w.Vista() == nullptr) throw std::runtime_error("Relevo no mostró su reporte");
+    screenshots::Retrata(*w.Vista(), salida / "Relevo-reporte.png");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "Uso: screenshots CARPETA\n";
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  try {
+    const fs::path salida = argv[1];
+    fs::create_directories(salida);
+    screenshots::Muestra muestra;
+    Regeneracion(salida);
+    Importadores(muestra, salida);
+    Mantenimiento(muestra, salida);
+  } catch (const std::exception& e) {
+    std::cerr << "screenshots: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
