@@ -30,7 +30,7 @@ class RegeneracionTest : public ::testing::Test {
   // A database as the administrator program leaves it: the company table only.
   void SetUp() override {
     fs::create_directories(c.Path("Quiravel"));
-    auto d = db::Database::Create(kBasePrincipal, kLocale, "LUMAK");
+    auto d = db::Database::Create(kBasePrincipal, kLocale, common::kClavePrincipal);
     d.Append({"Empresarial", {{"Empresa", db::Type::Text, 150, true}, {"Logo", db::Type::LongBinary},
                               {"MemoR", db::Type::Memo, 0, true}, {"MemoF", db::Type::Memo, 0, true},
                               {"TFirma", db::Type::Memo, 0, true}}});
@@ -54,7 +54,7 @@ class RegeneracionTest : public ::testing::Test {
     return d.shown;
   }
 
-  db::Database Principal() { return db::Database::Open(kBasePrincipal, ";pwd=LUMAK"); }
+  db::Database Principal() { return db::Database::Open(kBasePrincipal, kConectaPrincipal); }
   std::string Volcar(bool aux) {
     auto d = aux ? db::Database::Open(kBaseAuxiliar) : Principal();
     return Volcado(d);

@@ -4,6 +4,7 @@
 
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
+#include "platform/db/session.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
@@ -128,7 +129,7 @@ TEST_F(ConnectionTest, BusyFileFailsWithALockError) {
   Connection holder, other;
   holder.Open(kConnect);
   other.Open(kConnect);
-  sqlite3_busy_timeout(other.Handle(), 50);
+  sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
   auto t = holder.Begin();
   holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
   try {
