@@ -10,6 +10,7 @@
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/forms/runtime.h"
+#include "platform/process/process.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/temp_drive.h"
 #include "schema/catalogo.h"
@@ -196,19 +197,29 @@ TEST_F(RegeneracionTest, WhatStaysMissingIsSaidInsteadOfSuccess) {
   EXPECT_NE(status, 0);
 }
 
-TEST_F(RegeneracionTest, AuxiliaryInUseIsNotDeletedUnderItsUser) {
+TEST_F(RegeneracionTest, AuxiliaryInUseByAnotherProgramStopsTheRunAndIsNotDeleted) {
   EsExito(Corre());
-  db::Connection otro;
-  otro.OpenFile(kBaseAuxiliar, "");
-  otro.Execute("BEGIN");
-  otro.Execute("INSERT INTO Empleaditos (Empleado) VALUES ('x')");
+  // Another program is in the middle of writing the auxiliary file.
+  const fs::path senales = c.Path("senales");
+  fs::create_directories(senales);
+  auto otro = process::Start(ORVO_DB_LOCKING_CHILD, {c.Path("Quiravel/Auxiliar.mdb").string(), "hold-write", senales.string(),
+                                                     "INSERT INTO Empleaditos (Empleado) VALUES ('x')"});
+  while (!fs::exists(senales / "ready") && otro.Running()) process::Sleep(std::chrono::milliseconds(10));
   int status = 0;
   auto shown = Corre(&status);
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].text.find("en uso"), std::string::npos) << shown[0].text;
+  EXPECT_EQ(shown[0].text,
+            "Se ha producido el error '70' en tiempo de ejecución:\n\n"
+            "Permiso denegado: el archivo 'C:\\Quiravel\\Auxiliar.mdb' está en uso por otro programa.");
   EXPECT_NE(status, 0);
-  otro.Execute("COMMIT");
-  EXPECT_TRUE(fs::exists(c.Path("Quiravel/Auxiliar.mdb")));
+  // Its work survives: the file is still there and its commit succeeds.
+  WriteFile(senales / "go", "go");
+  EXPECT_EQ(otro.Wait(std::chrono::seconds(30)), 0);
+  auto aux = db::Database::Open(kBaseAuxiliar);
+  db::Recordset rs(aux.Rows());
+  rs.Open("SELECT Empleado FROM Empleaditos");
+  ASSERT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(db::AsText(rs.Field("Empleado")), "x");
 }
 
 TEST_F(RegeneracionTest, LegacyPunchFilesMoveWithoutOverwriting) {

@@ -1,6 +1,6 @@
 // A second program on the same database, for the locking tests:
 //
-//   db_locking_child FILE MODE FOLDER
+//   db_locking_child FILE MODE FOLDER [INSERT]
 //
 // MODE hold-open   opens a connection, says "ready", waits for "go"
 //      hold-write  begins a transaction and inserts a row into Checadas, says
@@ -8,6 +8,7 @@
 //      raw-write   as hold-write, but through SQLite itself (another client
 //                  that knows nothing of the lock file)
 //      write       inserts one row in a transaction at once and ends
+// INSERT is the statement that writes (default: a row of Checadas).
 // "ready" is the file FOLDER/ready; "go" is FOLDER/go. The status is 0 when
 // everything succeeded, 2 when a statement failed (its message on stderr).
 #include <sqlite3.h>
@@ -37,15 +38,16 @@ constexpr const char* kInsert = "INSERT INTO Checadas VALUES('2010 05 03', 100, 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 64;
+  if (argc != 4 && argc != 5) return 64;
   const std::string file = argv[1], mode = argv[2];
+  const char* insert = argc == 5 ? argv[4] : kInsert;
   const fs::path folder = argv[3];
   try {
     if (mode == "raw-write") {
       sqlite3* db = nullptr;
       sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
       if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
-          sqlite3_exec(db, kInsert, nullptr, nullptr, nullptr) != SQLITE_OK) {
+          sqlite3_exec(db, insert, nullptr, nullptr, nullptr) != SQLITE_OK) {
         std::cerr << sqlite3_errmsg(db) << "\n";
         return 2;
       }
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     auto t = cn.Begin();
-    cn.Execute(kInsert);
+    cn.Execute(insert);
     if (mode == "hold-write") {
       Ready(folder);
       WaitForGo(folder);
