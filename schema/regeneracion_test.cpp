@@ -2,16 +2,16 @@
 // platform, scripted boxes, real database files on a private drive C:.
 #include "schema/regeneracion.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
+#include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
-#include "platform/process/process.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/process/process.h"
 #include "platform/testsupport/temp_drive.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"
@@ -269,7 +269,7 @@ TEST(RegeneracionArranqueTest, MissingDatabaseStopsBeforeAnyWindow) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
