@@ -65,7 +65,10 @@ class RegeneracionTest : public ::testing::Test {
     db::Recordset rs(d.Rows());
     rs.Open(sql);
     std::string out;
-    for (; !rs.Eof(); rs.MoveNext()) out += (out.empty() ? "" : ",") + db::AsText(rs.Field(rs.FieldNames()[0]));
+    for (; !rs.Eof(); rs.MoveNext()) {
+      if (!out.empty()) out += ",";
+      out += db::AsText(rs.Field(rs.FieldNames()[0]));
+    }
     return out;
   }
 
