@@ -11,12 +11,14 @@
 #include "platform/db/recordset.h"
 #include "platform/db/session.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
 namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using orvo::testing::ErrorOf;
 using orvo::testing::TempDrive;
 
 constexpr const char* kMain = "C:\\Quiravel\\Quiravel.mdb";
@@ -95,14 +97,12 @@ TEST_F(LockingTest, AWriterThatWaitedTooLongIsToldWhichFileIsInUse) {
   Connection cn;
   cn.OpenFile(kMain, "LUMAK");
   sqlite3_busy_timeout(detail::SessionOf(cn).db(), 50);
-  try {
-    auto t = cn.Begin();
-    ADD_FAILURE() << "the write lock was taken while another program held it";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kLocked);
-    EXPECT_NE(std::string(e.what()).find(kMain), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find("en uso por otro programa"), std::string::npos) << e.what();
-  }
+  auto e = ErrorOf([&] { cn.Begin(); });
+  ASSERT_TRUE(e) << "the write lock was taken while another program held it";
+  EXPECT_EQ(e->number, errc::kLocked);
+  const std::string text = e->what();
+  EXPECT_NE(text.find(kMain), std::string::npos) << text;
+  EXPECT_NE(text.find("en uso por otro programa"), std::string::npos) << text;
   Go();
   EXPECT_EQ(first.Wait(30s), 0);
   EXPECT_EQ(Rows(cn), 1);
@@ -167,12 +167,9 @@ TEST_F(LockingTest, ASnapshotIsTheCommittedStateWhileAnotherProgramWrites) {
   copy.Close();
 
   auto before = orvo::testing::ReadFile(c.Path("Quiravel/Copia.mdb"));
-  try {
-    cn.Snapshot("C:\\Quiravel\\Copia.mdb");
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kDatabaseExists);
-  }
+  auto e = ErrorOf([&] { cn.Snapshot("C:\\Quiravel\\Copia.mdb"); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kDatabaseExists);
   EXPECT_EQ(orvo::testing::ReadFile(c.Path("Quiravel/Copia.mdb")), before);
   EXPECT_THROW(cn.Snapshot("C:\\NoHay\\Copia.mdb"), Error);
   EXPECT_FALSE(fs::exists(c.Path("NoHay")));
