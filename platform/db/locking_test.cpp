@@ -172,6 +172,11 @@ TEST_F(LockingTest, ASnapshotIsTheCommittedStateWhileAnotherProgramWrites) {
   EXPECT_EQ(e->number, errc::kDatabaseExists);
   EXPECT_EQ(orvo::testing::ReadFile(c.Path("Quiravel/Copia.mdb")), before);
   EXPECT_THROW(cn.Snapshot("C:\\NoHay\\Copia.mdb"), Error);
+  {
+    auto t = cn.Begin();
+    EXPECT_THROW(cn.Snapshot("C:\\Quiravel\\Otra.mdb"), Error);
+  }
+  EXPECT_FALSE(fs::exists(c.Path("Quiravel/Otra.mdb")));
   EXPECT_FALSE(fs::exists(c.Path("NoHay")));
 }
 
