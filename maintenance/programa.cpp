@@ -1,6 +1,6 @@
 #include "maintenance/programa.h"
 
-#include <QApplication>
+#include "platform/forms/application.h"
 
 #include "platform/forms/qt_dialogs.h"
 
@@ -12,7 +12,7 @@ void Arranca(common::Bases& bases, int recordsets, forms::Dialogs& dialogs) {
 }
 
 int Programa(int argc, char** argv, const char* nombre, int recordsets, const HazVentana& ventana) {
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
   forms::QtDialogs dialogs;
   forms::Runtime runtime(dialogs, nombre);
   common::Bases bases;

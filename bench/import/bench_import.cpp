@@ -32,6 +32,7 @@
 #include "import/texto_externo.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
+#include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "tools/orvo-admin/nueva_base.h"

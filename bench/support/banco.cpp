@@ -1,6 +1,6 @@
 #include "bench/support/banco.h"
 
-#include <QApplication>
+#include "platform/forms/application.h"
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -33,7 +33,7 @@ int Banco(int argc, char** argv, const char* nombre, const char* tamano, long po
     }
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
 
   orvo::testing::TempDrive c;
   try {

@@ -113,7 +113,7 @@ TEST(AyudaTest, ClassifyGivenAFolderOrAMissingFileSaysSo) {
 
   s = Corre(c, {"classify", c.Path("no hay.txt").string()});
   EXPECT_EQ(s.estado, 1);
-  EXPECT_EQ(s.err, "Error 76: No se ha encontrado la ruta de acceso: " + c.Path("no hay.txt").string() + "\n");
+  EXPECT_EQ(s.err, "Error 76: No se ha encontrado la ruta de acceso: '" + c.Path("no hay.txt").string() + "'\n");
 }
 
 TEST(AyudaTest, FileSystemErrorsComeInSpanishWithThePath) {
@@ -123,7 +123,7 @@ TEST(AyudaTest, FileSystemErrorsComeInSpanishWithThePath) {
   const fs::path unidad = c.Path("archivo/c");
   const Salida s = Corre(c, {"newdb"}, "ORVO_DRIVE_C='" + unidad.string() + "'");
   EXPECT_EQ(s.estado, 1);
-  EXPECT_EQ(s.err.rfind("Error 76: No se ha encontrado la ruta de acceso: " + unidad.string(), 0), 0u) << s.err;
+  EXPECT_EQ(s.err.rfind("Error 76: No se ha encontrado la ruta de acceso: '" + unidad.string(), 0), 0u) << s.err;
   EXPECT_EQ(s.err.find("Not a directory"), std::string::npos) << s.err;
 }
 

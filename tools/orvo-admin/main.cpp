@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/error_archivo.h"
+#include "platform/drive/file_error.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   } catch (const orvo::RuntimeError& e) {
     std::cerr << "Error " << e.number << ": " << e.what() << "\n";
   } catch (const fs::filesystem_error& e) {
-    const orvo::RuntimeError error = orvo::common::ErrorArchivo(e);
+    const orvo::RuntimeError error = orvo::drive::FileError(e);
     std::cerr << "Error " << error.number << ": " << error.what() << "\n";
   } catch (const std::bad_alloc&) {
     std::cerr << "Error 7: No hay memoria suficiente\n";

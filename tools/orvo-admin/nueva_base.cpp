@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "common/error_archivo.h"
+#include "platform/drive/file_error.h"
 #include "platform/db/database.h"
 #include "schema/estructura.h"
 #include "schema/regeneracion.h"
@@ -55,13 +55,13 @@ class Obra {
       fs::create_directories(carpeta);
     } catch (const fs::filesystem_error& e) {
       Deshaz();
-      throw common::ErrorArchivo(e);
+      throw drive::FileError(e);
     }
     std::string plantilla = (carpeta / ".orvo-newdb-XXXXXX").string();
     if (!::mkdtemp(plantilla.data())) {
       const int error = errno;
       Deshaz();
-      throw common::ErrorArchivo(error, carpeta);
+      throw drive::FileError(std::error_code(error, std::generic_category()), carpeta.string());
     }
     raiz_ = plantilla;
   }
@@ -98,7 +98,7 @@ void Construye(const std::string& empresa) {
   // The acceptance sentence that reports print; the regeneration fills it.
   empresarial.fields.emplace_back("TFirma", db::Type::Memo, 0, true);
 
-  auto base = db::Database::Create(kBasePrincipal, schema::kLocale, kClave);
+  auto base = db::Database::Create(kBasePrincipal, schema::kLocale, common::kClavePrincipal);
   base.Append(empresarial);
   base.Execute("INSERT INTO Empresarial (Empresa) VALUES (?)", std::vector<db::Value>{empresa});
   base.Close();
@@ -128,7 +128,7 @@ void CreaBasePrincipal(const std::string& empresa) {
   const fs::path principal = db::ResolvePath(kBasePrincipal);
   const fs::path auxiliar = db::ResolvePath(schema::kBaseAuxiliar);
   const fs::path carpeta = principal.parent_path();
-  if (fs::exists(principal)) throw common::ErrorArchivo(EEXIST, principal);
+  if (fs::exists(principal)) throw drive::FileError(std::error_code(EEXIST, std::generic_category()), principal.string());
 
   Obra obra(carpeta);
   {
@@ -141,12 +141,12 @@ void CreaBasePrincipal(const std::string& empresa) {
   // file, which every regeneration rebuilds anyway, only once the main one is
   // in place, or the main one goes again.
   if (::renameat2(AT_FDCWD, hecha.c_str(), AT_FDCWD, principal.c_str(), RENAME_NOREPLACE) != 0) {
-    throw common::ErrorArchivo(errno, principal);
+    throw drive::FileError(std::error_code(errno, std::generic_category()), principal.string());
   }
   if (::rename(hechaAux.c_str(), auxiliar.c_str()) != 0) {
     const int error = errno;
     ::unlink(principal.c_str());
-    throw common::ErrorArchivo(error, auxiliar);
+    throw drive::FileError(std::error_code(error, std::generic_category()), auxiliar.string());
   }
   obra.Termina();
 }
