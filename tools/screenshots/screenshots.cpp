@@ -2,7 +2,6 @@
 // over sample data and writes one PNG file per window into the folder given.
 //
 //   QT_QPA_PLATFORM=offscreen screenshots docs/screenshots
-#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -15,6 +14,7 @@
 #include "maintenance/huerfanos.h"
 #include "maintenance/programa.h"
 #include "maintenance/relevo.h"
+#include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "schema/regenera.h"
@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  // Qt's own texts (the report preview's) in Spanish, as in the programs.
+  forms::Application app(argc, argv);
   try {
     const fs::path salida = argv[1];
     fs::create_directories(salida);
