@@ -10,7 +10,7 @@
 #include "import/archivo_poleo.h"
 #include "import/archivo_usb.h"
 #include "import/carga.h"
-#include "import/texto_externo.h"
+#include "common/texto_externo.h"
 
 namespace orvo::importer {
 
@@ -93,7 +93,7 @@ void Principal::Command2_Click() {
     return;
   }
   const std::string nombre = ruta.toStdString();
-  const auto contenido = LeeArchivo(std::filesystem::path(nombre));
+  const auto contenido = common::LeeArchivo(std::filesystem::path(nombre));
   if (!contenido) {
     dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + nombre, forms::Buttons::Ok, forms::Icon::Critical,
                      runtime().Title());
@@ -103,7 +103,7 @@ void Principal::Command2_Click() {
   if (lectura.error) {
     const ErrorLinea& e = *lectura.error;
     dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo no tiene el formato apropiado (" +
-                         std::string(TextoMotivo(e.motivo)) + "):\n\n" + Recorta(e.texto) +
+                         TextoError(e) + "):\n\n" + Recorta(e.texto) +
                          "\n\nNo se cargó ningún registro del archivo.",
                      forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
     return;
