@@ -22,6 +22,15 @@ std::string TextoError(const ErrorLinea& error) {
   return texto;
 }
 
+std::string LineaCitada(const ErrorLinea& error) {
+  constexpr std::size_t kMaximo = 200;
+  const std::string& texto = error.texto;
+  if (texto.size() <= kMaximo) return texto;
+  std::size_t corte = kMaximo;
+  while (corte > 0 && (static_cast<unsigned char>(texto[corte]) & 0xC0) == 0x80) --corte;
+  return texto.substr(0, corte) + "…";
+}
+
 std::optional<std::int32_t> LeeEmpleado(std::string_view texto) {
   const auto b = texto.find_first_not_of(" \t");
   if (b == std::string_view::npos) return std::nullopt;

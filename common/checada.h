@@ -55,6 +55,10 @@ struct ErrorLinea {
 // un carácter no válido (NUL)".
 std::string TextoError(const ErrorLinea& error);
 
+// The refused line as a message quotes it: short, even when the chosen file is
+// no punch file at all and its first "line" runs for megabytes.
+std::string LineaCitada(const ErrorLinea& error);
+
 struct Lectura {
   std::vector<Checada> checadas;    // empty when `error` is set
   std::optional<ErrorLinea> error;  // the first line that could not be read

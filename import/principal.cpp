@@ -22,16 +22,6 @@ constexpr const char* kFinalizado = "Proceso finalizado correctamente";
 constexpr const char* kExito = "Se terminó de cargar con éxito";
 constexpr const char* kTituloDialogo = "Seleccione el archivo a extraer";
 
-// A line quoted in a message stays short, even when the chosen file is no
-// punch file at all and its first "line" runs for megabytes.
-std::string Recorta(const std::string& texto) {
-  constexpr std::size_t kMaximo = 200;
-  if (texto.size() <= kMaximo) return texto;
-  std::size_t corte = kMaximo;
-  while (corte > 0 && (static_cast<unsigned char>(texto[corte]) & 0xC0) == 0x80) --corte;
-  return texto.substr(0, corte) + "…";
-}
-
 }  // namespace
 
 const char* Titulo(Variante variante) {
@@ -103,7 +93,7 @@ void Principal::Command2_Click() {
   if (lectura.error) {
     const ErrorLinea& e = *lectura.error;
     dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo no tiene el formato apropiado (" +
-                         TextoError(e) + "):\n\n" + Recorta(e.texto) +
+                         TextoError(e) + "):\n\n" + common::LineaCitada(e) +
                          "\n\nNo se cargó ningún registro del archivo.",
                      forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
     return;
