@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "common/arranque.h"
-#include "platform/db/recordset.h"
+#include "ftp/filas_de_prueba.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/ftp_server.h"
 #include "platform/testsupport/temp_drive.h"
@@ -68,15 +68,7 @@ struct Programa {
   void Elige(int fila) { w->Find<QListWidget>("List1")->setCurrentRow(fila); }
   std::string Archivo() { return w->Find<QLineEdit>("txt_archivo")->text().toStdString(); }
   void Descarga() { QTest::mouseClick(w->Find("Command1"), Qt::LeftButton); }
-  std::vector<std::string> Filas(const std::string& tabla) {
-    db::Recordset rs(bases.cn);
-    rs.Open("SELECT Fecha, Empleado, Hora FROM " + tabla + " ORDER BY rowid");
-    std::vector<std::string> filas;
-    for (; !rs.Eof(); rs.MoveNext())
-      filas.push_back(db::AsText(rs.Field("Fecha")) + "|" + std::to_string(db::AsInteger(rs.Field("Empleado"))) + "|" +
-                      db::AsText(rs.Field("Hora")));
-    return filas;
-  }
+  std::vector<std::string> Filas(const std::string& tabla) { return prueba::Filas(bases.cn, tabla); }
   std::vector<std::string> Textos() {
     std::vector<std::string> textos;
     for (const Shown& s : boxes.shown) textos.push_back(s.text);

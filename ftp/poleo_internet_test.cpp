@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/arranque.h"
-#include "platform/db/recordset.h"
+#include "ftp/filas_de_prueba.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/temp_drive.h"
 #include "tools/orvo-admin/nueva_base.h"
@@ -75,15 +75,7 @@ struct Base : ::testing::Test {
     forms::ScriptedDialogs boxes;
     common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
   }
-  std::vector<std::string> Filas(const std::string& tabla) {
-    db::Recordset rs(bases.cn);
-    rs.Open("SELECT Fecha, Empleado, Hora FROM " + tabla + " ORDER BY rowid");
-    std::vector<std::string> filas;
-    for (; !rs.Eof(); rs.MoveNext())
-      filas.push_back(db::AsText(rs.Field("Fecha")) + "|" + std::to_string(db::AsInteger(rs.Field("Empleado"))) + "|" +
-                      db::AsText(rs.Field("Hora")));
-    return filas;
-  }
+  std::vector<std::string> Filas(const std::string& tabla) { return prueba::Filas(bases.cn, tabla); }
   orvo::testing::TempDrive c;
   common::Bases bases;
 };
