@@ -174,8 +174,9 @@ void Fetchpurge::Command1_Click() {
                            "sus checadas ya están cargadas.",
                        forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
     }
+    // The fresh listing is a transfer too.
+    if (!Carga()) return;
   }
-  if (!Carga()) return;
   if (borrado) dialogs().MsgBox(kDescargado, forms::Buttons::Ok, forms::Icon::None, "");
 }
 
