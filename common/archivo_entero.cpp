@@ -53,8 +53,14 @@ void EscribeArchivoEntero(const fs::path& destino, std::string_view bytes, mode_
   fs::path temporal;
   int fd = -1;
   for (int intento = 0; fd < 0; ++intento) {
-    temporal = carpeta / ("." + destino.filename().string() + "." + std::to_string(::getpid()) + "." +
-                          std::to_string(siguiente++) + ".tmp");
+    std::string nombre = ".";  // appended, not concatenated: GCC 12 warns falsely on "." + string
+    nombre += destino.filename().string();
+    nombre += '.';
+    nombre += std::to_string(::getpid());
+    nombre += '.';
+    nombre += std::to_string(siguiente++);
+    nombre += ".tmp";
+    temporal = carpeta / nombre;
     fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, modo);
     if (fd < 0 && (errno != EEXIST || intento == 100)) FallaArchivo(errno, destino);
   }

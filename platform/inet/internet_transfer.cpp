@@ -234,8 +234,14 @@ void InternetTransfer::Recv(std::string_view remoteName, const fs::path& localFi
   int fd = -1;
   fs::path temporal;
   for (int intento = 0; fd < 0; ++intento) {
-    temporal = carpeta / ("." + localFile.filename().string() + "." + std::to_string(::getpid()) + "." +
-                          std::to_string(siguiente++) + ".part");
+    std::string nombre = ".";  // appended, not concatenated: GCC 12 warns falsely on "." + string
+    nombre += localFile.filename().string();
+    nombre += '.';
+    nombre += std::to_string(::getpid());
+    nombre += '.';
+    nombre += std::to_string(siguiente++);
+    nombre += ".part";
+    temporal = carpeta / nombre;
     fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || intento == 100))
       Falla(kErrorArchivoLocal, "No se puede escribir el archivo " + localFile.string() + ": " + std::strerror(errno));
