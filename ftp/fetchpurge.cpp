@@ -41,7 +41,7 @@ fs::path Descarga(const std::string& archivo) {
 // A remote name is used in a command or a path only after this.
 void PruebaNombre(const std::string& archivo) {
   if (!NombreRemotoValido(archivo))
-    throw RuntimeError(inet::kErrorFtp, "El nombre de archivo no es válido: " +
+    throw RuntimeError(inet::kErrorTransfer, "El nombre de archivo no es válido: " +
                                             common::Legible(archivo, common::Codificacion::Utf8));
 }
 

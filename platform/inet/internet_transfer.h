@@ -44,14 +44,14 @@
 namespace orvo::inet {
 
 // The control's error numbers.
-inline constexpr int kErrorUrl = 35750;           // the server's address cannot be read
-inline constexpr int kErrorServidor = 35752;      // the host name is not found
-inline constexpr int kErrorConexion = 35754;      // the server cannot be reached
-inline constexpr int kErrorRespuesta = 35755;     // the server refused an operation (its reply is the text)
-inline constexpr int kErrorTiempo = 35761;        // no answer within the request time-out
-inline constexpr int kErrorEjecutando = 35764;    // an operation still runs
-inline constexpr int kErrorArchivoLocal = 35765;  // the local file cannot be written
-inline constexpr int kErrorFtp = 35766;           // any other failure of the transfer
+inline constexpr int kErrorBadUrl = 35750;           // the server's address cannot be read
+inline constexpr int kErrorHostNotFound = 35752;      // the host name is not found
+inline constexpr int kErrorCannotConnect = 35754;      // the server cannot be reached
+inline constexpr int kErrorServerRefused = 35755;     // the server refused an operation (its reply is the text)
+inline constexpr int kErrorTimeout = 35761;        // no answer within the request time-out
+inline constexpr int kErrorStillExecuting = 35764;    // an operation still runs
+inline constexpr int kErrorLocalFile = 35765;  // the local file cannot be written
+inline constexpr int kErrorTransfer = 35766;           // any other failure of the transfer
 
 class InternetTransfer {
  public:
@@ -91,9 +91,9 @@ class InternetTransfer {
 
  private:
   struct Session;
-  enum class Operacion { Ninguna, Cd, Dir, Recv, Delete };
-  Session& Libre();
-  void Inicia(Operacion operacion, const std::string& ruta);
+  enum class Operation { None, Cd, Dir, Recv, Delete };
+  Session& Idle();
+  void Begin(Operation operation, const std::string& path);
   std::unique_ptr<Session> session_;
 };
 

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A loopback socket bound to a free port; its port in `port`.
-int Enlaza(int& port) {
+int BindLoopback(int& port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("socket failed");
   sockaddr_in addr{};
@@ -42,44 +42,44 @@ int Enlaza(int& port) {
 
 FtpServer::FtpServer(const fs::path& root, bool allowDelete, std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
-  char plantilla[] = "/tmp/orvo-ftp-log-XXXXXX";
-  const int logFd = ::mkstemp(plantilla);
+  char logTemplate[] = "/tmp/orvo-ftp-log-XXXXXX";
+  const int logFd = ::mkstemp(logTemplate);
   if (logFd < 0) throw std::runtime_error("mkstemp failed");
   ::close(logFd);
-  log_ = plantilla;
+  log_ = logTemplate;
 
-  int tubo[2];
-  if (::pipe2(tubo, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   std::vector<std::string> args = {"/usr/bin/python3", ORVO_FTP_SERVER_SCRIPT, root.string(), user_, password_,
                                    log_.string()};
   if (!allowDelete) args.push_back("--sin-borrar");
   pid_ = ::fork();
   if (pid_ == 0) {
-    ::dup2(tubo[1], 1);
-    const int nulo = ::open("/dev/null", O_WRONLY);
-    if (nulo >= 0) ::dup2(nulo, 2);
+    ::dup2(pipeFds[1], 1);
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    if (devNull >= 0) ::dup2(devNull, 2);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
-  ::close(tubo[1]);
+  ::close(pipeFds[1]);
   if (pid_ < 0) {
-    ::close(tubo[0]);
+    ::close(pipeFds[0]);
     throw std::runtime_error("fork failed");
   }
   // The first line of its output is the port it listens on.
-  std::string linea;
-  pollfd p{tubo[0], POLLIN, 0};
-  while (linea.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+  std::string line;
+  pollfd p{pipeFds[0], POLLIN, 0};
+  while (line.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
     char buf[64];
-    const ssize_t n = ::read(tubo[0], buf, sizeof buf);
+    const ssize_t n = ::read(pipeFds[0], buf, sizeof buf);
     if (n <= 0) break;
-    linea.append(buf, static_cast<std::size_t>(n));
+    line.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(tubo[0]);
-  port_ = std::atoi(linea.c_str());
+  ::close(pipeFds[0]);
+  port_ = std::atoi(line.c_str());
   if (port_ <= 0) {
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
@@ -108,7 +108,7 @@ std::vector<std::string> FtpServer::Log() const {
 }
 
 SilentServer::SilentServer() {
-  fd_ = Enlaza(port_);
+  fd_ = BindLoopback(port_);
   if (::listen(fd_, 8) != 0) {
     ::close(fd_);
     throw std::runtime_error("listen failed");
@@ -119,7 +119,7 @@ SilentServer::~SilentServer() { ::close(fd_); }
 
 std::string ClosedPortUrl() {
   int port = 0;
-  ::close(Enlaza(port));
+  ::close(BindLoopback(port));
   return "ftp://127.0.0.1:" + std::to_string(port);
 }
 
