@@ -298,5 +298,23 @@ TEST_F(FetchpurgeTest, OddNamesAndAServerWithItsPrefix) {
   EXPECT_TRUE(fs::exists(p.c.Path("Quiravel/poleosInternet/ñandú.dat")));
 }
 
+TEST_F(FetchpurgeTest, ADatabaseErrorLoadsNothingAndLeavesTheFileOnTheServer) {
+  Programa p;
+  p.Remoto("a.dat", kBueno);
+  p.bases.cn.Execute(
+      "CREATE TRIGGER Falla BEFORE INSERT ON Listado1 WHEN NEW.Empleado = 7 BEGIN "
+      "SELECT RAISE(ABORT, 'falla de prueba'); END");
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();  // through the run-time error boundary, as in the program
+  EXPECT_EQ(p.ends, std::vector<int>{1});
+  ASSERT_EQ(p.boxes.shown.size(), 1u);
+  EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+  EXPECT_TRUE(p.Filas("Checadas").empty());
+  EXPECT_TRUE(p.Filas("Listado1").empty());
+  EXPECT_TRUE(p.EnServidor("a.dat"));
+  EXPECT_EQ(p.Veces("DELE a.dat"), 0);
+}
+
 }  // namespace
 }  // namespace orvo::ftp
