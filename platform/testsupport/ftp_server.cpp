@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +56,8 @@ FtpServer::FtpServer(const fs::path& root, bool allowDelete, std::string user, s
   if (!allowDelete) args.push_back("--sin-borrar");
   pid_ = ::fork();
   if (pid_ == 0) {
+    // A test that crashes must not leave its server behind.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     ::dup2(pipeFds[1], 1);
     const int devNull = ::open("/dev/null", O_WRONLY);
     if (devNull >= 0) ::dup2(devNull, 2);
