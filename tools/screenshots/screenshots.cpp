@@ -2,12 +2,18 @@
 // over sample data and writes one PNG file per window into the folder given.
 //
 //   QT_QPA_PLATFORM=offscreen screenshots docs/screenshots
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
+#include "ftp/fetchpurge.h"
+#include "ftp/linkset.h"
+#include "ftp/marcador_conexion.h"
 #include "import/principal.h"
 #include "import/programa.h"
 #include "maintenance/divovavav_adicionales.h"
@@ -17,6 +23,7 @@
 #include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/testsupport/ftp_server.h"
 #include "schema/regenera.h"
 #include "tools/screenshots/muestra.h"
 #include "tools/screenshots/retrato.h"
@@ -95,6 +102,41 @@ void Mantenimiento(const screenshots::Muestra& m, const fs::path& salida) {
   }
 }
 
+void Ftp(const screenshots::Muestra& m, const fs::path& salida) {
+  // The punch files of two internet clocks on a loopback server, and the
+  // settings that point Fetchpurge there.
+  const fs::path remoto = m.Raiz() / "ServidorFtp";
+  fs::create_directories(remoto / "poleos");
+  for (const char* nombre : {"Centro_050510_180000.ipl", "Norte_050510_181500.ipl"}) {
+    std::ofstream(remoto / "poleos" / nombre, std::ios::binary) << "2010 05 05,125,17:02:11\r\n";
+  }
+  testing::FtpServer servidor(remoto);
+  fs::create_directories(m.Raiz() / "Windows");
+  std::ofstream(m.Raiz() / "Windows" / "ftpcnf.dll", std::ios::binary)
+      << "127.0.0.1:" << servidor.Port() << "\r\n" << servidor.User() << "\r\n" << servidor.Password()
+      << "\r\npoleos\r\nCentro\r\n";
+  {
+    Programa p("Fetchpurge");
+    common::Inicia(p.bases, {.pruebaArchivo = false, .recordsets = 0}, p.boxes);
+    ftp::MarcadorConexion marcador(m.CarpetaPrograma());
+    ftp::Fetchpurge w(p.bases, p.boxes, p.runtime, marcador);
+    if (!w.Open()) throw std::runtime_error("Fetchpurge no pudo listar el servidor FTP");
+    w.Find<QListWidget>("List1")->setCurrentRow(0);
+    screenshots::Retrata(w, salida / "Fetchpurge.png");
+  }
+  {
+    Programa p("Linkset");
+    ftp::Linkset w(p.boxes, p.runtime, m.CarpetaPrograma());
+    if (!w.Open()) throw std::runtime_error("Linkset no encontró su marcador de inicio");
+    for (const auto& [campo, valor] : {std::pair{"txt_servidor", "ftp.relojes.example"}, std::pair{"txt_Usuario", "reloj"},
+                                       std::pair{"txt_Password", "clave"}, std::pair{"txt_Path", "poleos"},
+                                       std::pair{"plaza", "Centro"}}) {
+      w.Find<QLineEdit>(campo)->setText(QString::fromUtf8(valor));
+    }
+    screenshots::Retrata(w, salida / "Linkset.png");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +154,7 @@ int main(int argc, char** argv) {
     Regeneracion(salida);
     Importadores(muestra, salida);
     Mantenimiento(muestra, salida);
+    Ftp(muestra, salida);
   } catch (const std::exception& e) {
     std::cerr << "screenshots: " << e.what() << "\n";
     return 1;
