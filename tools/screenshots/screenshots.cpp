@@ -44,26 +44,22 @@ struct Programa {
 
 void Clic(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
 
+// The import window with a file chosen and, when `envia`, loaded: the status
+// line then keeps the last employee's name.
+void Importador(importer::Variante variante, const fs::path& archivo, bool envia, const fs::path& png) {
+  Programa p(importer::NombrePrograma(variante));
+  importer::Arranca(p.bases, p.boxes);
+  importer::Principal w(p.bases, p.boxes, p.runtime, variante);
+  w.Open();
+  p.boxes.File(archivo.string());
+  Clic(w.Find("Command1"));
+  if (envia) Clic(w.Find("Command2"));
+  screenshots::Retrata(w, png);
+}
+
 void Importadores(const screenshots::Muestra& m, const fs::path& salida) {
-  {
-    Programa p("pollimport");
-    importer::Arranca(p.bases, p.boxes);
-    importer::Principal w(p.bases, p.boxes, p.runtime, importer::Variante::Poleo);
-    w.Open();
-    p.boxes.File(m.ArchivoPoleo().string());
-    Clic(w.Find("Command1"));
-    Clic(w.Find("Command2"));  // the status line keeps the last employee's name
-    screenshots::Retrata(w, salida / "pollimport.png");
-  }
-  {
-    Programa p("stickimport");
-    importer::Arranca(p.bases, p.boxes);
-    importer::Principal w(p.bases, p.boxes, p.runtime, importer::Variante::Usb);
-    w.Open();
-    p.boxes.File(m.ArchivoUsb().string());
-    Clic(w.Find("Command1"));
-    screenshots::Retrata(w, salida / "stickimport.png");
-  }
+  Importador(importer::Variante::Poleo, m.ArchivoPoleo(), true, salida / "pollimport.png");
+  Importador(importer::Variante::Usb, m.ArchivoUsb(), false, salida / "stickimport.png");
 }
 
 void Regeneracion(const fs::path& salida) {
