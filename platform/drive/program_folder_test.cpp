@@ -39,7 +39,7 @@ class ProgramFolderTest : public ::testing::Test {
 
 TEST_F(ProgramFolderTest, TheExecutablesFolderWhenItIsWritable) {
   EXPECT_TRUE(fs::exists(ExecutableFolder() / "drive_test"));
-  EXPECT_EQ(ProgramFolder(), ExecutableFolder());
+  EXPECT_EQ(ProgramFolder(), ProgramFolderFor(ExecutableFolder()));
   EXPECT_EQ(ProgramFolderFor(c.Root()), c.Root());
 }
 
