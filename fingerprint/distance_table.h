@@ -1,0 +1,15 @@
+// DistanceTable: the rounded length of every vector (a, b) with a and b in
+// 0..149, so that distances of minutiae need no square root.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace huellix {
+
+constexpr int kDistanceTableSize = 150;
+using DistanceTableRows = std::array<std::array<std::uint8_t, kDistanceTableSize>, kDistanceTableSize>;
+
+extern const DistanceTableRows DistanceTable;
+
+}  // namespace huellix
