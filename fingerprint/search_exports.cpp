@@ -1,0 +1,42 @@
+// The search exports: FPSSearchFP and FPSIdentifyFP, both over
+// SearchCandidates.
+#include <array>
+
+#include "fingerprint/Huellix.h"
+#include "fingerprint/export_guard.h"
+#include "fingerprint/search.h"
+
+using namespace huellix;
+
+namespace {
+
+constexpr int kIdentifyCandidates = 30;
+
+}  // namespace
+
+extern "C" {
+
+int32_t FPSSearchFP(const uint8_t* probe, SearchCandidate* candidates, int32_t count) {
+  return GuardedInitialised([&]() -> std::int32_t {
+    if (probe == nullptr || (candidates == nullptr && count > 0)) return kCannotRead;
+    return SearchCandidates(probe, candidates, count > 0 ? count : 0);
+  });
+}
+
+int32_t FPSIdentifyFP(const uint8_t* probe, int32_t thresholdLevel, FingerprintId* id) {
+  return GuardedInitialised([&]() -> std::int32_t {
+    if (probe == nullptr || id == nullptr) return kCannotRead;
+    std::array<SearchCandidate, kIdentifyCandidates> found{};
+    if (int result = SearchCandidates(probe, found.data(), kIdentifyCandidates); result != kOk) return result;
+    const SearchCandidate& best = found[0];
+    if (best.level < static_cast<std::uint8_t>(thresholdLevel)) {
+      *id = FingerprintId{};
+      return kAlreadyRegistered;
+    }
+    // The sample is not reported.
+    *id = FingerprintId{best.userId, best.finger, 0};
+    return kOk;
+  });
+}
+
+}  // extern "C"
