@@ -7,7 +7,7 @@
 
 namespace huellix {
 
-int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateBytes> b, MatchTemplate& t) {
+int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateSize> b, MatchTemplate& t) {
   std::copy_n(b.begin(), t.headerBytes.size(), t.headerBytes.begin());
   t.declaredCount = b[13];
   t.count = 0;

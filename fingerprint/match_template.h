@@ -13,15 +13,14 @@
 #include <cstdint>
 #include <span>
 
+#include "fingerprint/template_decoder.h"
+
 namespace huellix {
 
-inline constexpr int kTemplateBytes = 400;
-inline constexpr int kMaxMinutiae = 142;
 inline constexpr int kWordsInTemplate = 92;  // from byte 32 to the end
 inline constexpr int kMatchNeighbours = 8;
 inline constexpr int kPositionCells = 650;
 inline constexpr int kNeighbourWindow = 150;
-inline constexpr std::uint8_t kNoNeighbour = 255;
 
 struct NeighbourEntry {
   std::uint8_t index = kNoNeighbour;
@@ -61,7 +60,7 @@ inline constexpr int kParseLayout62 = 2;
 inline constexpr int kParseTooFew = 11;
 inline constexpr int kParseTooMany = 108;
 
-int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateBytes> bytes, MatchTemplate& t);
+int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateSize> bytes, MatchTemplate& t);
 
 // Position index over x + W: a width above 325 (or below 1) is indexed as 325
 // (or 1) wide, its outermost minutiae sharing the edge cells; windows then

@@ -5,8 +5,8 @@
 
 namespace huellix {
 
-MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateBytes> storedBytes,
-                           std::span<const std::uint8_t, kTemplateBytes> probeBytes) {
+MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBytes,
+                           std::span<const std::uint8_t, kTemplateSize> probeBytes) {
   MatchResult r;
   if (InitializeMatcher() != 0) {
     r.code = kMatchSetupFailed;

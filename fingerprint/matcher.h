@@ -27,7 +27,7 @@ struct MatchResult {
   int pairs = 0;
 };
 
-MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateBytes> stored,
-                           std::span<const std::uint8_t, kTemplateBytes> probe);
+MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> stored,
+                           std::span<const std::uint8_t, kTemplateSize> probe);
 
 }  // namespace huellix
