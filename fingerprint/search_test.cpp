@@ -8,6 +8,7 @@
 
 #include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/Huellix.h"
+#include "fingerprint/engine_fixture.h"
 #include "fingerprint/key_quantisation.h"
 
 namespace huellix {
@@ -30,13 +31,8 @@ bool Empty(const SearchCandidate& c) {
   return c.userId == 0 && c.finger == 0 && c.sample == 0 && c.level == 0 && c.reserved == 0;
 }
 
-class SearchTest : public ::testing::Test {
+class SearchTest : public testing::EngineTest {
  protected:
-  void SetUp() override {
-    EngineParams params{};
-    ASSERT_EQ(FPSInitializeEngine(&params, 1000), FPS_OK);
-  }
-  void TearDown() override { FPSTerminateEngine(); }
   static void RegisterGallery() {
     for (int f = 0; f < kFingers; ++f) {
       const Template t = Impression(f, 0);

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 namespace orvo::heap {
@@ -48,19 +47,23 @@ void Heap::Unlink(Block* block) {
   bytesInUse_ -= block->size;
 }
 
-void* Heap::Allocate(std::size_t size) {
-  if (!Fits(size)) return nullptr;
-  auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
-  if (block == nullptr) return nullptr;
+void* Heap::Adopt(void* memory, std::size_t size) {
+  if (memory == nullptr) return nullptr;
+  auto* block = static_cast<Block*>(memory);
   block->size = size;
   Link(block);
   return block + 1;
 }
 
+void* Heap::Allocate(std::size_t size) {
+  if (!Fits(size)) return nullptr;
+  return Adopt(std::malloc(sizeof(Block) + size), size);
+}
+
 void* Heap::AllocateZeroed(std::size_t size) {
-  void* data = Allocate(size);
-  if (data != nullptr) std::memset(data, 0, size);
-  return data;
+  // calloc leaves large blocks to fresh zero pages instead of writing them.
+  if (!Fits(size)) return nullptr;
+  return Adopt(std::calloc(1, sizeof(Block) + size), size);
 }
 
 void* Heap::Reallocate(void* data, std::size_t size) {

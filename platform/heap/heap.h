@@ -43,6 +43,7 @@ class Heap {
   struct Block;
   explicit Heap(std::size_t maximumSize) : maximumSize_(maximumSize) {}
   bool Fits(std::size_t more) const;
+  void* Adopt(void* memory, std::size_t size);
   void Link(Block* block);
   void Unlink(Block* block);
 
