@@ -28,39 +28,60 @@ void PairSlot::DropFirst() {
   --count;
 }
 
-void CompareNeighbourhoods(const MatchTemplate& t1, int i, const MatchTemplate& t2, int j,
-                           const MatcherParams& p, NeighbourTable& table) {
-  table = NeighbourTable{};
+NeighbourRow RowOf(const MatchTemplate& t, int i, const MatcherParams& p) {
+  constexpr std::int32_t kFar = 1 << 20;
   const int neighbours = std::min(p[26], kMatchNeighbours);
-  const MatchMinutia& mi = At(t1, i);
-  const MatchMinutia& mj = At(t2, j);
-  for (int a = 0; a < neighbours; ++a) {
-    const NeighbourEntry& na = mi.neighbours[static_cast<std::size_t>(a)];
-    if (!ValidNeighbour(na, i, t1.count)) continue;
-    const int e = na.distance;
-    const int directionTolerance = e > 24 ? p[27] : p[27] + 1;
-    const int positionTolerance = std::min(ToleranceAt(e), 25);
-    const int angleTolerance = ArctanAt(e, positionTolerance);
-    auto& list = table[static_cast<std::size_t>(a)];
-    for (int b = 0; b < neighbours; ++b) {
-      const NeighbourEntry& nb = mj.neighbours[static_cast<std::size_t>(b)];
-      if (!ValidNeighbour(nb, j, t2.count)) continue;
-      const int g = nb.distance;
-      const int dd = e - g;
-      if (std::abs(dd) > std::max(e / 10, 5)) {
-        if (g > e) break;  // the rest are farther still
+  NeighbourRow row;
+  for (int a = 0; a < kMatchNeighbours; ++a) {
+    const NeighbourEntry& e = At(t, i).neighbours[static_cast<std::size_t>(a)];
+    const auto u = static_cast<std::size_t>(a);
+    row.usable[u] = a < neighbours && ValidNeighbour(e, i, t.count);
+    row.distance[u] = row.usable[u] ? e.distance : kFar;
+    row.angle[u] = e.relativeAngle;
+    row.direction[u] = e.directionDifference;
+    row.index[u] = e.index;
+    const int d = row.distance[u];
+    row.directionTolerance[u] = d > 24 ? p[27] : p[27] + 1;
+    row.angleTolerance[u] = row.usable[u] ? ArctanAt(d, std::min(ToleranceAt(d), 25)) : 0;
+    row.distanceTolerance[u] = std::max(d / 10, 5);
+  }
+  return row;
+}
+
+namespace {
+// A difference of two directions, or of two direction differences, wrapped:
+// one step suffices for their ranges.
+int Wrap1(int d) { return d < -kHalfCircle ? d + kDirections : (d > kHalfCircle ? d - kDirections : d); }
+}  // namespace
+
+void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs, NeighbourTable& table) {
+  table = NeighbourTable{};
+  for (int a = 0; a < kMatchNeighbours; ++a) {
+    const auto u = static_cast<std::size_t>(a);
+    if (!mine.usable[u]) continue;
+    const int e = mine.distance[u];
+    const int directionTolerance = mine.directionTolerance[u];
+    const int angleTolerance = mine.angleTolerance[u];
+    const int distanceTolerance = mine.distanceTolerance[u];
+    auto& list = table[u];
+    // The other minutia's neighbours come nearest first: past the distance
+    // tolerance none can agree any more.
+    for (int b = 0; b < kMatchNeighbours; ++b) {
+      const auto v = static_cast<std::size_t>(b);
+      const int dd = e - theirs.distance[v];
+      if (dd > distanceTolerance) continue;
+      if (-dd > distanceTolerance) {
+        if (theirs.usable[v]) break;
         continue;
       }
-      const int da = WrapDirection(na.relativeAngle - nb.relativeAngle);
-      if (std::abs(da) > angleTolerance) continue;
-      const int ddir = WrapDirection(na.directionDifference - nb.directionDifference);
-      if (std::abs(ddir) > directionTolerance) continue;
-      if (std::abs(ddir) >= kAngleWeightBound || std::abs(da) >= kAngleWeightBound ||
-          std::abs(dd) >= kDistanceWeightBound)
+      const int da = Wrap1(mine.angle[u] - theirs.angle[v]);
+      const int ddir = Wrap1(mine.direction[u] - theirs.direction[v]);
+      const int add = std::abs(dd), ada = std::abs(da), addir = std::abs(ddir);
+      if (ada > angleTolerance || addir > directionTolerance || addir >= kAngleWeightBound ||
+          ada >= kAngleWeightBound || add >= kDistanceWeightBound)
         continue;
-      const NeighbourCandidate c{AngleWeightAt(std::abs(ddir)) + AngleWeightAt(std::abs(da)) +
-                                     DistanceWeightAt(std::abs(dd)),
-                                 nb.index, ddir, da, dd};
+      const NeighbourCandidate c{AngleWeightAt(addir) + AngleWeightAt(ada) + DistanceWeightAt(add), theirs.index[v],
+                                 ddir, da, dd};
       for (auto slot = list.begin(); slot != list.end(); ++slot) {
         if (slot->similarity < c.similarity) {
           std::move_backward(slot, list.end() - 1, list.end());
@@ -132,13 +153,16 @@ void AddCandidatePair(PairSlot& slot, const CandidatePair& pair) {
 void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const MatcherParams& p, PairTable& pairs) {
   NeighbourTable table;
   const int neighbours = std::min(p[26], kMatchNeighbours);
+  std::array<NeighbourRow, kMaxMinutiae> rows;
+  for (int j = 0; j < t2.count; ++j) rows[static_cast<std::size_t>(j)] = RowOf(t2, j, p);
   for (int i = 0; i < t1.count; ++i) {
     const MatchMinutia& mi = At(t1, i);
+    const NeighbourRow mine = RowOf(t1, i, p);
     const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
     for (int j = std::max(range.first, 0); j <= range.last && j < t2.count; ++j) {
       const MatchMinutia& mj = At(t2, j);
       if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
-      CompareNeighbourhoods(t1, i, t2, j, p, table);
+      CompareNeighbourhoods(mine, rows[static_cast<std::size_t>(j)], table);
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
       if (m.agreeing < p[15]) continue;
       CandidatePair pair;

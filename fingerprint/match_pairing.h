@@ -69,8 +69,23 @@ struct NeighbourhoodMatch {
   int agreeing = 0;    // A
 };
 
-void CompareNeighbourhoods(const MatchTemplate& t1, int i, const MatchTemplate& t2, int j,
-                           const MatcherParams& p, NeighbourTable& table);
+// A minutia's usable neighbours side by side (the first parameter-26 entries
+// with a valid index other than the minutia itself); an unusable entry lies
+// too far to agree with anything.
+struct NeighbourRow {
+  std::array<std::int32_t, kMatchNeighbours> distance;
+  std::array<std::int32_t, kMatchNeighbours> angle;
+  std::array<std::int32_t, kMatchNeighbours> direction;
+  std::array<std::uint8_t, kMatchNeighbours> index;
+  std::array<bool, kMatchNeighbours> usable;
+  // The tolerances of each entry's comparisons, which depend on its distance.
+  std::array<std::int32_t, kMatchNeighbours> directionTolerance;
+  std::array<std::int32_t, kMatchNeighbours> angleTolerance;
+  std::array<std::int32_t, kMatchNeighbours> distanceTolerance;
+};
+NeighbourRow RowOf(const MatchTemplate& t, int i, const MatcherParams& p);
+
+void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs, NeighbourTable& table);
 NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherParams& p);
 bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p);
 void AddCandidatePair(PairSlot& slot, const CandidatePair& pair);

@@ -21,12 +21,10 @@ struct Polar {
   int distance;
 };
 
-// The vector from minutia `from` to minutia `to`, against direction theta.
-Polar PolarOf(const MatchTemplate& t, int from, int to, int theta) {
-  int x = At(t, to).x - At(t, from).x;
-  int y = At(t, to).y - At(t, from).y;
-  VectorToPolar(x, y, theta);
-  return {x, y};
+// The vector from minutia `from` to minutia `to`, against the direction of `to`.
+Polar PolarOf(const PolarTable& table, int from, int to) {
+  const PolarEntry e = table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)];
+  return {e.angle, e.distance};
 }
 
 // Direction of a minus direction of b, wrapped.
@@ -36,14 +34,24 @@ int Distance(const MatchTemplate& t, int a, int b) {
   return MatchDistance(At(t, a).x - At(t, b).x, At(t, a).y - At(t, b).y);
 }
 
-// Position tolerance at a distance, and the angle it subtends (at least 3).
+// Position tolerance at a distance, capped at 30, and the angle it subtends
+// (at least 3). The stages ask for it for every pair of pairs, so it is kept
+// by distance.
 struct Tolerance {
   int distance;
   int angle;
 };
-Tolerance ToleranceFor(int distance, int cap) {
-  const int d = std::min(ToleranceAt(distance), cap);
-  return {d, std::max(ArctanAt(distance, d), 3)};
+constexpr int kToleranceDistances = 2048;  // beyond any distance of two minutiae
+Tolerance ToleranceFor(int distance) {
+  static const std::array<Tolerance, kToleranceDistances> table = [] {
+    std::array<Tolerance, kToleranceDistances> t{};
+    for (int d = 0; d < kToleranceDistances; ++d) {
+      const int position = std::min(ToleranceAt(d), 30);
+      t[static_cast<std::size_t>(d)] = {position, std::max(ArctanAt(d, position), 3)};
+    }
+    return t;
+  }();
+  return table[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
 }
 
 // Up to four paired slots (value at the threshold, partner other than
@@ -94,8 +102,8 @@ struct Agreement {
   }
 };
 Agreement Compare(MatchState& s, int k, int i, int k2, int j) {
-  const Polar a = PolarOf(s.stored, k, i, At(s.stored, i).direction);
-  const Polar b = PolarOf(s.probe, k2, j, At(s.probe, j).direction);
+  const Polar a = PolarOf(s.storedPolar, k, i);
+  const Polar b = PolarOf(s.probePolar, k2, j);
   return {std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, j, k2))),
           std::abs(WrapDirection(a.angle - b.angle)), std::abs(a.distance - b.distance), a.distance};
 }
@@ -105,6 +113,18 @@ void Unpair(PairSlot& slot) { slot.count = 0; }
 int Percentage(int part, int of4) { return (part * 10000 / of4 + 50) / 100; }
 
 }  // namespace
+
+void BuildPolarTable(const MatchTemplate& t, PolarTable& table) {
+  for (int from = 0; from < t.count; ++from) {
+    for (int to = 0; to < t.count; ++to) {
+      int x = At(t, to).x - At(t, from).x;
+      int y = At(t, to).y - At(t, from).y;
+      VectorToPolar(x, y, At(t, to).direction);
+      table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] = {static_cast<std::int16_t>(x),
+                                                                            static_cast<std::int16_t>(y)};
+    }
+  }
+}
 
 BestPair ScoreNeighbourSupport(MatchState& s) {
   const int n = s.stored.count;
@@ -129,7 +149,7 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
             const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
             if (other.value < s.params[13] || other.partner == j) continue;
             const Agreement g = Compare(s, k, i, other.partner, j);
-            const Tolerance tol = ToleranceFor(g.length, 30);
+            const Tolerance tol = ToleranceFor(g.length);
             if (g.direction > 8 || g.angle > tol.angle || g.distance > tol.distance) continue;
             bestAgreement = std::max(bestAgreement, g.Weight());
           }
@@ -165,9 +185,9 @@ void AlignToBestPair(MatchState& s, BestPair best) {
   for (int i = 0; i < s.stored.count; ++i) {
     PairSlot& slot = Slot(s, i);
     if (i == b || !slot.Paired()) continue;
-    Polar r = PolarOf(s.stored, i, b, At(s.stored, b).direction);
+    Polar r = PolarOf(s.storedPolar, i, b);
     r.distance = std::min(r.distance, kAlignDistanceCap);
-    const Tolerance tol = ToleranceFor(r.distance, 30);
+    const Tolerance tol = ToleranceFor(r.distance);
     for (int p = 0; p < slot.count; ++p) {
       CandidatePair& pair = slot.pairs[static_cast<std::size_t>(p)];
       const int j = pair.partner;
@@ -176,7 +196,7 @@ void AlignToBestPair(MatchState& s, BestPair best) {
         continue;
       }
       const int turn = std::abs(WrapDirection(Turn(s.stored, b, i) - Turn(s.probe, jb, j)));
-      const Polar q = PolarOf(s.probe, j, jb, At(s.probe, jb).direction);
+      const Polar q = PolarOf(s.probePolar, j, jb);
       if (turn > s.params[20] || std::abs(WrapDirection(r.angle - q.angle)) > tol.angle ||
           std::abs(r.distance - q.distance) > tol.distance)
         pair.value = 0;
@@ -292,14 +312,14 @@ void FilterInconsistentPairs(MatchState& s) {
       const int f = delta < 21 ? 11 : (delta < 31 ? 10 : 9);
       bool consistent = false;
       if (std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, i2, k2))) < 13) {
-        const Polar a = PolarOf(s.stored, k, i, At(s.stored, i).direction);
-        const Polar b = PolarOf(s.probe, k2, i2, At(s.probe, i2).direction);
+        const Polar a = PolarOf(s.storedPolar, k, i);
+        const Polar b = PolarOf(s.probePolar, k2, i2);
         const int lengthTolerance = std::min(ToleranceAt(std::max(a.distance, b.distance) + 5), 45);
         if (std::abs(WrapDirection(a.angle - b.angle)) <= f && std::abs(a.distance - b.distance) <= lengthTolerance) {
           consistent = true;
         } else {
-          const Polar c = PolarOf(s.stored, i, k, At(s.stored, k).direction);
-          const Polar d = PolarOf(s.probe, i2, k2, At(s.probe, k2).direction);
+          const Polar c = PolarOf(s.storedPolar, i, k);
+          const Polar d = PolarOf(s.probePolar, i2, k2);
           consistent = std::abs(WrapDirection(c.angle - d.angle)) <= f;
         }
       }

@@ -12,12 +12,24 @@
 
 namespace huellix {
 
+// For every two minutiae of a template, the vector from the first to the
+// second against the second's direction, as VectorToPolar gives it: the
+// stages ask for the same vectors many times over.
+struct PolarEntry {
+  std::int16_t angle;
+  std::int16_t distance;
+};
+using PolarTable = std::array<std::array<PolarEntry, kMaxMinutiae>, kMaxMinutiae>;
+void BuildPolarTable(const MatchTemplate& t, PolarTable& table);
+
 // The two templates and the pair table of one comparison.
 struct MatchState {
   const MatchTemplate& stored;
   const MatchTemplate& probe;
   const MatcherParams& params;
   PairTable& pairs;
+  const PolarTable& storedPolar;
+  const PolarTable& probePolar;
 };
 
 struct BestPair {

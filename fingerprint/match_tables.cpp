@@ -6,26 +6,16 @@
 #include <mutex>
 #include <numbers>
 
-#include "fingerprint/distance_table.h"
-
 namespace huellix {
+
+namespace detail {
+MatcherTables gTables;
+}  // namespace detail
+
 namespace {
 
-struct Tables {
-  ByteTable arctan{};
-  std::array<std::int32_t, kDirections> sine{};
-  std::array<std::int32_t, kDirections> cosine{};
-  std::array<std::int32_t, kToleranceEntries> tolerance{};
-  std::array<std::int32_t, kAngleWeightBound> angleWeight{10, 9, 7, 5, 3, 2, 2, 1, 1, 1, 1, 1, 1, 1};
-  std::array<std::int32_t, kDistanceWeightBound> distanceWeight{};
-  MatcherParams params;
-  bool sound = false;
-};
-
-Tables& Store() {
-  static Tables tables;
-  return tables;
-}
+using Tables = detail::MatcherTables;
+Tables& Store() { return detail::gTables; }
 
 // floor(atan2(b, a) * 64 / pi), with the three exact quarters (b = 0, a = b,
 // a = 0) set exactly so rounding cannot shift them; row 0 keeps its own values.
@@ -81,12 +71,6 @@ void Build(Tables& t) {
   }
 }
 
-// Scale that brings both magnitudes inside the 150-entry tables.
-int Scale(int a, int b) {
-  if (a < kTableSide && b < kTableSide) return 1;
-  return std::max(a / kTableSide + 1, b / kTableSide + 1);
-}
-
 }  // namespace
 
 int InitializeMatcher() {
@@ -104,48 +88,6 @@ const std::array<std::int32_t, kDistanceWeightBound>& DistanceWeight() { return 
 const MatcherParams& DefaultMatcherParams() {
   InitializeMatcher();
   return Store().params;
-}
-
-int MatchDistance(int dx, int dy) {
-  const int a = std::abs(dx), b = std::abs(dy);
-  const int s = Scale(a, b);
-  return s * DistanceTable[a / s][b / s];
-}
-
-int MatchDirection(int dx, int dy) {
-  const int a = std::abs(dx), b = std::abs(dy);
-  const int s = Scale(a, b);
-  int t = Store().arctan[a / s][b / s];
-  if (dx < 0) t = 64 - t;
-  if (dy < 0) t = 128 - t;
-  return t;
-}
-
-int ArctanAt(int distance, int tolerance) {
-  const int a = std::abs(distance), b = std::abs(tolerance);
-  const int s = Scale(a, b);
-  return Store().arctan[a / s][b / s];
-}
-
-int ToleranceAt(int distance) {
-  return Store().tolerance[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceEntries - 1))];
-}
-int AngleWeightAt(int deviation) {
-  return Store().angleWeight[static_cast<std::size_t>(std::clamp(deviation, 0, kAngleWeightBound - 1))];
-}
-int DistanceWeightAt(int deviation) {
-  return Store().distanceWeight[static_cast<std::size_t>(std::clamp(deviation, 0, kDistanceWeightBound - 1))];
-}
-
-int WrapDirection(int d) {
-  while (d < -kHalfCircle) d += kDirections;
-  while (d > kHalfCircle) d -= kDirections;
-  return d;
-}
-
-int NormaliseDirection(int d) {
-  d %= kDirections;
-  return d < 0 ? d + kDirections : d;
 }
 
 namespace {

@@ -33,13 +33,16 @@ MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBy
   BuildMatchNeighbours(probe);
 
   PairTable pairs{};
-  MatchState s{stored, probe, p, pairs};
   PairMinutiae(stored, probe, p, pairs);
   const auto tooFew = [&] { return p[2] == 1 && TooFewPairs(stored, pairs); };
   if (tooFew()) {
     r.code = kMatchTooFewPairs;
     return r;
   }
+  PolarTable storedPolar, probePolar;
+  BuildPolarTable(stored, storedPolar);
+  BuildPolarTable(probe, probePolar);
+  MatchState s{stored, probe, p, pairs, storedPolar, probePolar};
   if (p[4] == 1) {
     const BestPair best = ScoreNeighbourSupport(s);
     SwapPairValues(s);

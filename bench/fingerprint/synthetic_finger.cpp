@@ -83,7 +83,8 @@ SyntheticFinger MakeFinger(std::uint64_t seed, const FingerParams& params) {
 
 Template MakeImpression(const SyntheticFinger& finger, std::uint64_t seed, const ImpressionParams& params) {
   Random r(seed);
-  const double rotation = r.Uniform(-params.maxRotationDegrees, params.maxRotationDegrees) * kPi / 180;
+  const double drawn = r.Uniform(-params.maxRotationDegrees, params.maxRotationDegrees);
+  const double rotation = (params.fixedRotation ? params.maxRotationDegrees : drawn) * kPi / 180;
   const double tx = r.Uniform(-params.maxTranslation, params.maxTranslation);
   const double ty = r.Uniform(-params.maxTranslation, params.maxTranslation);
   const double c = std::cos(rotation), s = std::sin(rotation);

@@ -38,6 +38,7 @@ struct FingerParams {
 
 struct ImpressionParams {
   double maxRotationDegrees = 20;
+  bool fixedRotation = false;      // turn by exactly maxRotationDegrees (for sweeps)
   double maxTranslation = 30;
   double missingShare = 0.10;
   int maxSpurious = 3;             // 0..maxSpurious added
