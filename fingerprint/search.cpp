@@ -36,13 +36,26 @@ const std::array<Turn, 31>& TurnTable() {
 void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const TriangleIndex& index,
                       VoteTable& votes) {
   const std::array<std::uint32_t, kProbeKeys> keys = ProbeKeys(shape);
+  // Slots, records and item lists lie all over the index: each is fetched for
+  // all keys before any is read, so the memory waits overlap.
+  for (std::uint32_t key : keys) index.PrefetchSlot(key % kSlotCount);
   std::array<std::uint32_t, kProbeKeys> kept;
   int count = 0;
-  for (std::uint32_t key : keys)
-    if (!index.SlotEmpty(key % kSlotCount)) kept[static_cast<std::size_t>(count++)] = key;
+  for (std::uint32_t key : keys) {
+    if (index.SlotEmpty(key % kSlotCount)) continue;
+    index.PrefetchRecord(key % kSlotCount);
+    kept[static_cast<std::size_t>(count++)] = key;
+  }
+  std::array<const IndexEntry*, kProbeKeys> entries;
+  int found = 0;
   for (int k = 0; k < count; ++k) {
     const IndexEntry* entry = index.FindEntry(kept[static_cast<std::size_t>(k)]);
     if (entry == nullptr) continue;
+    __builtin_prefetch(entry->items);
+    entries[static_cast<std::size_t>(found++)] = entry;
+  }
+  for (int k = 0; k < found; ++k) {
+    const IndexEntry* entry = entries[static_cast<std::size_t>(k)];
     for (const TrianglePose& s : entry->Items()) {
       const int d = p.orientation - s.orientation;
       if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170 ||

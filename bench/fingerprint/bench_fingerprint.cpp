@@ -17,6 +17,7 @@
 #include <functional>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/fingerprint/synthetic_finger.h"
@@ -52,6 +53,13 @@ std::string Processor() {
   for (std::string line; std::getline(in, line);)
     if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
   return "unknown";
+}
+
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
 }
 
 std::string MemoryLine(const char* field) {
@@ -238,18 +246,21 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  std::vector<int> sizes = o.smoke ? std::vector<int>{300} : std::vector<int>{1000, 10000};
+  std::vector<int> sizes = o.smoke ? std::vector<int>{200} : std::vector<int>{1000, 10000};
   if (!o.smoke && o.largest > sizes.back()) sizes.push_back(o.largest);
-  const int probes = o.smoke ? 30 : o.probes;
+  const int probes = o.smoke ? 12 : o.probes;
 
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // progress shows while a long run goes on
   utsname u{};
   uname(&u);
-  std::printf("# Fingerprint search benchmark\n\nprocessor: %s (%s %s), one thread\nseed: %llu\n",
-              Processor().c_str(), u.sysname, u.machine, static_cast<unsigned long long>(o.seed));
+  std::printf("# Fingerprint search benchmark\n\nprocessor: %s (%s %s, %u logical processors), one thread\n"
+              "load average at start: %s\nseed: %llu\n",
+              Processor().c_str(), u.sysname, u.machine, std::thread::hardware_concurrency(), LoadAverage().c_str(),
+              static_cast<unsigned long long>(o.seed));
   Bench b(o);
   std::printf("\n## Synthetic data (mild set)\n\n%s", Describe(b.Finger(), ImpressionParams::Mild()).c_str());
 
-  const double matchRate = Distributions(b, o.smoke ? 50 : 2000, o.smoke ? 200 : 20000);
+  const double matchRate = Distributions(b, o.smoke ? 30 : 2000, o.smoke ? 100 : 20000);
 
   EngineParams params{};
   if (FPSInitializeEngine(&params, sizes.back()) != FPS_OK) {
@@ -310,13 +321,14 @@ int main(int argc, char** argv) {
   // The sweeps on a gallery of 1,000 (or the smoke gallery).
   FPSClearFPDB();
   Bench sweep(o);
-  sweep.GrowTo(o.smoke ? 300 : 1000);
-  Sweeps(sweep, o.smoke ? 20 : 300);
+  sweep.GrowTo(o.smoke ? 100 : 1000);
+  Sweeps(sweep, o.smoke ? 4 : 300);
   FPSTerminateEngine();
 
   const Bench::Identification& first = results.front().second;
   const bool sound = saved == FPS_OK && loaded == FPS_OK && count == largest &&
                      first.rank1 * 100 >= first.genuine * 95;
+  std::printf("\nload average at end: %s\n", LoadAverage().c_str());
   std::printf("\n%s\n", sound ? "ok" : "FAULT: rank-1 below 95% on the mild set, or save/load failed");
   return sound ? 0 : 1;
 }
