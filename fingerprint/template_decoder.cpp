@@ -15,14 +15,6 @@ constexpr int kMaxWidth = kPositionTableSize / 2;            // 2W cells are use
 constexpr int kMinDistance = 20;
 constexpr int kRange = 140;
 
-int WordOffset(int layoutCode, int k) {
-  if (layoutCode == kLayoutCode62) {
-    if (k >= 59) return 20 + 4 * (k - 59);
-    if (k >= 56) return 4 * (k - 56);
-  }
-  return 32 + 4 * k;
-}
-
 int WordsInTemplate(int layoutCode) { return layoutCode == kLayoutCode62 ? 62 : kWordsFromByte32; }
 
 void DecodeWord(const std::uint8_t* word, IndexMinutia& m) {
@@ -41,6 +33,14 @@ void DecodeWord(const std::uint8_t* word, IndexMinutia& m) {
 }
 
 }  // namespace
+
+int MinutiaWordOffset(int layoutCode, int k) {
+  if (layoutCode == kLayoutCode62) {
+    if (k >= 59) return 20 + 4 * (k - 59);
+    if (k >= 56) return 4 * (k - 56);
+  }
+  return 32 + 4 * k;
+}
 
 int MinutiaDistance(const IndexMinutia& a, const IndexMinutia& b) {
   return DistanceTable[std::abs(a.x - b.x)][std::abs(a.y - b.y)];
@@ -61,7 +61,7 @@ int ParseTemplate(const std::uint8_t* templ, TemplateHeader& header, MinutiaBuff
   header.layoutCode = templ[19];
   const int n = header.count;
   if (n > kMaxMinutiae || n > WordsInTemplate(header.layoutCode)) return kCannotRead;
-  for (int k = 0; k < n; ++k) DecodeWord(templ + WordOffset(header.layoutCode, k), minutiae[k]);
+  for (int k = 0; k < n; ++k) DecodeWord(templ + MinutiaWordOffset(header.layoutCode, k), minutiae[k]);
   return kOk;
 }
 

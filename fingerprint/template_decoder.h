@@ -72,6 +72,10 @@ void ClearNeighbourSlots(int count, MinutiaBuffer& minutiae);
 void BuildPositionTable(const TemplateHeader& header, const MinutiaBuffer& minutiae, PositionTable& table);
 void FindNearestNeighbours(const TemplateHeader& header, MinutiaBuffer& minutiae, const PositionTable& table);
 
+// Where minutia word k lies in the template by the layout code: from byte 32
+// on, except words 56..61 of layout 62 at bytes 0, 4, 8, 20, 24, 28.
+int MinutiaWordOffset(int layoutCode, int k);
+
 // The distance of two minutiae closer than 140 in x and in y.
 int MinutiaDistance(const IndexMinutia& a, const IndexMinutia& b);
 // Whether two minutiae are close enough to be neighbours or triangle sides:

@@ -4,17 +4,9 @@
 #include <cstdlib>
 #include <random>
 
+#include "fingerprint/template_decoder.h"
+
 namespace huellix::testing {
-namespace {
-
-int WordOffset(int layoutCode, int k) {
-  if (layoutCode == 62 && k >= 59) return 20 + 4 * (k - 59);
-  if (layoutCode == 62 && k >= 56) return 4 * (k - 56);
-  return 32 + 4 * k;
-}
-
-}  // namespace
-
 std::array<std::uint8_t, 4> EncodeMinutia(const MinutiaSpec& m) {
   const int ax = std::abs(m.x), ay = std::abs(m.y);
   std::uint8_t b3 = 0;
@@ -35,7 +27,7 @@ TemplateBytes WriteTemplate(const TemplateSpec& spec) {
   bytes[17] = static_cast<std::uint8_t>(spec.height >> 8);
   bytes[19] = static_cast<std::uint8_t>(spec.layoutCode);
   for (std::size_t k = 0; k < spec.minutiae.size(); ++k) {
-    const int offset = WordOffset(spec.layoutCode, static_cast<int>(k));
+    const int offset = MinutiaWordOffset(spec.layoutCode, static_cast<int>(k));
     if (offset + 4 > static_cast<int>(bytes.size())) break;
     const auto word = EncodeMinutia(spec.minutiae[k]);
     std::copy(word.begin(), word.end(), bytes.begin() + offset);
