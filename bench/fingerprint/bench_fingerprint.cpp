@@ -325,9 +325,10 @@ int main(int argc, char** argv) {
   Sweeps(sweep, o.smoke ? 4 : 300);
   FPSTerminateEngine();
 
-  const Bench::Identification& first = results.front().second;
+  // The mild set's mates are nearly all found: below 95% at rank 1 (at
+  // 10,000 fingers, or the smoke gallery) is a fault, not a figure.
   const bool sound = saved == FPS_OK && loaded == FPS_OK && count == largest &&
-                     first.rank1 * 100 >= first.genuine * 95;
+                     atTenThousand.rank1 * 100 >= atTenThousand.genuine * 95;
   std::printf("\nload average at end: %s\n", LoadAverage().c_str());
   std::printf("\n%s\n", sound ? "ok" : "FAULT: rank-1 below 95% on the mild set, or save/load failed");
   return sound ? 0 : 1;
