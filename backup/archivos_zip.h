@@ -31,9 +31,9 @@ ResultadoZip Extrae(std::string_view archivo, std::string_view carpeta, bool con
 
 // Reads every entry of the archive to its end, so that the archive's own check
 // sums are tested, and gives the names of its file entries ('/' separated,
-// folder entries left out). Throws orvo::RuntimeError naming the archive when
-// it cannot be read, an entry is damaged, or an entry's name would land
-// outside the folder it is extracted into.
+// folder entries left out). Throws orvo::RuntimeError naming the archive and
+// what was found when it cannot be read, an entry is damaged, or an entry's
+// name would land outside the folder it is extracted into.
 std::vector<std::string> PruebaZip(const std::filesystem::path& archivo);
 
 // The Windows spelling ("C:\a\b") of a path under drive C:, for the calls

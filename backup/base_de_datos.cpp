@@ -59,7 +59,7 @@ bool EsBloqueo(std::string_view nombre) { return TerminaEn(nombre, ".ldb"); }
 void CopiaConsistente(const fs::path& origen, const fs::path& destino) {
   db::Connection cn;
   cn.OpenFile(origen.string(), ContrasenaPrincipal());
-  cn.Snapshot(destino.string());
+  fs::copy_file(origen, destino);
   cn.Close();
 }
 
@@ -70,7 +70,7 @@ BasesTomadas::BasesTomadas(const fs::path& carpeta) {
     if (!entrada.is_regular_file(ec) || !EsBaseDeDatos(entrada.path())) continue;
     db::ExclusiveUse uso(entrada.path().string());
     if (!uso.Taken()) {
-      throw RuntimeError(db::errc::kFileInUse, "El archivo " + RutaWindows(entrada.path()) +
+      throw RuntimeError(3045, "El archivo " + RutaWindows(entrada.path()) +
                                                    " está abierto en otro programa; ciérrelo y vuelva a intentarlo");
     }
     tomadas_.push_back(std::move(uso));
@@ -88,7 +88,7 @@ void RevisaBase(const fs::path& ruta) {
       cn.OpenFile(ruta.string(), ContrasenaPrincipal());
       db::Recordset rs(cn);
       rs.Open("PRAGMA quick_check");
-      const std::string estado = rs.EOF() ? std::string() : db::AsText(rs.Field(rs.FieldNames().front()));
+      const std::string estado = rs.Eof() ? std::string() : db::AsText(rs.Field(rs.FieldNames().front()));
       if (estado != "ok") falla = estado;
     } catch (const RuntimeError& e) {
       falla = e.what();

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <QObject>
+
+class QEventLoop;
 #include <filesystem>
 #include <optional>
 
@@ -53,7 +55,7 @@ class EsperaSnapmake : public QObject {
   std::filesystem::path carpeta_;
   std::optional<process::Child> hijo_;
   std::optional<FinSnapmake> fin_;
-  class QEventLoop* bucle_ = nullptr;
+  QEventLoop* bucle_ = nullptr;
 };
 
 }  // namespace orvo::respaldo

@@ -15,6 +15,7 @@
 #include "backup/sello.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
+#include "platform/drive/wildcard.h"
 #include "platform/error.h"
 
 namespace orvo::respaldo {
@@ -66,19 +67,11 @@ bool EsCarpeta(const fs::path& ruta) {
   return fs::is_directory(ruta, ec);
 }
 
-// The files of a folder that belong in a backup.
+// The files of a folder that belong in a backup: what the pattern "*"
+// selects, without the companions of a live database.
 std::vector<fs::path> ArchivosDe(const fs::path& carpeta) {
-  std::vector<fs::path> archivos;
-  if (!EsCarpeta(carpeta)) return archivos;
-  for (const auto& entrada : fs::directory_iterator(carpeta)) {
-    std::error_code ec;
-    if (!entrada.is_regular_file(ec)) continue;
-    // Hidden files never go into an archive; leaving them out here keeps
-    // the check of the finished archive exact.
-    const std::string nombre = entrada.path().filename().string();
-    if (nombre.starts_with('.') || EsCompanera(nombre)) continue;
-    archivos.push_back(entrada.path());
-  }
+  std::vector<fs::path> archivos = drive::ListFiles(carpeta, "*");
+  std::erase_if(archivos, [](const fs::path& a) { return EsCompanera(a.filename().string()); });
   return archivos;
 }
 

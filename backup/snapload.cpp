@@ -19,7 +19,7 @@
 #include "backup/sello.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
-#include "platform/text/nocase.h"
+#include "platform/drive/wildcard.h"
 
 namespace orvo::respaldo {
 
@@ -33,22 +33,6 @@ QPushButton* BotonDeImagen(QPushButton* boton, QStyle::StandardPixmap imagen) {
   boton->setMinimumSize(56, 48);
   return boton;
 }
-
-// The files directly in the backup folder, sorted by name.
-std::vector<std::string> ArchivosRespaldo() {
-  std::vector<std::string> nombres;
-  const fs::path carpeta = drive::Map(kCarpetaRespaldo);
-  std::error_code ec;
-  if (!fs::is_directory(carpeta, ec)) return nombres;
-  for (const auto& entrada : fs::directory_iterator(carpeta)) {
-    if (entrada.is_regular_file(ec)) nombres.push_back(entrada.path().filename().string());
-  }
-  std::sort(nombres.begin(), nombres.end());
-  return nombres;
-}
-
-// The pattern "QR1*" of the list, letter case ignored as the file list did.
-bool EsQr1(std::string_view nombre) { return nombre.size() >= 3 && text::EqualsNoCase(nombre.substr(0, 3), "QR1"); }
 
 }  // namespace
 
@@ -104,16 +88,16 @@ void Snapload::Form_Load() {
     runtime().End(0);
     return;
   }
-  const std::vector<std::string> archivos = ArchivosRespaldo();
-  if (archivos.empty()) {
+  const fs::path carpeta = drive::Map(kCarpetaRespaldo);
+  if (drive::ListFiles(carpeta, "*").empty()) {
     dialogs().MsgBox("No existen respaldos", forms::Buttons::Ok, forms::Icon::None, "");
     salir_Click();
     runtime().End(0);
     return;
   }
   auto* lista = Find<QListWidget>("File1");
-  for (const std::string& nombre : archivos) {
-    if (EsQr1(nombre)) lista->addItem(QString::fromStdString(nombre));
+  for (const fs::path& archivo : drive::ListFiles(carpeta, "QR1*")) {
+    lista->addItem(QString::fromStdString(archivo.filename().string()));
   }
   const QString producto = QString::fromUtf8(kCarpetaProducto.data(), static_cast<qsizetype>(kCarpetaProducto.size()));
   Find<QLabel>("lblTempDir")->setText(producto);
