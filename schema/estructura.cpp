@@ -10,11 +10,9 @@
 namespace orvo::schema {
 namespace {
 
-constexpr const char* kConecta = ";pwd=LUMAK";
-
 std::optional<db::Database> Abre(std::string_view path, Base base) {
   try {
-    return db::Database::Open(path, base == Base::Principal ? kConecta : "");
+    return db::Database::Open(path, base == Base::Principal ? kConectaPrincipal : "");
   } catch (const db::Error&) {
     return std::nullopt;
   }

@@ -13,7 +13,6 @@
 // reported, not enforced.
 #include <sqlite3.h>
 
-#include <QApplication>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -32,6 +31,7 @@
 #include "import/texto_externo.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
+#include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/temp_drive.h"
@@ -265,7 +265,7 @@ int main(int argc, char** argv) {
     }
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
 
   orvo::testing::TempDrive c;  // a private drive C:, removed at the end
   int status = 2;

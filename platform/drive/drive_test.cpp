@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/drive/file_error.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::drive {
@@ -56,6 +57,29 @@ TEST(DriveTest, ExistingComponentsMatchIgnoringCaseAndExactSpellingWins) {
   WriteFile(c.Path("QUIRAVEL/Quiravel.mdb"), "y");
   EXPECT_EQ(Map("C:\\Quiravel\\Quiravel.mdb"), c.Path("QUIRAVEL/Quiravel.mdb"));
   EXPECT_TRUE(FindIgnoringCase(c.Root(), "nothing").empty());
+}
+
+TEST(DriveTest, NamesMatchIgnoringCaseOfEveryWindows1252Letter) {
+  TempDrive c;
+  fs::create_directories(c.Path("Año/Señal"));
+  EXPECT_EQ(Map("C:\\AÑO\\SEÑAL\\x.txt"), c.Path("Año/Señal/x.txt"));
+  EXPECT_EQ(FindIgnoringCase(c.Root(), "año"), c.Path("Año"));
+}
+
+TEST(DriveTest, PathsThatLeaveDriveCAreRefused) {
+  TempDrive c;
+  fs::create_directories(c.Path("Quiravel"));
+  EXPECT_EQ(Map("C:\\Quiravel\\..\\Quiravel\\x.mdb"), c.Path("Quiravel/x.mdb"));
+  EXPECT_EQ(Map("C:\\Nuevo\\..\\y.txt"), c.Path("y.txt"));
+  for (const char* bad : {"C:\\..\\..\\etc\\passwd", "..\\x", "C:\\Quiravel\\..\\..\\x", "D:\\x", "z:/Quiravel"}) {
+    try {
+      Map(bad);
+      ADD_FAILURE() << bad;
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number, fileerr::kPathNotFound) << bad;
+      EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+    }
+  }
 }
 
 TEST(DriveTest, ProgramFolderIsTheExecutablesFolder) {
