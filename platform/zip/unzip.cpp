@@ -79,7 +79,7 @@ class Extraction {
     if (options_.zipFileName.empty()) return Problem(kBadOptions, "", "falta el nombre del archivo zip");
     const fs::path archivePath = MapName(options_.zipFileName);
     int zipError = 0;
-    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zipError);
+    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &zipError);
     if (!archive) {
       const int code = zipError == ZIP_ER_NOENT || zipError == ZIP_ER_NOZIP ? kNotFound
                        : zipError == ZIP_ER_OPEN || zipError == ZIP_ER_READ ? kReadError
@@ -157,6 +157,10 @@ class Extraction {
       return;
     }
 
+    // Whether the file is wanted at all comes first: no password is asked
+    // for an entry that will be kept out.
+    fs::path target;
+    if (!options_.test && (!Target(name, target) || !MayWrite(target, name, details.time))) return;
     zip_file_t* file = Open(index, name, details.encrypted);
     if (!file) return;
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(file, zip_fclose);
@@ -164,10 +168,6 @@ class Extraction {
       if (Copy(file, name, -1)) Progress("  probando: " + name + "  OK\n");
       return;
     }
-
-    fs::path target;
-    if (!Target(name, target)) return;
-    if (!MayWrite(target, name, details.time)) return;
     if (Write(file, name, target, details.time, Mode(opsys, attributes))) Progress("  extrayendo: " + name + "\n");
   }
 
@@ -251,7 +251,7 @@ class Extraction {
     }
     if (replaceNone_) return false;
     if (options_.promptToOverwrite && functions_.replace) {
-      std::string buffer = target.string();
+      std::string buffer = Shown(name);
       switch (functions_.replace(buffer.data())) {
         case kReplaceYes: return true;
         case kReplaceNone: replaceNone_ = true; return false;
@@ -259,6 +259,19 @@ class Extraction {
       }
     }
     return options_.overwriteFiles != 0;
+  }
+
+  // A target as the user named it: the extraction folder as given, then the
+  // entry's path (or, with folders dropped, its name), in Windows spelling.
+  std::string Shown(const std::string& name) const {
+    const std::vector<std::string> parts = Parts(name);
+    std::string shown = options_.extractDir;
+    while (!shown.empty() && (shown.back() == '\\' || shown.back() == '/')) shown.pop_back();
+    for (std::size_t k = options_.honorDirectories ? 0 : parts.size() - 1; k < parts.size(); ++k) {
+      if (!shown.empty()) shown += '\\';
+      shown += parts[k];
+    }
+    return shown;
   }
 
   mode_t Mode(zip_uint8_t opsys, zip_uint32_t attributes) const {

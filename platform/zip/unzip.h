@@ -69,7 +69,8 @@ struct UnzipUserFunctions {
   // Each message line, NUL-ended, and its length; the result is ignored.
   std::function<int(const char* text, unsigned long length)> print;
   // Asked before an existing file is replaced, when promptToOverwrite is 1.
-  // The buffer holds the file's path, NUL-ended.
+  // The buffer holds the file's path as the user knows it, NUL-ended: the
+  // extraction folder as given, a backslash, the entry's path in Windows spelling.
   std::function<int(char* name)> replace;
   // Asked for a protected entry's password: fill `buffer` (NUL-ended, at most
   // `size` bytes) and return 0, or return 1 to give none. Asked again after a

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <initializer_list>
+#include <memory>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -313,6 +314,9 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
 
   int zipError = 0;
   zip_t* archive = zip_open(archivePath.c_str(), ZIP_CREATE, &zipError);
+  // Whatever ends the run early (a caller's print that throws included)
+  // discards the changes; only a completed zip_close keeps them.
+  std::unique_ptr<zip_t, void (*)(zip_t*)> discard(archive, [](zip_t* a) { if (a) zip_discard(a); });
   if (!archive) {
     return Fail(zipError == ZIP_ER_NOZIP || zipError == ZIP_ER_INCONS ? kNotFound : kReadError,
                 "«" + archivePath.filename().string() + "»: " + DescribeZipError(zipError, errno));
@@ -323,7 +327,6 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
     bool skipped = false;
     if (!AddEntry(archive, item, options, failure, skipped)) {
       const std::string why = failure.error ? DescribeSystemError(failure.error) : DescribeZipError(zip_get_error(archive));
-      zip_discard(archive);
       return Fail(kReadError, "no se puede leer «" + item.stored + "»: " + why);
     }
     if (!skipped) Print("  agregando: " + item.stored + "\n");
@@ -339,9 +342,9 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
     } else {
       message = "no se puede escribir «" + archivePath.filename().string() + "»: " + DescribeZipError(error);
     }
-    zip_discard(archive);
     return Fail(result, message + "; no se escribió el archivo zip");
   }
+  discard.release();
   return kOk;
 }
 
