@@ -4,10 +4,11 @@
 #include <cstring>
 
 #include "platform/drive/drive.h"
+#include "backup/cgunzipfiles.h"
+#include "backup/cgzipfiles.h"
 #include "platform/error.h"
 #include "platform/zip/result.h"
 #include "platform/zip/unzip.h"
-#include "platform/zip/zip_archive.h"
 
 namespace orvo::respaldo {
 
@@ -15,7 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The calls the wrapper classes make, for this file's adapters.
 int Imprime(std::string& acumulado, const char* texto, unsigned long largo) {
   acumulado.append(texto, std::min<std::size_t>(largo, std::strlen(texto)));
   return 0;
@@ -24,28 +24,26 @@ int Imprime(std::string& acumulado, const char* texto, unsigned long largo) {
 }  // namespace
 
 ResultadoZip Comprime(std::string_view archivo, const std::vector<std::string>& nombres, std::string_view raiz) {
+  backup::CGZipFiles zip;
+  zip.ZipFileName(std::string(archivo));
+  zip.UpdatingZip(false);
+  zip.RootDirectory(std::string(raiz));
+  for (const std::string& nombre : nombres) zip.AddFile(nombre);
   ResultadoZip hecho;
-  zip::ZipUserFunctions funciones;
-  funciones.print = [&](const char* texto, unsigned long largo) { return Imprime(hecho.mensaje, texto, largo); };
-  zip::ZpInit(funciones);
-  zip::ZpOptions opciones;
-  opciones.rootDir = std::string(raiz);
-  zip::ZpSetOptions(opciones);
-  hecho.resultado = zip::ZpArchive(static_cast<long>(nombres.size()), archivo, nombres);
+  hecho.resultado = zip.MakeZipFile();
+  hecho.mensaje = zip.GetLastMessage();
   return hecho;
 }
 
-ResultadoZip Extrae(std::string_view archivo, std::string_view carpeta, bool conservaCarpetas) {
+ResultadoZip Extrae(std::string_view archivo, std::string_view carpeta, bool conservaCarpetas,
+                    forms::Dialogs& dialogs, const std::string& titulo) {
+  backup::CGUnzipFiles unzip(dialogs, titulo);
+  unzip.ZipFileName(std::string(archivo));
+  unzip.ExtractDir(std::string(carpeta));
+  unzip.HonorDirectories(conservaCarpetas);
   ResultadoZip hecho;
-  zip::UnzipOptions opciones;
-  opciones.zipFileName = std::string(archivo);
-  opciones.extractDir = std::string(carpeta);
-  opciones.honorDirectories = conservaCarpetas ? 1 : 0;
-  opciones.overwriteFiles = 1;
-  opciones.quietLevel = 2;
-  zip::UnzipUserFunctions funciones;
-  funciones.print = [&](const char* texto, unsigned long largo) { return Imprime(hecho.mensaje, texto, largo); };
-  hecho.resultado = zip::Wiz_SingleEntryUnzip(opciones, funciones);
+  hecho.resultado = unzip.Unzip("", "");
+  hecho.mensaje = unzip.GetLastMessage();
   return hecho;
 }
 

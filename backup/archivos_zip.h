@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/forms/dialogs.h"
+
 namespace orvo::respaldo {
 
 // The zip library's result (0: done) and what it printed.
@@ -27,7 +29,9 @@ ResultadoZip Comprime(std::string_view archivo, const std::vector<std::string>& 
 
 // Extracts the whole of `archivo` into `carpeta`, replacing files of the same
 // name; with `conservaCarpetas` false every entry lands directly in `carpeta`.
-ResultadoZip Extrae(std::string_view archivo, std::string_view carpeta, bool conservaCarpetas);
+// A protected entry's password is asked through `dialogs`, titled `titulo`.
+ResultadoZip Extrae(std::string_view archivo, std::string_view carpeta, bool conservaCarpetas,
+                    forms::Dialogs& dialogs, const std::string& titulo);
 
 // Reads every entry of the archive to its end, so that the archive's own check
 // sums are tested, and gives the names of its file entries ('/' separated,

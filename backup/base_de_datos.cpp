@@ -59,7 +59,7 @@ bool EsBloqueo(std::string_view nombre) { return TerminaEn(nombre, ".ldb"); }
 void CopiaConsistente(const fs::path& origen, const fs::path& destino) {
   db::Connection cn;
   cn.OpenFile(origen.string(), ContrasenaPrincipal());
-  fs::copy_file(origen, destino);
+  cn.Snapshot(destino.string());
   cn.Close();
 }
 
@@ -70,7 +70,7 @@ BasesTomadas::BasesTomadas(const fs::path& carpeta) {
     if (!entrada.is_regular_file(ec) || !EsBaseDeDatos(entrada.path())) continue;
     db::ExclusiveUse uso(entrada.path().string());
     if (!uso.Taken()) {
-      throw RuntimeError(3045, "El archivo " + RutaWindows(entrada.path()) +
+      throw RuntimeError(db::errc::kFileInUse, "El archivo " + RutaWindows(entrada.path()) +
                                                    " está abierto en otro programa; ciérrelo y vuelva a intentarlo");
     }
     tomadas_.push_back(std::move(uso));

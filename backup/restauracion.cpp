@@ -62,7 +62,7 @@ Restauracion::~Restauracion() {
   fs::remove_all(escena_, ec);
 }
 
-void Restauracion::Prepara() {
+void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
   const fs::path principal = drive::FindIgnoringCase(carpetaRespaldo_, archivo_);
   std::error_code ec;
   if (principal.empty() || !fs::is_regular_file(principal, ec)) {
@@ -87,7 +87,7 @@ void Restauracion::Prepara() {
   const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, bool conservaCarpetas,
                           std::string destino) {
     fs::create_directories(carpeta);
-    const ResultadoZip r = Extrae(RutaWindows(archivo), RutaWindows(carpeta), conservaCarpetas);
+    const ResultadoZip r = Extrae(RutaWindows(archivo), RutaWindows(carpeta), conservaCarpetas, dialogs, titulo);
     if (r.resultado != 0) {
       throw RuntimeError(3343, "No se pudo extraer " + archivo.filename().string() + ":\n" + r.mensaje);
     }

@@ -5,7 +5,7 @@
 // on any failure.
 //
 //   Restauracion r("QR1_030226_090507.ZIP");   // a main archive in the backup folder
-//   r.Prepara();                               // throws on a bad set; nothing touched
+//   r.Prepara(dialogs, "Snapload");            // throws on a bad set; nothing touched
 //   r.Coloca();                                // throws when a database is in use, or
 //                                              // on failure after putting all back
 //
@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/forms/dialogs.h"
+
 namespace orvo::respaldo {
 
 class Restauracion {
@@ -32,7 +34,8 @@ class Restauracion {
   Restauracion(const Restauracion&) = delete;
   Restauracion& operator=(const Restauracion&) = delete;
 
-  void Prepara();
+  // A protected entry's password is asked through `dialogs`, titled `titulo`.
+  void Prepara(forms::Dialogs& dialogs, const std::string& titulo);
   void Coloca();
 
  private:

@@ -127,7 +127,7 @@ void Snapload::Command5_Click() {
       throw RuntimeError(52, "Nombre de respaldo no válido: \"" + nombre + "\"");
     }
     Restauracion restauracion(nombre);
-    restauracion.Prepara();
+    restauracion.Prepara(dialogs(), runtime().Title());
     // Asked now as well, so that a database in use stops the restore before
     // a backup is made for nothing; the swap asks again and holds them.
     { const BasesTomadas prueba(drive::Map(kCarpetaProducto)); }
