@@ -1,17 +1,16 @@
 // Snapmake: packs the data folders into a dated backup set. With any
 // argument it makes the set without showing its window and ends.
-#include <QApplication>
-
 #include "backup/snapmake.h"
 #include "common/arranque.h"
 #include "platform/drive/drive.h"
+#include "platform/forms/application.h"
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
 #include "platform/process/process.h"
 
 int main(int argc, char** argv) {
   using namespace orvo;
-  QApplication app(argc, argv);
+  forms::Application app(argc, argv);
   process::SetCommandLine(argc, argv);
   const auto carpeta = drive::ProgramFolder();
   forms::QtDialogs dialogs;

@@ -13,6 +13,7 @@
 #include "platform/db/connection.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/process/process.h"
 #include "platform/testsupport/commands.h"
 
 namespace orvo::respaldo {
@@ -183,6 +184,31 @@ TEST_F(SnapmakeTest, ExitLeavesAnEmptyResult) {
   w.Command1_Click();
   EXPECT_EQ(p.Crtd(), "");
   EXPECT_TRUE(w.Unloaded());
+}
+
+// The program itself, started as Snapload starts it.
+TEST(SnapmakeProgramaTest, UnattendedRunWritesOkAndConsumesItsMarker) {
+  prueba::Prueba p;
+  p.Llena();
+  p.InstalaSnapmake();
+  EXPECT_EQ(p.RespaldoDesatendido(), 0);
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
+  EXPECT_EQ(p.Respaldos().size(), 4u);
+}
+
+TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
+  prueba::Prueba p;
+  p.InstalaSnapmake();
+  fs::remove(p.c.Path("Quiravel/Quiravel.mdb"));
+  common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+  process::Child hijo = process::Start(p.programa / "Snapmake", {"1"});
+  // The program shows why and waits for the user; the empty result is
+  // already there for a caller that waits.
+  for (int i = 0; i < 3000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(20));
+  EXPECT_EQ(p.Crtd(), "");
+  ::kill(hijo.Pid(), SIGTERM);
+  hijo.Wait(std::chrono::seconds(10));
 }
 
 }  // namespace
