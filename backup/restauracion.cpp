@@ -24,11 +24,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// "C:\Quiravel\Quiravel.mdb" as the main archive stores it: "Quiravel/Quiravel.mdb".
-std::string EntradaBasePrincipal() {
-  std::string entrada = std::string(common::kBasePrincipal).substr(3);
-  std::replace(entrada.begin(), entrada.end(), '\\', '/');
-  return entrada;
+// Whether a Windows path on C: ("C:\Quiravel\Quiravel.mdb") is a file in the
+// staged copy of the drive, letter case ignored.
+bool BuscaEnEscena(const fs::path& raiz, std::string_view rutaWindows) {
+  fs::path lugar = raiz;
+  std::string_view resto = rutaWindows.substr(3);
+  while (!resto.empty() && !lugar.empty()) {
+    const std::size_t corte = resto.find('\\');
+    lugar = drive::FindIgnoringCase(lugar, resto.substr(0, corte));
+    resto = corte == std::string_view::npos ? std::string_view() : resto.substr(corte + 1);
+  }
+  std::error_code ec;
+  return !lugar.empty() && fs::is_regular_file(lugar, ec);
 }
 
 bool EsMdb(const fs::path& ruta) { return text::EqualsNoCase(ruta.extension().string(), ".mdb"); }
@@ -76,14 +83,6 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
   }
   escena_ = plantilla;
 
-  const std::vector<std::string> entradas = PruebaZip(principal);
-  const std::string base = EntradaBasePrincipal();
-  if (std::none_of(entradas.begin(), entradas.end(),
-                   [&](const std::string& e) { return text::EqualsNoCase(e, base); })) {
-    throw RuntimeError(3343, "El respaldo " + archivo_ + " no contiene la base de datos " +
-                                 common::kBasePrincipal);
-  }
-
   const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, bool conservaCarpetas,
                           std::string destino) {
     fs::create_directories(carpeta);
@@ -93,14 +92,19 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
     }
     extraidos_.push_back({carpeta, std::move(destino)});
   };
+  // Extracting is the test: every entry is read to its end and its check sum
+  // compared before it gets its name, and a refused entry fails the call.
   extrae(principal, escena_ / "C", true, "");
+  if (!BuscaEnEscena(escena_ / "C", common::kBasePrincipal)) {
+    throw RuntimeError(3343, "El respaldo " + archivo_ + " no contiene la base de datos " +
+                                 common::kBasePrincipal);
+  }
 
   const std::string_view sello = SelloDe(archivo_);
   for (std::size_t i = 1; i < kComponentes.size(); ++i) {
     const Componente& c = kComponentes[i];
     const fs::path companero = drive::FindIgnoringCase(carpetaRespaldo_, NombreArchivo(c.prefijo, sello));
     if (companero.empty()) continue;
-    PruebaZip(companero);
     extrae(companero, escena_ / std::string(c.prefijo.substr(0, 3)), false, std::string(c.restauraEn));
   }
 

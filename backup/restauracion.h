@@ -1,6 +1,7 @@
 // The restore of one backup set, done so that the current data is never lost
-// to a bad set: the set is first tested entry by entry, extracted into a
-// staging folder and its databases checked; only then are the files swapped
+// to a bad set: the set is first extracted into a staging folder, every
+// entry checked against its check sum, and its databases checked (the
+// engine's quick integrity check); only then are the files swapped
 // in, with every replaced file kept until the swap is complete and put back
 // on any failure.
 //
