@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "backup/base_de_datos.h"
+#include "backup/boton_de_imagen.h"
 #include "backup/espera_snapmake.h"
 #include "backup/falla.h"
 #include "backup/juego_respaldo.h"
@@ -24,17 +25,6 @@
 namespace orvo::respaldo {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-QPushButton* BotonDeImagen(QPushButton* boton, QStyle::StandardPixmap imagen) {
-  boton->setIcon(boton->style()->standardIcon(imagen));
-  boton->setIconSize(QSize(32, 32));
-  boton->setMinimumSize(56, 48);
-  return boton;
-}
-
-}  // namespace
 
 Snapload::Snapload(forms::Dialogs& dialogs, forms::Runtime& runtime, fs::path carpetaPrograma, QWidget* parent)
     : Form(dialogs, runtime, parent), carpetaPrograma_(std::move(carpetaPrograma)) {

@@ -166,6 +166,12 @@ struct FallaTest : SnaploadTest {
     EXPECT_EQ(p.Captura(), antes);
     for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
   }
+  // The restore of the set, as the user asks for it.
+  void Restaura() {
+    Snapload& w = Ventana();
+    Elige(w, set);
+    w.Command5_Click();
+  }
   std::string set;
   prueba::Prueba::Estado antes;
   std::vector<std::string> respaldosAntes;
@@ -175,9 +181,7 @@ TEST_F(FallaTest, DamagedArchive) {
   std::string bytes = ReadFile(p.Respaldo() / set);
   for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 64; ++i) bytes[i] = static_cast<char>(~bytes[i]);
   WriteFile(p.Respaldo() / set, bytes);
-  Snapload& w = Ventana();
-  Elige(w, set);
-  w.Command5_Click();
+  Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
   SinCambios();
   EXPECT_EQ(p.Respaldos(), respaldosAntes);  // no backup was made for nothing
@@ -201,9 +205,7 @@ TEST_F(FallaTest, SetWhoseDatabaseIsNoDatabase) {
 TEST_F(FallaTest, SnapmakeMissing) {
   fs::remove(p.programa / "Snapmake");
   WriteFile(p.programa / "crtd", "ok\r\n");
-  Snapload& w = Ventana();
-  Elige(w, set);
-  w.Command5_Click();
+  Restaura();
   ASSERT_FALSE(boxes.shown.empty());
   EXPECT_EQ(boxes.shown.back().text, "No se encuentra " + (p.programa / "Snapmake").string());
   EXPECT_EQ(boxes.shown.back().title, "Orvo");
@@ -216,18 +218,14 @@ TEST_F(FallaTest, SnapmakeMissing) {
 
 TEST_F(FallaTest, SnapmakeEndingWithoutResult) {
   p.FalsoSnapmake("exit 0");
-  Snapload& w = Ventana();
-  Elige(w, set);
-  w.Command5_Click();
+  Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(17));
   SinCambios();
 }
 
 TEST_F(FallaTest, SnapmakeReportingFailure) {
   p.FalsoSnapmake(": > \"$(dirname \"$0\")/crtd\"; sleep 30");
-  Snapload& w = Ventana();
-  Elige(w, set);
-  w.Command5_Click();
+  Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(17));
   SinCambios();
 }
@@ -235,9 +233,7 @@ TEST_F(FallaTest, SnapmakeReportingFailure) {
 TEST_F(FallaTest, StaleResultDoesNotEndTheWait) {
   WriteFile(p.programa / "crtd", "ok\r\n");
   p.FalsoSnapmake("test -e \"$(dirname \"$0\")/RevSnapmake\" || exit 1; exit 0");
-  Snapload& w = Ventana();
-  Elige(w, set);
-  w.Command5_Click();
+  Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(17));
   SinCambios();
 }
@@ -281,9 +277,7 @@ TEST_F(FallaTest, FailureInTheMiddleOfTheSwapPutsEverythingBack) {
   WriteFile(p.c.Path("Quiravel/Res/foto.jpg/dentro.txt"), "una carpeta");
   p.Sql("INSERT INTO Checadas VALUES ('2026 02 05', 127, '09:00:00')");
   antes = p.Captura();
-  Snapload& w = Ventana();
-  Elige(w, set);
-  w.Command5_Click();
+  Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(75));
   SinCambios();
 }

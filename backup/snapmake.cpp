@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "backup/borra_tablas.h"
+#include "backup/boton_de_imagen.h"
 #include "backup/falla.h"
 #include "backup/juego_respaldo.h"
 #include "backup/sello.h"
@@ -26,13 +27,6 @@ namespace {
 constexpr const char* kAdvertencia =
     "Se borrarán todos los chequeos, permisos y bitacoras, solo podra recuperarlos al cargar un "
     "respaldo, esta seguro de Continuar?";
-
-QPushButton* BotonDeImagen(QPushButton* boton, QStyle::StandardPixmap imagen) {
-  boton->setIcon(boton->style()->standardIcon(imagen));
-  boton->setIconSize(QSize(32, 32));
-  boton->setMinimumSize(56, 48);
-  return boton;
-}
 
 }  // namespace
 
