@@ -224,7 +224,7 @@ TEST_F(FallaTest, SnapmakeEndingWithoutResult) {
 }
 
 TEST_F(FallaTest, SnapmakeReportingFailure) {
-  p.FalsoSnapmake(": > \"$(dirname \"$0\")/crtd\"; sleep 30");
+  p.FalsoSnapmake(": > \"$(dirname \"$0\")/crtd\"; sleep 2");
   Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(17));
   SinCambios();

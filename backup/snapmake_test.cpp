@@ -96,6 +96,39 @@ TEST_F(SnapmakeTest, BackupSetHoldsFourArchivesOfOneStampWithTheirFiles) {
   EXPECT_EQ(orvo::testing::RunCommand("unzip -tq " + orvo::testing::Quote(p.Respaldo() / respaldos[0])), 0);
 }
 
+TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
+  // A second program keeps adding punches, each in a transaction of its own,
+  // while the set is made.
+  const std::string base = orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb"));
+  process::Child escritor = process::Start(
+      "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 5000' " + base +
+                            " \"BEGIN; INSERT INTO Checadas SELECT '2026 02 04', 200, '08:00:00' FROM "
+                            "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n); "
+                            "COMMIT;\" || exit 1; done"});
+  while (p.Filas("Checadas") < 1000) process::Sleep(std::chrono::milliseconds(10));
+  Ventana().crea_Click();
+  ::kill(escritor.Pid(), SIGTERM);
+  escritor.Wait(std::chrono::seconds(10));
+  ASSERT_EQ(p.Crtd(), "ok\r\n");
+
+  std::string qr1;
+  for (const std::string& nombre : p.Respaldos()) {
+    if (nombre.starts_with("QR1_")) qr1 = nombre;
+  }
+  const fs::path salida = p.programa / "salida";
+  ASSERT_EQ(orvo::testing::RunCommand("unzip -q " + orvo::testing::Quote(p.Respaldo() / qr1) + " -d " +
+                                      orvo::testing::Quote(salida)),
+            0);
+  std::string revision;
+  const std::string copia = orvo::testing::Quote(salida / "Quiravel/Quiravel.mdb");
+  ASSERT_EQ(orvo::testing::RunCommand("sqlite3 " + copia + " 'PRAGMA integrity_check' "
+                                      "'SELECT count(*) % 200 FROM Checadas WHERE Empleado = 200'",
+                                      &revision),
+            0);
+  // Whole transactions only: every one added 200 rows.
+  EXPECT_EQ(revision, "ok\n0\n");
+}
+
 TEST_F(SnapmakeTest, MissingSourcesLeaveTheirArchivesOut) {
   fs::remove_all(p.c.Path("Quiravel/Quira"));
   fs::remove(p.c.Path("Windows/ftpcnf.dll"));
