@@ -116,12 +116,6 @@ void Snapload::Command5_Click() {
     if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) {
       throw RuntimeError(52, "Nombre de respaldo no válido: \"" + nombre + "\"");
     }
-    Restauracion restauracion(nombre);
-    restauracion.Prepara(dialogs(), runtime().Title());
-    // Asked now as well, so that a database in use stops the restore before
-    // a backup is made for nothing; the swap asks again and holds them.
-    { const BasesTomadas prueba(drive::Map(kCarpetaProducto)); }
-
     EsperaSnapmake espera(carpetaPrograma_);
     std::error_code ec;
     if (!fs::is_regular_file(espera.Programa(), ec)) {
@@ -135,6 +129,13 @@ void Snapload::Command5_Click() {
       runtime().End(0);
       return;
     }
+    // Asked now as well, so that a database in use stops the restore before
+    // the set is unpacked and a backup is made for nothing; the swap asks
+    // again and holds them.
+    { const BasesTomadas prueba(drive::Map(kCarpetaProducto)); }
+    Restauracion restauracion(nombre);
+    restauracion.Prepara(dialogs(), runtime().Title());
+
     espera_ = &espera;
     const FinSnapmake fin = espera.Ejecuta();
     espera_ = nullptr;
