@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "backup/respaldo_prueba.h"
+#include "backup/sello.h"
 #include "common/lanzamiento.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
@@ -142,6 +143,27 @@ TEST_F(SnaploadTest, RoundTripPutsBackTheDataOfTheSet) {
             2);
   // Nothing of the staging is left in the backup folder.
   for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+}
+
+TEST_F(SnaploadTest, MainArchiveAloneRestoresOnlyItsOwnFiles) {
+  const std::string set = Respaldo();
+  const std::string sello(SelloDe(set));
+  for (const char* prefijo : {"QR2_", "FT1_", "POL_"}) fs::remove(p.Respaldo() / (prefijo + sello));
+  // A companion of another stamp belongs to another set.
+  const fs::path ajeno = p.programa / "ajeno";
+  WriteFile(ajeno / "q.txt", "de otro respaldo");
+  ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(ajeno) + " && zip -q " +
+                                      orvo::testing::Quote(p.Respaldo() / "QR2_010101_000000.ZIP") + " q.txt"),
+            0);
+  WriteFile(p.c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
+
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_EQ(ReadFile(p.c.Path("Quiravel/notas.txt")), "notas\r\n");
+  EXPECT_EQ(ReadFile(p.c.Path("Quiravel/Quira/q.txt")), "q cambiado");
 }
 
 TEST_F(SnaploadTest, NothingChosenIsAnErrorWithNumberZero) {

@@ -134,11 +134,18 @@ TEST_F(SnapmakeTest, MissingSourcesLeaveTheirArchivesOut) {
   fs::remove(p.c.Path("Windows/ftpcnf.dll"));
   WriteFile(p.c.Path("Quiravel/Windows_poleos/.oculto"), "no cuenta");
   fs::remove(p.c.Path("Quiravel/Windows_poleos/w.txt"));
+  // An empty extra folder adds nothing and stops nothing.
+  fs::remove_all(p.c.Path("Quiravel/Res"));
+  fs::create_directories(p.c.Path("Quiravel/Res"));
   Ventana().crea_Click();
   EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
   const auto respaldos = p.Respaldos();
   ASSERT_EQ(respaldos.size(), 1u);
   EXPECT_EQ(Prefijo(respaldos[0]), "QR1_");
+  EXPECT_EQ(p.Entradas(p.Respaldo() / respaldos[0]),
+            (std::vector<std::string>{"Quiravel/Auxiliar.mdb", "Quiravel/Quiravel.mdb", "Quiravel/notas.txt",
+                                      "Quiravel/poleosInternet/p1.txt"}));
 }
 
 TEST_F(SnapmakeTest, TwoRunsInOneSecondMakeTwoSets) {
