@@ -19,10 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 using forms::Answer;
 using forms::ScriptedDialogs;
-using orvo::testing::Quote;
 using orvo::testing::ReadFile;
 using orvo::testing::ReadTree;
-using orvo::testing::RunCommand;
 using orvo::testing::TempDrive;
 using orvo::testing::WriteFile;
 
@@ -112,8 +110,7 @@ class CGUnzipFilesArchiveTest : public ::testing::Test {
   fs::path InfoZip(const std::string& names, const std::string& flags) {
     const fs::path archive = c.Path("iz.zip");
     std::string log;
-    EXPECT_EQ(RunCommand("cd " + Quote(c.Root()) + " && LC_ALL=C.UTF-8 zip -q " + flags + " " + Quote(archive) + " " +
-                             names, &log), 0) << log;
+    EXPECT_TRUE(orvo::testing::InfoZipCreate(c.Root(), archive, names, flags, &log)) << log;
     return archive;
   }
 

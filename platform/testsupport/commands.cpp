@@ -40,4 +40,21 @@ std::map<std::string, std::string> ReadTree(const fs::path& folder) {
   return tree;
 }
 
+// UTF-8 names stay UTF-8 whatever locale the tests run under.
+bool InfoZipCreate(const fs::path& folder, const fs::path& archive, const std::string& names,
+                   const std::string& flags, std::string* log) {
+  return RunCommand("cd " + Quote(folder) + " && LC_ALL=C.UTF-8 zip -q " + flags + " " + Quote(archive) + " " + names,
+                    log) == 0;
+}
+
+std::optional<std::map<std::string, std::string>> TreeByInfoZip(const fs::path& archive, const fs::path& out,
+                                                                std::string* log) {
+  fs::remove_all(out);
+  if (RunCommand("LC_ALL=C.UTF-8 unzip -t " + Quote(archive), log) != 0 ||
+      RunCommand("LC_ALL=C.UTF-8 unzip -o -d " + Quote(out) + " " + Quote(archive), log) != 0) {
+    return std::nullopt;
+  }
+  return ReadTree(out);
+}
+
 }  // namespace orvo::testing

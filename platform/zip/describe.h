@@ -1,5 +1,5 @@
-// Spanish descriptions of what went wrong in a zip or unzip run, for the
-// messages that the calls print: system errors and libzip's own errors.
+// What the zip and unzip calls share: Spanish descriptions of what went wrong
+// (system errors and libzip's own), and the paths they read and write.
 #pragma once
 
 #include <zip.h>
@@ -20,5 +20,9 @@ std::string DescribeZipError(int zipError, int systemError);
 // A Windows path on drive C: ("C:\...", "\...") or a bare name, which is
 // taken relative to the current folder as Windows took it.
 std::filesystem::path MapName(std::string_view name);
+
+// A hidden name beside `target` for writing it before it is complete:
+// ".<name><suffix>" in the same folder, so a rename makes it final.
+std::filesystem::path HiddenBeside(const std::filesystem::path& target, std::string_view suffix);
 
 }  // namespace orvo::zip

@@ -13,9 +13,10 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
-#include "platform/drive/drive.h"
+#include "platform/text/nocase.h"
 #include "platform/zip/describe.h"
 #include "platform/zip/result.h"
 #include "platform/zip/timestamp.h"
@@ -52,7 +53,6 @@ std::string Refusal(std::string_view name, zip_uint8_t opsys, zip_uint32_t attri
   for (const std::string& part : Parts(name)) {
     if (part == "..") return "el nombre sale de la carpeta de destino (\"..\")";
   }
-  if (name.find('\0') != std::string_view::npos) return "el nombre no es válido";
   if (opsys == ZIP_OPSYS_UNIX) {
     const mode_t type = (attributes >> 16) & S_IFMT;
     if (type == S_IFLNK) return "es un enlace";
@@ -60,6 +60,42 @@ std::string Refusal(std::string_view name, zip_uint8_t opsys, zip_uint32_t attri
   }
   return {};
 }
+
+// Names already in the folders being extracted into, looked up ignoring
+// letter case as Windows did. Each folder is read once: an archive of
+// thousands of new files must not read its folder again for every file.
+class FolderNames {
+ public:
+  // The existing entry of `folder` named `name` in any letter case (the exact
+  // spelling first), or an empty path.
+  fs::path Find(const fs::path& folder, const std::string& name) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(folder / name, ec))) return folder / name;
+    const auto& index = Index(folder);
+    const auto it = index.find(text::FoldCase(name));
+    return it == index.end() ? fs::path() : folder / it->second;
+  }
+
+  void Added(const fs::path& path) {
+    const auto it = folders_.find(path.parent_path().string());
+    if (it != folders_.end()) it->second.emplace(text::FoldCase(path.filename().string()), path.filename().string());
+  }
+
+ private:
+  const std::unordered_map<std::string, std::string>& Index(const fs::path& folder) {
+    auto [it, added] = folders_.try_emplace(folder.string());
+    if (added) {
+      std::error_code ec;
+      for (fs::directory_iterator d(folder, ec), end; !ec && d != end; d.increment(ec)) {
+        const std::string name = d->path().filename().string();
+        it->second.emplace(text::FoldCase(name), name);
+      }
+    }
+    return it->second;
+  }
+
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> folders_;
+};
 
 class Extraction {
  public:
@@ -207,11 +243,12 @@ class Extraction {
   bool Folders(const std::vector<std::string>& parts, std::size_t count, fs::path& at) {
     at = base_;
     for (std::size_t k = 0; k < count; ++k) {
-      fs::path found = drive::FindIgnoringCase(at, parts[k]);
+      fs::path found = names_.Find(at, parts[k]);
       std::error_code ec;
       if (found.empty()) {
         found = at / parts[k];
         fs::create_directory(found, ec);
+        names_.Added(found);
       }
       if (!fs::is_directory(found)) {
         Problem(kWriteError, parts[k], ec ? DescribeSystemError(ec.value()) : "ya existe y no es una carpeta");
@@ -230,7 +267,7 @@ class Extraction {
     } else {
       folder = base_;
     }
-    const fs::path found = drive::FindIgnoringCase(folder, parts.back());
+    const fs::path found = names_.Find(folder, parts.back());
     target = found.empty() ? folder / parts.back() : found;
     return true;
   }
@@ -285,7 +322,7 @@ class Extraction {
   // Reads the whole entry (checking its CRC) into fd, or only checks it when
   // fd is -1. False, with the problem recorded, when anything fails.
   bool Copy(zip_file_t* file, const std::string& name, int fd) {
-    static thread_local std::vector<char> buffer(1 << 20);
+    static thread_local std::vector<char> buffer(64 << 10);  // small enough to stay in cache between inflate and write
     for (;;) {
       const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
       if (n < 0) {
@@ -308,7 +345,7 @@ class Extraction {
   }
 
   bool Write(zip_file_t* file, const std::string& name, const fs::path& target, std::time_t time, mode_t mode) {
-    std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temporary = HiddenBeside(target, ".XXXXXX").string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return Problem(kWriteError, name, DescribeSystemError(errno)), false;
     bool ok = Copy(file, name, fd);
@@ -325,12 +362,14 @@ class Extraction {
       ok = false;
       Problem(kWriteError, name, DescribeSystemError(errno));
     }
+    if (ok) names_.Added(target);
     if (!ok) ::unlink(temporary.c_str());
     return ok;
   }
 
   const UnzipOptions& options_;
   UnzipUserFunctions& functions_;
+  FolderNames names_;
   zip_t* archive_ = nullptr;
   fs::path base_;
   mode_t umask_ = 022;

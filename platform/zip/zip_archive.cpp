@@ -312,8 +312,15 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
   }
   if (collector.Items().empty()) return Fail(kNothingToDo, "nada que archivar: ningún nombre coincide con un archivo");
 
+  // A new archive is written under a hidden name (and libzip's own temporary
+  // beside it is hidden too), so no listing by pattern shows it half-made.
+  std::error_code ec;
+  const bool existed = fs::exists(archivePath, ec);
+  const fs::path writing =
+      existed ? archivePath : HiddenBeside(archivePath, ".nuevo");
+  if (!existed) fs::remove(writing, ec);
   int zipError = 0;
-  zip_t* archive = zip_open(archivePath.c_str(), ZIP_CREATE, &zipError);
+  zip_t* archive = zip_open(writing.c_str(), ZIP_CREATE, &zipError);
   // Whatever ends the run early (a caller's print that throws included)
   // discards the changes; only a completed zip_close keeps them.
   std::unique_ptr<zip_t, void (*)(zip_t*)> discard(archive, [](zip_t* a) { if (a) zip_discard(a); });
@@ -329,7 +336,6 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
       const std::string why = failure.error ? DescribeSystemError(failure.error) : DescribeZipError(zip_get_error(archive));
       return Fail(kReadError, "no se puede leer «" + item.stored + "»: " + why);
     }
-    if (!skipped) Print("  agregando: " + item.stored + "\n");
   }
 
   if (zip_close(archive) != 0) {
@@ -345,6 +351,12 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
     return Fail(result, message + "; no se escribió el archivo zip");
   }
   discard.release();
+  if (!existed && ::rename(writing.c_str(), archivePath.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(writing.c_str());
+    return Fail(kWriteError, "no se puede escribir «" + archivePath.filename().string() + "»: " +
+                                 DescribeSystemError(error) + "; no se escribió el archivo zip");
+  }
   return kOk;
 }
 

@@ -14,8 +14,11 @@
 // matches nothing is reported and skipped; only when no name matches at all is
 // the result kNothingToDo.
 //
-// The archive is written under a temporary name beside its final one and
-// renamed only when complete: on any failure (a file that cannot be read, a
+// Only problems are printed: names that matched nothing, files left out, and
+// what made a run fail.
+//
+// The archive is written under a hidden temporary name beside its final one
+// and renamed only when complete: on any failure (a file that cannot be read, a
 // full disk) nothing carries the final name, an archive that was there before
 // is left as it was, and the result and the printed message say why. Each
 // file keeps its modification time, both as the DOS time and as an extended

@@ -20,10 +20,8 @@
 namespace orvo::zip {
 namespace {
 namespace fs = std::filesystem;
-using orvo::testing::Quote;
 using orvo::testing::ReadFile;
 using orvo::testing::ReadTree;
-using orvo::testing::RunCommand;
 using orvo::testing::TempDrive;
 using orvo::testing::WriteFile;
 
@@ -54,12 +52,10 @@ class ZipArchiveTest : public ::testing::Test {
 
   // What Info-ZIP's unzip makes of the archive, in a fresh folder.
   std::map<std::string, std::string> Extracted(const fs::path& archive) {
-    const fs::path out = c.Path("por-unzip");
-    fs::remove_all(out);
     std::string log;
-    EXPECT_EQ(RunCommand("unzip -t " + Quote(archive), &log), 0) << log;
-    EXPECT_EQ(RunCommand("unzip -o -d " + Quote(out) + " " + Quote(archive), &log), 0) << log;
-    return fs::exists(out) ? ReadTree(out) : std::map<std::string, std::string>{};
+    auto tree = orvo::testing::TreeByInfoZip(archive, c.Path("por-unzip"), &log);
+    EXPECT_TRUE(tree) << log;
+    return tree.value_or(std::map<std::string, std::string>{});
   }
 
   TempDrive c;
@@ -152,7 +148,7 @@ TEST_F(ZipArchiveTest, FullDiskLeavesNoArchiveAndSaysWhy) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
   EXPECT_EQ(result, kWriteError);
-  EXPECT_TRUE(Names(c.Path("salida")).empty());
+  EXPECT_TRUE(Names(c.Path("salida")).empty()) << Names(c.Path("salida")).front();
   EXPECT_NE(printed.find("a.zip"), std::string::npos) << printed;
   EXPECT_NE(printed.find("demasiado grande"), std::string::npos) << printed;
 }
