@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/db/database.h"
+#include "platform/text/blanks.h"
 #include "schema/catalogo.h"
 
 namespace orvo::schema {
@@ -32,8 +33,7 @@ db::Type TipoMotor(Tipo t) {
 
 // The size text as the platform's conversion to a 16-bit integer reads it.
 std::optional<int> Tamano(std::string_view Ctam) {
-  while (!Ctam.empty() && Ctam.front() == ' ') Ctam.remove_prefix(1);
-  while (!Ctam.empty() && Ctam.back() == ' ') Ctam.remove_suffix(1);
+  Ctam = text::TrimBlanks(Ctam);
   int n = 0;
   auto [p, ec] = std::from_chars(Ctam.data(), Ctam.data() + Ctam.size(), n);
   if (ec != std::errc() || p != Ctam.data() + Ctam.size() || n < -32768 || n > 32767) return std::nullopt;

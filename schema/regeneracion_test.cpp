@@ -65,7 +65,10 @@ class RegeneracionTest : public ::testing::Test {
     db::Recordset rs(d.Rows());
     rs.Open(sql);
     std::string out;
-    for (; !rs.Eof(); rs.MoveNext()) out += (out.empty() ? "" : ",") + db::AsText(rs.Field(rs.FieldNames()[0]));
+    for (; !rs.Eof(); rs.MoveNext()) {
+      if (!out.empty()) out += ",";
+      out += db::AsText(rs.Field(rs.FieldNames()[0]));
+    }
     return out;
   }
 
@@ -199,22 +202,27 @@ TEST_F(RegeneracionTest, WhatStaysMissingIsSaidInsteadOfSuccess) {
 
 TEST_F(RegeneracionTest, AuxiliaryInUseByAnotherProgramStopsTheRunAndIsNotDeleted) {
   EsExito(Corre());
-  // Another program is in the middle of writing the auxiliary file.
   const fs::path senales = c.Path("senales");
   fs::create_directories(senales);
-  auto otro = process::Start(ORVO_DB_LOCKING_CHILD, {c.Path("Quiravel/Auxiliar.mdb").string(), "hold-write", senales.string(),
-                                                     "INSERT INTO Empleaditos (Empleado) VALUES ('x')"});
-  while (!fs::exists(senales / "ready") && otro.Running()) process::Sleep(std::chrono::milliseconds(10));
-  int status = 0;
-  auto shown = Corre(&status);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text,
-            "Se ha producido el error '70' en tiempo de ejecución:\n\n"
-            "Permiso denegado: el archivo 'C:\\Quiravel\\Auxiliar.mdb' está en uso por otro programa.");
-  EXPECT_NE(status, 0);
-  // Its work survives: the file is still there and its commit succeeds.
-  WriteFile(senales / "go", "go");
-  EXPECT_EQ(otro.Wait(std::chrono::seconds(30)), 0);
+  // Another program has the auxiliary file open, or is in the middle of writing it.
+  for (const char* modo : {"hold-open", "hold-write"}) {
+    fs::remove(senales / "ready");
+    fs::remove(senales / "go");
+    auto otro = process::Start(ORVO_DB_LOCKING_CHILD, {c.Path("Quiravel/Auxiliar.mdb").string(), modo, senales.string(),
+                                                       "INSERT INTO Empleaditos (Empleado) VALUES ('x')"});
+    while (!fs::exists(senales / "ready") && otro.Running()) process::Sleep(std::chrono::milliseconds(10));
+    int status = 0;
+    auto shown = Corre(&status);
+    ASSERT_EQ(shown.size(), 1u) << modo;
+    EXPECT_EQ(shown[0].text,
+              "Se ha producido el error '70' en tiempo de ejecución:\n\n"
+              "Permiso denegado: el archivo 'C:\\Quiravel\\Auxiliar.mdb' está en uso por otro programa.")
+        << modo;
+    EXPECT_NE(status, 0) << modo;
+    // Its work survives: the file is still there and its commit succeeds.
+    WriteFile(senales / "go", "go");
+    EXPECT_EQ(otro.Wait(std::chrono::seconds(30)), 0) << modo;
+  }
   auto aux = db::Database::Open(kBaseAuxiliar);
   db::Recordset rs(aux.Rows());
   rs.Open("SELECT Empleado FROM Empleaditos");

@@ -204,8 +204,13 @@ double LeeSolo(const fs::path& archivo) {
 
 std::string Miles(double v) {
   std::string s = std::to_string(static_cast<long long>(v + 0.5));
-  for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<std::size_t>(i), ",");
-  return s;
+  // Built front to back: GCC 12 warns falsely (-Wrestrict) on insert into itself.
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (i > 0 && (s.size() - i) % 3 == 0) out += ',';
+    out += s[i];
+  }
+  return out;
 }
 
 int Corre(long lineas) {

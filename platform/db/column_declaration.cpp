@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/db/identifiers.h"
+#include "platform/text/blanks.h"
 #include "platform/text/nocase.h"
 
 namespace orvo::db {

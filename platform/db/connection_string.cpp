@@ -1,5 +1,6 @@
 #include "platform/db/connection_string.h"
 
+#include "platform/text/blanks.h"
 #include "platform/text/nocase.h"
 
 namespace orvo::db {

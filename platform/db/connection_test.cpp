@@ -8,11 +8,13 @@
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
 #include "platform/db/session.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
 namespace {
 namespace fs = std::filesystem;
+using orvo::testing::ErrorOf;
 using orvo::testing::TempDrive;
 using orvo::testing::WriteFile;
 
@@ -135,12 +137,9 @@ TEST_F(ConnectionTest, TheStatementEndsWhereItsTextEnds) {
   EXPECT_EQ(cn.Execute(std::string_view(exact.get(), statement.size())), 0);
   // A NUL does not end the text: what follows it is still refused.
   const std::string hidden("DELETE FROM Checadas\0; DROP TABLE Checadas", 43);
-  try {
-    cn.Execute(hidden);
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kTrailingText);
-  }
+  auto e = ErrorOf([&] { cn.Execute(hidden); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kTrailingText);
   EXPECT_EQ(cn.TableNames(), std::vector<std::string>{"Checadas"});
 }
 
@@ -149,12 +148,9 @@ TEST_F(ConnectionTest, TextWithANulIsRefusedAndNothingIsStored) {
   cn.Open(kConnect);
   // SQLite's length() stops at the NUL: the size check would see "0123".
   const std::string withNul("0123\0" "56789012345", 16);
-  try {
-    cn.Execute("INSERT INTO Checadas VALUES(?, 1, '08:00:00')", {Value(withNul)});
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kTypeMismatch);
-  }
+  auto e = ErrorOf([&] { cn.Execute("INSERT INTO Checadas VALUES(?, 1, '08:00:00')", {Value(withNul)}); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kTypeMismatch);
   Recordset rs(cn);
   rs.Open("SELECT count(*) AS n FROM Checadas");
   EXPECT_EQ(AsInteger(rs.Field("n")), 0);
@@ -165,14 +161,12 @@ TEST_F(ConnectionTest, ADuplicateInAUniqueIndexIsTheEnginesOwnError) {
   cn.Open(kConnect);
   cn.Execute("CREATE UNIQUE INDEX ix_unico ON Checadas(Empleado)");
   cn.Execute("INSERT INTO Checadas VALUES('2010 05 03', 7, '08:00:00')");
-  try {
-    cn.Execute("INSERT INTO Checadas VALUES('2010 05 04', 7, '09:00:00')");
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kDuplicateValue);
-    EXPECT_NE(std::string(e.what()).find("valores duplicados"), std::string::npos) << e.what();
-    EXPECT_EQ(std::string(e.what()).find("UNIQUE constraint"), std::string::npos) << e.what();
-  }
+  auto e = ErrorOf([&] { cn.Execute("INSERT INTO Checadas VALUES('2010 05 04', 7, '09:00:00')"); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kDuplicateValue);
+  const std::string text = e->what();
+  EXPECT_NE(text.find("valores duplicados"), std::string::npos) << text;
+  EXPECT_EQ(text.find("UNIQUE constraint"), std::string::npos) << text;
 }
 
 TEST_F(ConnectionTest, TheFileRunsWithAWriteAheadLogThatTheLastCloseRemoves) {
@@ -192,12 +186,9 @@ TEST_F(ConnectionTest, TheFileRunsWithAWriteAheadLogThatTheLastCloseRemoves) {
 TEST_F(ConnectionTest, PathsOutsideDriveCAreRefused) {
   Connection cn;
   for (const char* text : {"DBQ=C:\\..\\..\\etc\\passwd", "DBQ=D:\\Quiravel\\Quiravel.mdb;Pwd=LUMAK"}) {
-    try {
-      cn.Open(text);
-      ADD_FAILURE() << text;
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number, 76) << text;
-    }
+    auto e = ErrorOf([&] { cn.Open(text); });
+    ASSERT_TRUE(e) << text;
+    EXPECT_EQ(e->number, 76) << text;
   }
 }
 
@@ -223,33 +214,24 @@ TEST_F(ConnectionTest, TransactionsRollBackUnlessCommitted) {
   EXPECT_EQ(AsInteger(rs.Field("Empleado")), 2);
 }
 
-TEST_F(ConnectionTest, ABeginWaitsForTheWriteLockAtItsStart) {
+TEST_F(ConnectionTest, AnotherWritersLockStopsABeginAtItsStartAndAStatementWithALockError) {
   Connection holder, other;
   holder.Open(kConnect);
   other.Open(kConnect);
   sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
-  auto t = holder.Begin();
-  // The second writer fails at Begin, before it has read or written anything.
-  EXPECT_THROW(other.Begin(), Error);
-  t.Commit();
+  {
+    auto t = holder.Begin();
+    holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
+    // The second writer fails at Begin, before it has read or written anything.
+    EXPECT_THROW(other.Begin(), Error);
+    auto e = ErrorOf([&] { other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->number, errc::kLocked);
+    t.Commit();
+  }
   auto u = other.Begin();
   other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
   u.Commit();
-}
-
-TEST_F(ConnectionTest, BusyFileFailsWithALockError) {
-  Connection holder, other;
-  holder.Open(kConnect);
-  other.Open(kConnect);
-  sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
-  auto t = holder.Begin();
-  holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
-  try {
-    other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kLocked);
-  }
 }
 
 }  // namespace

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
       if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
           sqlite3_exec(db, insert, nullptr, nullptr, nullptr) != SQLITE_OK) {
         std::cerr << sqlite3_errmsg(db) << "\n";
+        sqlite3_close_v2(db);
         return 2;
       }
       Ready(folder);

@@ -11,12 +11,14 @@
 #include "platform/db/recordset.h"
 #include "platform/db/session.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
 namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using orvo::testing::ErrorOf;
 using orvo::testing::TempDrive;
 
 constexpr const char* kMain = "C:\\Quiravel\\Quiravel.mdb";
@@ -95,14 +97,12 @@ TEST_F(LockingTest, AWriterThatWaitedTooLongIsToldWhichFileIsInUse) {
   Connection cn;
   cn.OpenFile(kMain, "LUMAK");
   sqlite3_busy_timeout(detail::SessionOf(cn).db(), 50);
-  try {
-    auto t = cn.Begin();
-    ADD_FAILURE() << "the write lock was taken while another program held it";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kLocked);
-    EXPECT_NE(std::string(e.what()).find(kMain), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find("en uso por otro programa"), std::string::npos) << e.what();
-  }
+  auto e = ErrorOf([&] { cn.Begin(); });
+  ASSERT_TRUE(e) << "the write lock was taken while another program held it";
+  EXPECT_EQ(e->number, errc::kLocked);
+  const std::string text = e->what();
+  EXPECT_NE(text.find(kMain), std::string::npos) << text;
+  EXPECT_NE(text.find("en uso por otro programa"), std::string::npos) << text;
   Go();
   EXPECT_EQ(first.Wait(30s), 0);
   EXPECT_EQ(Rows(cn), 1);
@@ -138,6 +138,21 @@ TEST_F(LockingTest, TheInUseTestLeavesTheLocksOfThisProgramInPlace) {
   EXPECT_EQ(other.Wait(30s), 2) << "the other program wrote during this one's transaction";
   t.Commit();
   EXPECT_EQ(Rows(cn), 1);
+  cn.Close();
+
+  // The same through the write test itself: a client of this process that
+  // knows nothing of the lock file is writing, so the test opens the file.
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN IMMEDIATE; INSERT INTO Checadas VALUES('2010 05 03', 2, '08:00:00')", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_TRUE(IsInUse(kMain));
+  auto again = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "raw-write", signals.string()});
+  EXPECT_EQ(again.Wait(30s), 2) << "the other program wrote during this one's transaction";
+  EXPECT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close_v2(raw);
+  cn.OpenFile(kMain, "LUMAK");
+  EXPECT_EQ(Rows(cn), 2);
 }
 
 TEST_F(LockingTest, AnExclusiveHolderKeepsConnectionsOutUntilItLetsGo) {
@@ -167,14 +182,16 @@ TEST_F(LockingTest, ASnapshotIsTheCommittedStateWhileAnotherProgramWrites) {
   copy.Close();
 
   auto before = orvo::testing::ReadFile(c.Path("Quiravel/Copia.mdb"));
-  try {
-    cn.Snapshot("C:\\Quiravel\\Copia.mdb");
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kDatabaseExists);
-  }
+  auto e = ErrorOf([&] { cn.Snapshot("C:\\Quiravel\\Copia.mdb"); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kDatabaseExists);
   EXPECT_EQ(orvo::testing::ReadFile(c.Path("Quiravel/Copia.mdb")), before);
   EXPECT_THROW(cn.Snapshot("C:\\NoHay\\Copia.mdb"), Error);
+  {
+    auto t = cn.Begin();
+    EXPECT_THROW(cn.Snapshot("C:\\Quiravel\\Otra.mdb"), Error);
+  }
+  EXPECT_FALSE(fs::exists(c.Path("Quiravel/Otra.mdb")));
   EXPECT_FALSE(fs::exists(c.Path("NoHay")));
 }
 

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "platform/db/error.h"
+#include "platform/db/identifiers.h"
 
 namespace orvo::db::detail {
 namespace {
 
 const std::string& Quoted() {
-  static const std::string q = "\"" + std::string(kSecurityTable) + "\"";
+  static const std::string q = QuoteIdentifier(kSecurityTable);
   return q;
 }
 

@@ -5,11 +5,13 @@
 #include <cmath>
 
 #include "platform/db/database.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
 namespace {
 namespace fs = std::filesystem;
+using orvo::testing::ErrorOf;
 using orvo::testing::TempDrive;
 
 class RecordsetTest : public ::testing::Test {
@@ -124,12 +126,9 @@ TEST_F(RecordsetTest, UpdatingARowAnotherConnectionDeletedFailsAndWritesNothing)
   other.Open("DBQ=C:\\Quiravel\\Auxiliar.mdb");
   other.Execute("DELETE FROM Personal WHERE Id = 2");
   rs.SetField("Nombre", std::string("Luis"));
-  try {
-    rs.Update();
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kRecordDeleted);
-  }
+  auto e = ErrorOf([&] { rs.Update(); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kRecordDeleted);
   Recordset check(cn);
   check.Open("SELECT count(*) AS n FROM Personal WHERE Nombre = 'Luis' OR Id = 2");
   EXPECT_EQ(AsInteger(check.Field("n")), 0);
@@ -176,12 +175,9 @@ TEST(ValueTest, RealNumbersBeyondAnIntegerOverflow) {
   EXPECT_EQ(AsInteger(Value(std::string(" 42 "))), 42);
   EXPECT_EQ(AsInteger(Value(std::string("4x")), -1), -1);
   for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e20, -1e20, 9223372036854775808.0}) {
-    try {
-      AsInteger(Value(bad));
-      ADD_FAILURE() << bad;
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number, errc::kOverflow) << bad;
-    }
+    auto e = ErrorOf([&] { AsInteger(Value(bad)); });
+    ASSERT_TRUE(e) << bad;
+    EXPECT_EQ(e->number, errc::kOverflow) << bad;
   }
   EXPECT_EQ(AsInteger(Value(-9223372036854775808.0)), INT64_MIN);
 }

@@ -18,6 +18,9 @@ void Connection::Snapshot(std::string_view targetPath) {
   detail::Session& s = detail::SessionOf(*this);
   const fs::path target = ResolvePath(targetPath);
   const std::string name(targetPath);
+  // Its own open transaction would make the copy wait for itself.
+  if (!sqlite3_get_autocommit(s.db()))
+    Throw(errc::kInvalidOperation, "No se puede copiar la base de datos '" + s.name() + "' durante una transacción.");
   std::error_code ec;
   if (fs::exists(fs::symlink_status(target, ec))) Throw(errc::kDatabaseExists, "La base de datos '" + name + "' ya existe.");
 
@@ -30,8 +33,8 @@ void Connection::Snapshot(std::string_view targetPath) {
     if (!backup) {
       rc = sqlite3_extended_errcode(copy);
     } else {
-      // One step copies every page from one read transaction. A step can only
-      // be refused while this very connection is writing; wait as a statement would.
+      // One step copies every page within one read transaction, which other
+      // programs' writers never block; wait as a statement would all the same.
       const auto deadline = std::chrono::steady_clock::now() + detail::kBusyTimeout;
       while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         if (std::chrono::steady_clock::now() > deadline) break;

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "platform/db/error.h"
-#include "platform/text/nocase.h"
+#include "platform/text/blanks.h"
 
 namespace orvo::db {
 

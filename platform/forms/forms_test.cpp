@@ -21,6 +21,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "platform/error.h"
 #include "platform/forms/application.h"
 #include "platform/forms/form.h"
@@ -379,7 +383,18 @@ TEST(Application, ATimerLambdaThatThrowsEndsTheProgramWithOneBox) {
   EXPECT_EQ(boxes.shown[0].icon, Icon::Critical);
 }
 
+// Qt's widget code is built without exception support: what it allocated for
+// a click is not freed when an exception passes through it. The boundary ends
+// the program right after, so the leak is accepted there, and only there.
+struct QtUnwindLeaksAccepted {
+#if defined(__SANITIZE_ADDRESS__)
+  QtUnwindLeaksAccepted() { __lsan_disable(); }
+  ~QtUnwindLeaksAccepted() { __lsan_enable(); }
+#endif
+};
+
 TEST(Application, AWidgetSignalConnectedDirectlyThatThrowsReachesTheBoundary) {
+  [[maybe_unused]] QtUnwindLeaksAccepted accepted;  // first made, last gone: covers the button's whole life
   orvo::forms::ScriptedDialogs boxes;
   std::vector<int> ends;
   Runtime runtime(boxes, "Strayfix", [&](int status) { ends.push_back(status); });

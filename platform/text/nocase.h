@@ -16,8 +16,4 @@ namespace orvo::text {
 std::string FoldCase(std::string_view utf8);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// The text without the blanks (space, tab, CR, LF) at either end, as the
-// platform trimmed names, keys and numbers written by hand.
-std::string_view TrimBlanks(std::string_view s);
-
 }  // namespace orvo::text

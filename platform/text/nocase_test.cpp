@@ -26,11 +26,4 @@ TEST(NoCase, FoldKeepsWhatIsNotACapital) {
   EXPECT_EQ(FoldCase(std::string_view("A\0B", 3)), std::string("a\0b", 3));
 }
 
-TEST(NoCase, TrimBlanksAtBothEndsOnly) {
-  EXPECT_EQ(TrimBlanks("  dbq \t"), "dbq");
-  EXPECT_EQ(TrimBlanks("\r\n a b \n"), "a b");
-  EXPECT_EQ(TrimBlanks(" \t "), "");
-  EXPECT_EQ(TrimBlanks(""), "");
-}
-
 }  // namespace orvo::text
