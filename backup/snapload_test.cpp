@@ -279,7 +279,9 @@ TEST_F(FallaTest, CancelledWaitStopsSnapmakeAndRestoresNothing) {
 
 TEST_F(FallaTest, DatabaseHeldOpenByAnotherProgram) {
   // A second program holding the main database as a connection holds it.
-  process::Child otro = process::Start("/usr/bin/flock", {"-s", p.c.Path("Quiravel/Quiravel.ldb").string(), "sleep", "60"});
+  // Without forking, so that stopping it releases the lock at once.
+  process::Child otro =
+      process::Start("/usr/bin/flock", {"-s", "-F", p.c.Path("Quiravel/Quiravel.ldb").string(), "sleep", "60"});
   for (int i = 0; i < 100 && !fs::exists(p.c.Path("Quiravel/Quiravel.ldb")); ++i) process::Sleep(std::chrono::milliseconds(20));
   process::Sleep(std::chrono::milliseconds(200));
   Snapload& w = Ventana();
