@@ -72,9 +72,14 @@ std::string RutaWindows(const fs::path& ruta) {
   if (relativa.empty() || *relativa.begin() == "..") {
     throw RuntimeError(76, "No se ha encontrado la ruta de acceso: " + ruta.string());
   }
+  return relativa == "." ? std::string("C:") : EnUnidadC(relativa);
+}
+
+std::string EnUnidadC(const fs::path& relativa) {
   std::string texto = "C:";
-  if (relativa != ".") {
-    for (const fs::path& parte : relativa) texto += "\\" + parte.string();
+  for (const fs::path& parte : relativa) {
+    texto += '\\';
+    texto += parte.string();
   }
   return texto;
 }

@@ -44,4 +44,8 @@ std::vector<std::string> PruebaZip(const std::filesystem::path& archivo);
 // above. Throws orvo::RuntimeError when the path lies outside the drive.
 std::string RutaWindows(const std::filesystem::path& ruta);
 
+// The Windows path on drive C: of a path relative to the drive's root:
+// "Quiravel/Res/foto.jpg" -> "C:\Quiravel\Res\foto.jpg".
+std::string EnUnidadC(const std::filesystem::path& relativa);
+
 }  // namespace orvo::respaldo

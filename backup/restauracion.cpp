@@ -132,12 +132,13 @@ void Restauracion::Coloca() {
     for (const Extraido& e : extraidos_) {
       for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
         if (EsCompanera(archivo.filename().string())) continue;
-        std::string destino;
-        if (e.destino.empty()) {
-          destino = "C:";
-          for (const fs::path& parte : archivo.lexically_relative(e.carpeta)) destino += "\\" + parte.string();
+        // Mapped whole, so that a file there under another letter case is the one replaced.
+        std::string destino = e.destino;
+        if (destino.empty()) {
+          destino = EnUnidadC(archivo.lexically_relative(e.carpeta));
         } else {
-          destino = e.destino + "\\" + archivo.filename().string();
+          destino += '\\';
+          destino += archivo.filename().string();
         }
         cambio.Coloca(archivo, drive::Map(destino));
       }
