@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "backup/restauracion.h"
+#include "bench/support/medida.h"
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
@@ -35,21 +36,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using orvo::bench::Check;
+using orvo::bench::Clock;
+using orvo::bench::Random;
+using orvo::bench::Seconds;
 using orvo::testing::Quote;
 using orvo::testing::RunCommand;
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-struct Random {
-  std::uint64_t s = 0x9E3779B97F4A7C15ull;
-  std::uint64_t operator()() {
-    s ^= s << 13;
-    s ^= s >> 7;
-    s ^= s << 17;
-    return s;
-  }
-};
 
 std::string Checada(Random& random) {
   const std::uint64_t v = random();
@@ -115,11 +107,6 @@ std::string Huella() {
   rs.Close();
   cn.Close();
   return huella;
-}
-
-bool Check(bool ok, const std::string& what) {
-  if (!ok) std::fprintf(stderr, "FALLO: %s\n", what.c_str());
-  return ok;
 }
 
 }  // namespace
