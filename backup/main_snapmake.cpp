@@ -1,5 +1,8 @@
 // Snapmake: packs the data folders into a dated backup set. With any
 // argument it makes the set without showing its window and ends.
+#include <QCoreApplication>
+#include <QThread>
+
 #include "backup/snapmake.h"
 #include "common/arranque.h"
 #include "platform/drive/drive.h"
@@ -18,7 +21,9 @@ int main(int argc, char** argv) {
   // result file is told.
   forms::Runtime runtime(dialogs, "Snapmake", [carpeta](int status) {
     if (status != 0) respaldo::ResultadoVacio(carpeta);
-    forms::Runtime::DefaultEnd(status);
+    // Without an event loop main returns by itself: the connection then
+    // closes, and no write-ahead log is left beside the database.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(status);
   });
 
   // modSnapmake: the shared connection and no recordset.

@@ -235,6 +235,8 @@ TEST(SnapmakeProgramaTest, UnattendedRunWritesOkAndConsumesItsMarker) {
   EXPECT_EQ(p.Crtd(), "ok\r\n");
   EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
   EXPECT_EQ(p.Respaldos().size(), 4u);
+  // Its connection was closed on the way out.
+  EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-wal")));
 }
 
 TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
