@@ -63,7 +63,14 @@ FinSnapmake EsperaSnapmake::Ejecuta() {
     if (!fs::remove(viejo, ec) && ec) throw drive::FileError(ec, viejo.string());
   }
   common::CreaMarcador(carpeta_, common::kMarcadorSnapmake);
-  hijo_.emplace(process::Start(Programa(), {"1"}));
+  try {
+    hijo_.emplace(process::Start(Programa(), {"1"}));
+  } catch (...) {
+    // A marker nobody consumed would let a later start through.
+    std::error_code ec;
+    fs::remove(carpeta_ / std::string(common::kMarcadorSnapmake), ec);
+    throw;
+  }
 
   QEventLoop bucle;
   bucle_ = &bucle;
