@@ -238,6 +238,15 @@ TEST_F(FallaTest, SnapmakeMissing) {
   SinCambios();
 }
 
+TEST_F(FallaTest, SnapmakeThatCannotRun) {
+  p.FalsoSnapmake("exit 0");
+  fs::permissions(p.programa / "Snapmake", fs::perms::owner_read | fs::perms::owner_write);
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(70));
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
+  SinCambios();
+}
+
 TEST_F(FallaTest, SnapmakeEndingWithoutResult) {
   p.FalsoSnapmake("exit 0");
   Restaura();
