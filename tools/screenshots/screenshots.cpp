@@ -11,6 +11,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "backup/snapload.h"
+#include "backup/snapmake.h"
 #include "ftp/fetchpurge.h"
 #include "ftp/linkset.h"
 #include "ftp/marcador_conexion.h"
@@ -133,6 +135,27 @@ void Ftp(const screenshots::Muestra& m, const fs::path& salida) {
   }
 }
 
+// Snapmake before its run; then, once it has made a set, Snapload with that
+// set chosen.
+void Respaldo(const screenshots::Muestra& m, const fs::path& salida) {
+  {
+    Programa p("Snapmake");
+    common::Inicia(p.bases, {.pruebaArchivo = false, .recordsets = 0}, p.boxes);
+    respaldo::Snapmake w(p.bases, p.boxes, p.runtime, m.CarpetaPrograma());
+    if (!w.Open()) throw std::runtime_error("Snapmake no encontró su marcador de inicio");
+    screenshots::Retrata(w, salida / "Snapmake.png");
+    w.crea_Click();
+  }
+  Programa p("Snapload");
+  respaldo::Snapload w(p.boxes, p.runtime, m.CarpetaPrograma());
+  if (!w.Open()) throw std::runtime_error("Snapload no encontró su marcador de inicio");
+  auto* lista = w.Find<QListWidget>("File1");
+  if (lista->count() == 0) throw std::runtime_error("Snapmake no dejó ningún respaldo");
+  lista->setCurrentRow(0);
+  w.File1_Click();
+  screenshots::Retrata(w, salida / "Snapload.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +174,7 @@ int main(int argc, char** argv) {
     Importadores(muestra, salida);
     Mantenimiento(muestra, salida);
     Ftp(muestra, salida);
+    Respaldo(muestra, salida);
   } catch (const std::exception& e) {
     std::cerr << "screenshots: " << e.what() << "\n";
     return 1;
