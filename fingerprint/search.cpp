@@ -183,14 +183,20 @@ void SelectTopCandidates(const VoteTable& votes, std::span<TopEntry> top) {
 
 void VerifyCandidates(const std::uint8_t* probe, const TemplateStore& store, std::span<TopEntry> top) {
   std::array<std::uint8_t, kTemplateSize> stored;
-  const std::span<const std::uint8_t, kTemplateSize> probeBytes(probe, kTemplateSize);
+  // The probe is the same in every comparison: parsed once.
+  PreparedProbe prepared;
+  bool isPrepared = false;
   int compared = 0;
   for (TopEntry& e : top) {
     if (e.key == kNoCandidate) break;
     ++compared;
     // A candidate whose template is missing (an inconsistent database file)
     // has nothing to be compared with: it scores 0 and is dropped.
-    e.score = store.FetchTemplate(e.key, stored.data()) ? MatchTemplates(stored, probeBytes).score : 0;
+    if (!isPrepared) {
+      PrepareProbe(std::span<const std::uint8_t, kTemplateSize>(probe, kTemplateSize), prepared);
+      isPrepared = true;
+    }
+    e.score = store.FetchTemplate(e.key, stored.data()) ? MatchPrepared(stored, prepared).score : 0;
   }
   if (compared == 0) return;
   std::vector<int> scores(static_cast<std::size_t>(compared)), order(static_cast<std::size_t>(compared));
