@@ -159,24 +159,39 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
     }
     if (supporterCount > first) groups[static_cast<std::size_t>(groupCount++)] = {k, first, supporterCount};
   }
+  // What depends on the two stored minutiae alone, taken once for all the
+  // pairs of both slots.
+  struct StoredView {
+    int turn;
+    Polar polar;
+    Tolerance tolerance;
+  };
+  std::array<StoredView, kMaxMinutiae> views;
   BestPair best;
   int bestSum = -1;
   for (int i = 0; i < n; ++i) {
     PairSlot& si = Slot(s, i);
+    bool viewed = false;
     for (int pi = 0; pi < si.count; ++pi) {
       CandidatePair& pair = si.pairs[static_cast<std::size_t>(pi)];
       if (pair.value >= s.params[13]) {
+        if (!viewed) {
+          for (int g = 0; g < groupCount; ++g) {
+            const int k = groups[static_cast<std::size_t>(g)].slot;
+            const Polar a = PolarOf(s.storedPolar, k, i);
+            views[static_cast<std::size_t>(g)] = {Turn(s.stored, i, k), a, ToleranceFor(a.distance)};
+          }
+          viewed = true;
+        }
         const int j = pair.partner;
         const int directionJ = At(s.probe, j).direction;
         for (int g = 0; g < groupCount; ++g) {
           const Group& group = groups[static_cast<std::size_t>(g)];
-          const int k = group.slot;
-          if (k == i) continue;
-          // What depends on k alone is taken once for all of k's pairs; each
-          // pair's cheapest test goes first.
-          const int turn = Turn(s.stored, i, k);
-          const Polar a = PolarOf(s.storedPolar, k, i);
-          const Tolerance tol = ToleranceFor(a.distance);
+          if (group.slot == i) continue;
+          // Each pair's cheapest test goes first.
+          const int turn = views[static_cast<std::size_t>(g)].turn;
+          const Polar a = views[static_cast<std::size_t>(g)].polar;
+          const Tolerance tol = views[static_cast<std::size_t>(g)].tolerance;
           int bestAgreement = 0;
           for (int e = group.first; e < group.last; ++e) {
             const Supporter other = supporters[static_cast<std::size_t>(e)];
