@@ -74,7 +74,7 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
       const int rotation = (d + 16) / 6;
       const int tx = (s.centroidX - (p.centroidX * t.cosine + p.centroidY * t.sine) / 100 + 170) / 12;
       const int ty = (s.centroidY - (p.centroidY * t.cosine - p.centroidX * t.sine) / 100 + 170) / 12;
-      votes.AddVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx),
+      votes.CastVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx),
                      static_cast<std::uint8_t>(ty), s.fingerprintKey});
     }
   }
@@ -115,6 +115,7 @@ int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, Se
     TrianglePose pose;
     if (ComputeTripletFeatures(triangle, decoded, shape, pose)) CastTripletVotes(shape, pose, engine.index, votes);
   }
+  votes.FileCastVotes();
   votes.SmoothVotes();
   SelectTopCandidates(votes, top.Items());
   VerifyCandidates(probe, engine.store, top.Items());
