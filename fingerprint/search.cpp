@@ -54,7 +54,17 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
     __builtin_prefetch(entry->items);
     entries[static_cast<std::size_t>(found++)] = entry;
   }
+  // Only the first line of each item list was fetched ahead; the rest of the
+  // list a few entries ahead is fetched while this one is read.
+  constexpr int kAhead = 4;
+  constexpr int kPosesPerLine = 4;
+  constexpr int kLinesAhead = 16;
   for (int k = 0; k < found; ++k) {
+    if (k + kAhead < found) {
+      const IndexEntry* later = entries[static_cast<std::size_t>(k + kAhead)];
+      const int lines = std::min<int>(later->itemCount / kPosesPerLine + 1, kLinesAhead);
+      for (int l = 1; l < lines; ++l) __builtin_prefetch(later->items + l * kPosesPerLine);
+    }
     const IndexEntry* entry = entries[static_cast<std::size_t>(k)];
     for (const TrianglePose& s : entry->Items()) {
       const int d = p.orientation - s.orientation;
