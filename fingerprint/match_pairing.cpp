@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace huellix {
 namespace {
@@ -54,44 +55,114 @@ namespace {
 int Wrap1(int d) { return d < -kHalfCircle ? d + kDirections : (d > kHalfCircle ? d - kDirections : d); }
 }  // namespace
 
-void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs, NeighbourTable& table) {
-  table = NeighbourTable{};
-  for (int a = 0; a < kMatchNeighbours; ++a) {
-    const auto u = static_cast<std::size_t>(a);
-    if (!mine.usable[u]) continue;
-    const int e = mine.distance[u];
-    const int directionTolerance = mine.directionTolerance[u];
-    const int angleTolerance = mine.angleTolerance[u];
-    const int distanceTolerance = mine.distanceTolerance[u];
-    auto& list = table[u];
-    // The other minutia's neighbours come nearest first: past the distance
-    // tolerance none can agree any more.
-    for (int b = 0; b < kMatchNeighbours; ++b) {
-      const auto v = static_cast<std::size_t>(b);
-      const int dd = e - theirs.distance[v];
-      if (dd > distanceTolerance) continue;
-      if (-dd > distanceTolerance) {
-        if (theirs.usable[v]) break;
-        continue;
-      }
-      const int da = Wrap1(mine.angle[u] - theirs.angle[v]);
-      const int ddir = Wrap1(mine.direction[u] - theirs.direction[v]);
-      const int add = std::abs(dd), ada = std::abs(da), addir = std::abs(ddir);
-      if (ada > angleTolerance || addir > directionTolerance || addir >= kAngleWeightBound ||
-          ada >= kAngleWeightBound || add >= kDistanceWeightBound)
-        continue;
-      const NeighbourCandidate c{AngleWeightAt(addir) + AngleWeightAt(ada) + DistanceWeightAt(add), theirs.index[v],
-                                 ddir, da, dd};
-      for (auto slot = list.begin(); slot != list.end(); ++slot) {
-        if (slot->similarity < c.similarity) {
-          std::move_backward(slot, list.end() - 1, list.end());
-          *slot = c;
-          break;
-        }
+namespace {
+
+// Row a of the table: the candidates among the other minutia's neighbours.
+void CompareNeighbour(const NeighbourRow& mine, int a, const NeighbourRow& theirs,
+                      std::array<NeighbourCandidate, kCandidatesPerNeighbour>& list) {
+  const auto u = static_cast<std::size_t>(a);
+  const int e = mine.distance[u];
+  const int directionTolerance = mine.directionTolerance[u];
+  const int angleTolerance = mine.angleTolerance[u];
+  const int distanceTolerance = mine.distanceTolerance[u];
+  // The other minutia's neighbours come nearest first: past the distance
+  // tolerance none can agree any more.
+  for (int b = 0; b < kMatchNeighbours; ++b) {
+    const auto v = static_cast<std::size_t>(b);
+    const int dd = e - theirs.distance[v];
+    if (dd > distanceTolerance) continue;
+    if (-dd > distanceTolerance) {
+      if (theirs.usable[v]) break;
+      continue;
+    }
+    const int da = Wrap1(mine.angle[u] - theirs.angle[v]);
+    const int ddir = Wrap1(mine.direction[u] - theirs.direction[v]);
+    const int add = std::abs(dd), ada = std::abs(da), addir = std::abs(ddir);
+    if (ada > angleTolerance || addir > directionTolerance || addir >= kAngleWeightBound ||
+        ada >= kAngleWeightBound || add >= kDistanceWeightBound)
+      continue;
+    const NeighbourCandidate c{AngleWeightAt(addir) + AngleWeightAt(ada) + DistanceWeightAt(add), theirs.index[v],
+                               ddir, da, dd};
+    for (auto slot = list.begin(); slot != list.end(); ++slot) {
+      if (slot->similarity < c.similarity) {
+        std::move_backward(slot, list.end() - 1, list.end());
+        *slot = c;
+        break;
       }
     }
   }
 }
+
+}  // namespace
+
+void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs, NeighbourTable& table) {
+  table = NeighbourTable{};
+  for (int a = 0; a < kMatchNeighbours; ++a)
+    if (mine.usable[static_cast<std::size_t>(a)]) CompareNeighbour(mine, a, theirs, table[static_cast<std::size_t>(a)]);
+}
+
+namespace {
+
+// The eight neighbours of a row side by side, so that one neighbour of the
+// stored minutia is tested against all eight of the probe's at once. Nearly
+// every tested minutia pair fails here: fewer than two of its neighbours find
+// any counterpart, which rules the pair out before the table is built.
+using Lanes = std::int16_t __attribute__((vector_size(16)));
+
+Lanes Splat(int v) {
+  const auto s = static_cast<std::int16_t>(v);
+  return Lanes{s, s, s, s, s, s, s, s};
+}
+
+bool Any(Lanes v) {
+  std::uint64_t half[2];
+  std::memcpy(half, &v, sizeof half);
+  return (half[0] | half[1]) != 0;
+}
+
+struct PackedRow {
+  Lanes distance;  // an unusable entry lies too far to agree with anything
+  Lanes angle;
+  Lanes direction;
+};
+
+PackedRow Pack(const NeighbourRow& r) {
+  constexpr int kFarLane = 30000;
+  PackedRow p;
+  for (int b = 0; b < kMatchNeighbours; ++b) {
+    const auto v = static_cast<std::size_t>(b);
+    p.distance[b] = static_cast<std::int16_t>(r.usable[v] ? r.distance[v] : kFarLane);
+    p.angle[b] = static_cast<std::int16_t>(r.angle[v]);
+    p.direction[b] = static_cast<std::int16_t>(r.direction[v]);
+  }
+  return p;
+}
+
+// The tests of one neighbour of the stored minutia, with the weight bounds
+// folded into its tolerances. A wrapped difference lies within t (t < 64)
+// exactly when the plain difference plus t, taken modulo 128, is at most 2t.
+struct NeighbourTest {
+  Lanes distance, angle, direction;
+  Lanes distanceLimit, angleShift, angleLimit, directionShift, directionLimit;
+};
+
+NeighbourTest TestOf(const NeighbourRow& r, int a) {
+  const auto u = static_cast<std::size_t>(a);
+  const int distance = std::min(r.distanceTolerance[u], kDistanceWeightBound - 1);
+  const int angle = std::min(r.angleTolerance[u], kAngleWeightBound - 1);
+  const int direction = std::min(r.directionTolerance[u], kAngleWeightBound - 1);
+  return {Splat(r.distance[u]), Splat(r.angle[u]),  Splat(r.direction[u]),  Splat(distance),
+          Splat(angle),        Splat(2 * angle),    Splat(direction),       Splat(2 * direction)};
+}
+
+bool MayAgree(const NeighbourTest& t, const PackedRow& theirs) {
+  const Lanes dd = t.distance - theirs.distance;
+  const Lanes da = (t.angle - theirs.angle + t.angleShift) & 127;
+  const Lanes ddir = (t.direction - theirs.direction + t.directionShift) & 127;
+  return Any((dd <= t.distanceLimit) & (dd >= -t.distanceLimit) & (da <= t.angleLimit) & (ddir <= t.directionLimit));
+}
+
+}  // namespace
 
 bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
   return std::abs(a.directionDeviation - b.directionDeviation) <= p[31] &&
@@ -153,16 +224,42 @@ void AddCandidatePair(PairSlot& slot, const CandidatePair& pair) {
 void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const MatcherParams& p, PairTable& pairs) {
   NeighbourTable table;
   const int neighbours = std::min(p[26], kMatchNeighbours);
+  // Fewer than two neighbours with a counterpart can only be kept when the
+  // least agreeing count asked for is 0.
+  const bool needTwo = p[15] > 0;
   std::array<NeighbourRow, kMaxMinutiae> rows;
-  for (int j = 0; j < t2.count; ++j) rows[static_cast<std::size_t>(j)] = RowOf(t2, j, p);
+  std::array<PackedRow, kMaxMinutiae> packed;
+  for (int j = 0; j < t2.count; ++j) {
+    rows[static_cast<std::size_t>(j)] = RowOf(t2, j, p);
+    packed[static_cast<std::size_t>(j)] = Pack(rows[static_cast<std::size_t>(j)]);
+  }
+  std::array<NeighbourTest, kMatchNeighbours> tests;
+  std::array<int, kMatchNeighbours> usable;
   for (int i = 0; i < t1.count; ++i) {
     const MatchMinutia& mi = At(t1, i);
     const NeighbourRow mine = RowOf(t1, i, p);
+    int usableCount = 0;
+    for (int a = 0; a < kMatchNeighbours; ++a) {
+      if (!mine.usable[static_cast<std::size_t>(a)]) continue;
+      tests[static_cast<std::size_t>(usableCount)] = TestOf(mine, a);
+      usable[static_cast<std::size_t>(usableCount++)] = a;
+    }
     const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
     for (int j = std::max(range.first, 0); j <= range.last && j < t2.count; ++j) {
       const MatchMinutia& mj = At(t2, j);
       if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
-      CompareNeighbourhoods(mine, rows[static_cast<std::size_t>(j)], table);
+      const NeighbourRow& theirs = rows[static_cast<std::size_t>(j)];
+      std::array<int, kMatchNeighbours> hits;
+      int hitCount = 0;
+      for (int k = 0; k < usableCount; ++k)
+        if (MayAgree(tests[static_cast<std::size_t>(k)], packed[static_cast<std::size_t>(j)]))
+          hits[static_cast<std::size_t>(hitCount++)] = usable[static_cast<std::size_t>(k)];
+      if (needTwo && hitCount < 2) continue;
+      table = NeighbourTable{};
+      for (int k = 0; k < hitCount; ++k) {
+        const int a = hits[static_cast<std::size_t>(k)];
+        CompareNeighbour(mine, a, theirs, table[static_cast<std::size_t>(a)]);
+      }
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
       if (m.agreeing < p[15]) continue;
       CandidatePair pair;

@@ -117,11 +117,15 @@ int Percentage(int part, int of4) { return (part * 10000 / of4 + 50) / 100; }
 void BuildPolarTable(const MatchTemplate& t, PolarTable& table) {
   for (int from = 0; from < t.count; ++from) {
     for (int to = 0; to < t.count; ++to) {
-      int x = At(t, to).x - At(t, from).x;
-      int y = At(t, to).y - At(t, from).y;
-      VectorToPolar(x, y, At(t, to).direction);
-      table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] = {static_cast<std::int16_t>(x),
-                                                                            static_cast<std::int16_t>(y)};
+      // A minutia's direction is always 0..127, which VectorToPolar would
+      // first make sure of.
+      const int x = At(t, to).x - At(t, from).x;
+      const int y = At(t, to).y - At(t, from).y;
+      int angle = MatchDirection(x, y) - At(t, to).direction;
+      if (angle < 0) angle += kDirections;
+      if (angle >= kDirections) angle -= kDirections;
+      table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] = {
+          static_cast<std::int16_t>(angle), static_cast<std::int16_t>(MatchDistance(x, y))};
     }
   }
 }
@@ -133,25 +137,72 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
       pair.supportCount = 0;
       pair.secondValue = 0;
     }
+  // The pairs that can lend support (value at the threshold), slot by slot,
+  // packed tight: every pair looks at all of them. Values do not change here.
+  struct Supporter {
+    std::uint8_t partner;
+    std::uint8_t direction;  // of the partner
+  };
+  struct Group {
+    int slot, first, last;
+  };
+  std::array<Supporter, kMaxMinutiae * kPairsPerSlot> supporters;
+  std::array<Group, kMaxMinutiae> groups;
+  int supporterCount = 0, groupCount = 0;
+  for (int k = 0; k < n; ++k) {
+    const PairSlot& sk = Slot(s, k);
+    const int first = supporterCount;
+    for (int pk = 0; pk < sk.count; ++pk) {
+      const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
+      if (other.value < s.params[13]) continue;
+      supporters[static_cast<std::size_t>(supporterCount++)] = {other.partner, At(s.probe, other.partner).direction};
+    }
+    if (supporterCount > first) groups[static_cast<std::size_t>(groupCount++)] = {k, first, supporterCount};
+  }
+  // What depends on the two stored minutiae alone, taken once for all the
+  // pairs of both slots.
+  struct StoredView {
+    int turn;
+    Polar polar;
+    Tolerance tolerance;
+  };
+  std::array<StoredView, kMaxMinutiae> views;
   BestPair best;
   int bestSum = -1;
   for (int i = 0; i < n; ++i) {
     PairSlot& si = Slot(s, i);
+    bool viewed = false;
     for (int pi = 0; pi < si.count; ++pi) {
       CandidatePair& pair = si.pairs[static_cast<std::size_t>(pi)];
       if (pair.value >= s.params[13]) {
+        if (!viewed) {
+          for (int g = 0; g < groupCount; ++g) {
+            const int k = groups[static_cast<std::size_t>(g)].slot;
+            const Polar a = PolarOf(s.storedPolar, k, i);
+            views[static_cast<std::size_t>(g)] = {Turn(s.stored, i, k), a, ToleranceFor(a.distance)};
+          }
+          viewed = true;
+        }
         const int j = pair.partner;
-        for (int k = 0; k < n; ++k) {
-          const PairSlot& sk = Slot(s, k);
-          if (k == i || !sk.Paired()) continue;
+        const int directionJ = At(s.probe, j).direction;
+        for (int g = 0; g < groupCount; ++g) {
+          const Group& group = groups[static_cast<std::size_t>(g)];
+          if (group.slot == i) continue;
+          // Each pair's cheapest test goes first.
+          const int turn = views[static_cast<std::size_t>(g)].turn;
+          const Polar a = views[static_cast<std::size_t>(g)].polar;
+          const Tolerance tol = views[static_cast<std::size_t>(g)].tolerance;
           int bestAgreement = 0;
-          for (int pk = 0; pk < sk.count; ++pk) {
-            const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
-            if (other.value < s.params[13] || other.partner == j) continue;
-            const Agreement g = Compare(s, k, i, other.partner, j);
-            const Tolerance tol = ToleranceFor(g.length);
-            if (g.direction > 8 || g.angle > tol.angle || g.distance > tol.distance) continue;
-            bestAgreement = std::max(bestAgreement, g.Weight());
+          for (int e = group.first; e < group.last; ++e) {
+            const Supporter other = supporters[static_cast<std::size_t>(e)];
+            if (other.partner == j) continue;
+            const int direction = std::abs(WrapDirection(turn - WrapDirection(directionJ - other.direction)));
+            if (direction > 8) continue;
+            const Polar b = PolarOf(s.probePolar, other.partner, j);
+            const Agreement agreement{direction, std::abs(WrapDirection(a.angle - b.angle)),
+                                      std::abs(a.distance - b.distance), a.distance};
+            if (agreement.angle > tol.angle || agreement.distance > tol.distance) continue;
+            bestAgreement = std::max(bestAgreement, agreement.Weight());
           }
           if (bestAgreement > 0) {
             ++pair.supportCount;

@@ -75,6 +75,8 @@ inline int Scale(int a, int b) {
 // result scaled up again.
 inline int MatchDistance(int dx, int dy) {
   const int a = std::abs(dx), b = std::abs(dy);
+  // Nearly every vector fits the table: no division then.
+  if (a < kTableSide && b < kTableSide) return DistanceTable[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)];
   const int s = detail::Scale(a, b);
   return s * DistanceTable[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
 }
@@ -82,8 +84,13 @@ inline int MatchDistance(int dx, int dy) {
 // Direction of (dx, dy), 0..128 (128 is the same direction as 0).
 inline int MatchDirection(int dx, int dy) {
   const int a = std::abs(dx), b = std::abs(dy);
-  const int s = detail::Scale(a, b);
-  int t = detail::gTables.arctan[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
+  int t;
+  if (a < kTableSide && b < kTableSide) {
+    t = detail::gTables.arctan[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)];
+  } else {
+    const int s = detail::Scale(a, b);
+    t = detail::gTables.arctan[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
+  }
   if (dx < 0) t = 64 - t;
   if (dy < 0) t = 128 - t;
   return t;
@@ -92,6 +99,7 @@ inline int MatchDirection(int dx, int dy) {
 // The angle a tolerance subtends at a distance, in direction steps.
 inline int ArctanAt(int distance, int tolerance) {
   const int a = std::abs(distance), b = std::abs(tolerance);
+  if (a < kTableSide && b < kTableSide) return detail::gTables.arctan[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)];
   const int s = detail::Scale(a, b);
   return detail::gTables.arctan[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
 }

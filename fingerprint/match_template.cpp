@@ -101,6 +101,8 @@ void FindMatchNeighbours(MatchTemplate& t) {
       const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(j)];
       int carryIndex = j;
       int carryDist = MatchDistance(o.x - m.x, o.y - m.y);
+      // Eight kept, none farther: the candidate would walk off the end.
+      if (index[kMatchNeighbours - 1] >= 0 && dist[kMatchNeighbours - 1] <= carryDist) continue;
       for (int e = 0; e < kMatchNeighbours && carryIndex >= 0; ++e) {
         if (index[e] < 0 || dist[e] > carryDist) {
           std::swap(index[e], carryIndex);

@@ -4,33 +4,14 @@
 #include "fingerprint/match_stages.h"
 
 namespace huellix {
+namespace {
 
-MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBytes,
-                           std::span<const std::uint8_t, kTemplateSize> probeBytes) {
+// The comparison once both templates are parsed and the probe passed its
+// checks; the stored template's neighbour lists are still to be built.
+MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe) {
   MatchResult r;
-  if (InitializeMatcher() != 0) {
-    r.code = kMatchSetupFailed;
-    return r;
-  }
   const MatcherParams& p = DefaultMatcherParams();
-
-  MatchTemplate stored;
-  if (storedBytes[13] < 8 || ParseMatchTemplate(storedBytes, stored) != kParseOk) {
-    r.code = kMatchStoredUnusable;
-    return r;
-  }
   BuildMatchNeighbours(stored);
-
-  MatchTemplate probe;
-  if (probeBytes[13] < 8) {
-    r.code = kMatchProbeTooFew;
-    return r;
-  }
-  if (const int rc = ParseMatchTemplate(probeBytes, probe); rc != kParseOk) {
-    r.code = rc;
-    return r;
-  }
-  BuildMatchNeighbours(probe);
 
   PairTable pairs{};
   PairMinutiae(stored, probe, p, pairs);
@@ -75,6 +56,46 @@ MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBy
   r.score = score.score;
   r.pairs = score.pairs;
   return r;
+}
+
+// The stored template is checked and parsed before the probe is looked at.
+bool ParseStored(std::span<const std::uint8_t, kTemplateSize> storedBytes, MatchTemplate& stored) {
+  return storedBytes[13] >= 8 && ParseMatchTemplate(storedBytes, stored) == kParseOk;
+}
+
+}  // namespace
+
+void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out) {
+  // The neighbour lists read the tables.
+  if (InitializeMatcher() != 0) {
+    out.code = kMatchSetupFailed;
+    return;
+  }
+  if (probeBytes[13] < 8) {
+    out.code = kMatchProbeTooFew;
+    return;
+  }
+  out.code = ParseMatchTemplate(probeBytes, out.parsed);
+  if (out.code == kParseOk) BuildMatchNeighbours(out.parsed);
+}
+
+MatchResult MatchPrepared(std::span<const std::uint8_t, kTemplateSize> storedBytes, const PreparedProbe& probe) {
+  if (InitializeMatcher() != 0) return {kMatchSetupFailed, 0, 0};
+  MatchTemplate stored;
+  if (!ParseStored(storedBytes, stored)) return {kMatchStoredUnusable, 0, 0};
+  if (probe.code != kParseOk) return {probe.code, 0, 0};
+  return MatchParsed(stored, probe.parsed);
+}
+
+MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBytes,
+                           std::span<const std::uint8_t, kTemplateSize> probeBytes) {
+  if (InitializeMatcher() != 0) return {kMatchSetupFailed, 0, 0};
+  MatchTemplate stored;
+  if (!ParseStored(storedBytes, stored)) return {kMatchStoredUnusable, 0, 0};
+  PreparedProbe probe;
+  PrepareProbe(probeBytes, probe);
+  if (probe.code != kParseOk) return {probe.code, 0, 0};
+  return MatchParsed(stored, probe.parsed);
 }
 
 }  // namespace huellix

@@ -30,4 +30,17 @@ struct MatchResult {
 MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> stored,
                            std::span<const std::uint8_t, kTemplateSize> probe);
 
+// A probe parsed once, with its neighbour lists, for comparing it with many
+// stored templates; each comparison gives what MatchTemplates would.
+//
+//   PreparedProbe probe;
+//   PrepareProbe(probeBytes, probe);
+//   for (...) MatchPrepared(stored, probe).score
+struct PreparedProbe {
+  int code = 0;  // what the probe's checks give: 0, 6, 108 or 2
+  MatchTemplate parsed;
+};
+void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probe, PreparedProbe& out);
+MatchResult MatchPrepared(std::span<const std::uint8_t, kTemplateSize> stored, const PreparedProbe& probe);
+
 }  // namespace huellix

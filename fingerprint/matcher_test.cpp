@@ -80,6 +80,25 @@ TEST_F(MatcherTest, TooFewPairsForUnrelatedSparseTemplates) {
   EXPECT_EQ(r.score, 0);
 }
 
+TEST_F(MatcherTest, APreparedProbeMatchesAsItsBytesDo) {
+  Template seven = Impression(2, 1);
+  seven[13] = 7;
+  Template layout62 = Impression(2, 1);
+  layout62[19] = 62;
+  std::vector<Template> probes = {Impression(0, 1), Impression(1, 2), Impression(5, 1), seven, layout62};
+  for (const Template& probe : probes) {
+    PreparedProbe prepared;
+    PrepareProbe(probe, prepared);
+    for (int finger = 0; finger < 6; ++finger) {
+      const Template stored = Impression(finger, 0);
+      const MatchResult a = Match(stored, probe), b = MatchPrepared(stored, prepared);
+      EXPECT_EQ(b.code, a.code) << finger;
+      EXPECT_EQ(b.score, a.score) << finger;
+      EXPECT_EQ(b.pairs, a.pairs) << finger;
+    }
+  }
+}
+
 TEST_F(MatcherTest, SameResultOnEveryThread) {
   std::vector<Template> probes;
   for (int k = 0; k < 8; ++k) probes.push_back(Impression(k % 4, 1 + k / 4));

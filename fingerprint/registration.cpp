@@ -28,24 +28,27 @@ void ForEachAcceptedTriangle(FingerprintKey key, const DecodedTemplate& decoded,
 
 int IndexTemplateTriplets(FingerprintKey key, const DecodedTemplate& decoded) {
   TriangleIndex& index = Engine().index;
-  int filed = 0;
-  bool failed = false;
+  // The template's triangles first, then their slots and records fetched
+  // ahead of the insertions, which still go in the triangles' order: the
+  // slots lie all over the index, and their memory waits overlap this way.
+  std::array<std::uint32_t, kMaxTriangles> keys;
+  std::array<TrianglePose, kMaxTriangles> poses;
+  int count = 0;
   ForEachAcceptedTriangle(key, decoded, [&](const ShapeKeyBytes& shape, const TrianglePose& pose) {
-    if (index.InsertIndexKey(shape, pose) != kOk) return !(failed = true);
-    ++filed;
+    keys[static_cast<std::size_t>(count)] = QuantiseTripletKey(shape);
+    poses[static_cast<std::size_t>(count++)] = pose;
     return true;
   });
-  if (!failed) return kOk;
+  for (int k = 0; k < count; ++k) index.PrefetchSlot(keys[static_cast<std::size_t>(k)] % kSlotCount);
+  for (int k = 0; k < count; ++k) index.PrefetchRecord(keys[static_cast<std::size_t>(k)] % kSlotCount);
+  int filed = 0;
+  while (filed < count &&
+         index.InsertItem(keys[static_cast<std::size_t>(filed)], poses[static_cast<std::size_t>(filed)]) == kOk)
+    ++filed;
+  if (filed == count) return kOk;
   // Undo in reverse, each time the pose filed last under its key, so the
   // index is as it was before.
-  std::array<std::uint32_t, kMaxTriangles> keys;
-  int count = 0;
-  ForEachAcceptedTriangle(key, decoded, [&](const ShapeKeyBytes& shape, const TrianglePose&) {
-    if (count == filed) return false;
-    keys[count++] = QuantiseTripletKey(shape);
-    return true;
-  });
-  while (count > 0) index.RemoveItem(keys[--count], key, /*fromEnd=*/true);
+  while (filed > 0) index.RemoveItem(keys[static_cast<std::size_t>(--filed)], key, /*fromEnd=*/true);
   return kOutOfMemory;
 }
 

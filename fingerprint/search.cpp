@@ -54,7 +54,17 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
     __builtin_prefetch(entry->items);
     entries[static_cast<std::size_t>(found++)] = entry;
   }
+  // Only the first line of each item list was fetched ahead; the rest of the
+  // list a few entries ahead is fetched while this one is read.
+  constexpr int kAhead = 4;
+  constexpr int kPosesPerLine = 4;
+  constexpr int kLinesAhead = 16;
   for (int k = 0; k < found; ++k) {
+    if (k + kAhead < found) {
+      const IndexEntry* later = entries[static_cast<std::size_t>(k + kAhead)];
+      const int lines = std::min<int>(later->itemCount / kPosesPerLine + 1, kLinesAhead);
+      for (int l = 1; l < lines; ++l) __builtin_prefetch(later->items + l * kPosesPerLine);
+    }
     const IndexEntry* entry = entries[static_cast<std::size_t>(k)];
     for (const TrianglePose& s : entry->Items()) {
       const int d = p.orientation - s.orientation;
@@ -74,7 +84,7 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
       const int rotation = (d + 16) / 6;
       const int tx = (s.centroidX - (p.centroidX * t.cosine + p.centroidY * t.sine) / 100 + 170) / 12;
       const int ty = (s.centroidY - (p.centroidY * t.cosine - p.centroidX * t.sine) / 100 + 170) / 12;
-      votes.AddVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx),
+      votes.CastVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx),
                      static_cast<std::uint8_t>(ty), s.fingerprintKey});
     }
   }
@@ -115,6 +125,7 @@ int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, Se
     TrianglePose pose;
     if (ComputeTripletFeatures(triangle, decoded, shape, pose)) CastTripletVotes(shape, pose, engine.index, votes);
   }
+  votes.FileCastVotes();
   votes.SmoothVotes();
   SelectTopCandidates(votes, top.Items());
   VerifyCandidates(probe, engine.store, top.Items());
@@ -183,14 +194,20 @@ void SelectTopCandidates(const VoteTable& votes, std::span<TopEntry> top) {
 
 void VerifyCandidates(const std::uint8_t* probe, const TemplateStore& store, std::span<TopEntry> top) {
   std::array<std::uint8_t, kTemplateSize> stored;
-  const std::span<const std::uint8_t, kTemplateSize> probeBytes(probe, kTemplateSize);
+  // The probe is the same in every comparison: parsed once.
+  PreparedProbe prepared;
+  bool isPrepared = false;
   int compared = 0;
   for (TopEntry& e : top) {
     if (e.key == kNoCandidate) break;
     ++compared;
     // A candidate whose template is missing (an inconsistent database file)
     // has nothing to be compared with: it scores 0 and is dropped.
-    e.score = store.FetchTemplate(e.key, stored.data()) ? MatchTemplates(stored, probeBytes).score : 0;
+    if (!isPrepared) {
+      PrepareProbe(std::span<const std::uint8_t, kTemplateSize>(probe, kTemplateSize), prepared);
+      isPrepared = true;
+    }
+    e.score = store.FetchTemplate(e.key, stored.data()) ? MatchPrepared(stored, prepared).score : 0;
   }
   if (compared == 0) return;
   std::vector<int> scores(static_cast<std::size_t>(compared)), order(static_cast<std::size_t>(compared));

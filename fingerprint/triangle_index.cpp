@@ -1,5 +1,6 @@
 #include "fingerprint/triangle_index.h"
 
+#include <bit>
 #include <cstring>
 
 #include "fingerprint/result_codes.h"
@@ -10,6 +11,24 @@ namespace huellix {
 struct alignas(IndexEntry) TriangleIndex::SlotRecord {
   std::uint16_t entryCount;
 };
+
+namespace {
+
+// Lists grow by steps of about half their length, so a registration does not
+// move every list it adds to. The room follows from the count alone (1, 2, 3,
+// 4, 6, 8, 12, 16, ...), so nothing else need be kept beside the list: a list
+// of `count` elements always has at least RoomFor(count) places.
+std::size_t RoomFor(std::size_t count) {
+  if (count <= 2) return count;
+  const std::size_t whole = std::bit_ceil(count);
+  const std::size_t threeQuarters = whole / 2 + whole / 4;
+  return count <= threeQuarters ? threeQuarters : whole;
+}
+
+// True when a list of `count` elements has no place left for one more.
+bool Full(std::size_t count) { return RoomFor(count + 1) != RoomFor(count); }
+
+}  // namespace
 
 IndexEntry* TriangleIndex::EntriesOf(SlotRecord* record) {
   return reinterpret_cast<IndexEntry*>(reinterpret_cast<char*>(record) + sizeof(SlotRecord));
@@ -58,13 +77,16 @@ int TriangleIndex::InsertItem(std::uint32_t key, const TrianglePose& pose) {
     if (count == kMaxCount16) return kOutOfMemory;
     // A new entry is only kept once its pose is, so a failure leaves the
     // slot as it was.
-    auto* pose1 = static_cast<TrianglePose*>(heap_->Allocate(sizeof(TrianglePose)));
+    auto* pose1 = static_cast<TrianglePose*>(heap_->Allocate(sizeof(TrianglePose) * RoomFor(1)));
     if (pose1 == nullptr) return kOutOfMemory;
-    auto* record = static_cast<SlotRecord*>(
-        heap_->Reallocate(slots_[slot], sizeof(SlotRecord) + sizeof(IndexEntry) * (count + 1)));
-    if (record == nullptr) {
-      heap_->Free(pose1);
-      return kOutOfMemory;
+    SlotRecord* record = slots_[slot];
+    if (Full(count)) {
+      record = static_cast<SlotRecord*>(
+          heap_->Reallocate(record, sizeof(SlotRecord) + sizeof(IndexEntry) * RoomFor(count + 1u)));
+      if (record == nullptr) {
+        heap_->Free(pose1);
+        return kOutOfMemory;
+      }
     }
     *pose1 = pose;
     record->entryCount = static_cast<std::uint16_t>(count + 1);
@@ -73,11 +95,13 @@ int TriangleIndex::InsertItem(std::uint32_t key, const TrianglePose& pose) {
     return kOk;
   }
   if (entry->itemCount == kMaxCount16) return kOutOfMemory;
-  auto* items = static_cast<TrianglePose*>(
-      heap_->Reallocate(entry->items, sizeof(TrianglePose) * (entry->itemCount + 1)));
-  if (items == nullptr) return kOutOfMemory;
-  items[entry->itemCount] = pose;
-  entry->items = items;
+  if (Full(entry->itemCount)) {
+    auto* items = static_cast<TrianglePose*>(
+        heap_->Reallocate(entry->items, sizeof(TrianglePose) * RoomFor(entry->itemCount + 1u)));
+    if (items == nullptr) return kOutOfMemory;
+    entry->items = items;
+  }
+  entry->items[entry->itemCount] = pose;
   ++entry->itemCount;
   return kOk;
 }
@@ -112,7 +136,8 @@ void TriangleIndex::RemoveEntry(std::uint32_t slot, IndexEntry* entry) {
 }
 
 IndexEntry* TriangleIndex::NewSlot(std::uint32_t slot, std::uint16_t count) {
-  auto* record = static_cast<SlotRecord*>(heap_->AllocateZeroed(sizeof(SlotRecord) + sizeof(IndexEntry) * count));
+  auto* record =
+      static_cast<SlotRecord*>(heap_->AllocateZeroed(sizeof(SlotRecord) + sizeof(IndexEntry) * RoomFor(count)));
   if (record == nullptr) return nullptr;
   record->entryCount = count;
   slots_[slot] = record;
@@ -120,7 +145,7 @@ IndexEntry* TriangleIndex::NewSlot(std::uint32_t slot, std::uint16_t count) {
 }
 
 TrianglePose* TriangleIndex::NewItems(IndexEntry& entry, std::uint16_t count) {
-  entry.items = static_cast<TrianglePose*>(heap_->Allocate(sizeof(TrianglePose) * count));
+  entry.items = static_cast<TrianglePose*>(heap_->Allocate(sizeof(TrianglePose) * RoomFor(count)));
   if (entry.items != nullptr) entry.itemCount = count;
   return entry.items;
 }

@@ -37,10 +37,28 @@ class TriangleSet {
   std::array<std::uint32_t, kSize> used_;
 };
 
+double ArctanDegrees(int a, int b) { return std::atan(static_cast<double>(b) / static_cast<double>(a)) * kDegreesPerRadian; }
+
+// The angles of all short vectors, worked out once: every registration and
+// search asks for the same few thousand, six for every triangle.
+constexpr int kAngleTableSide = 150;
+using AngleTable = std::array<std::array<double, kAngleTableSide>, kAngleTableSide>;
+const AngleTable& Angles() {
+  static const AngleTable table = [] {
+    AngleTable t{};
+    for (int a = 1; a < kAngleTableSide; ++a)
+      for (int b = 0; b < kAngleTableSide; ++b) t[a][b] = ArctanDegrees(a, b);
+    return t;
+  }();
+  return table;
+}
+
 double AngleOf(int dx, int dy) {
   double e;
+  const int a = std::abs(dx), b = std::abs(dy);
   if (dx == 0) e = dy != 0 ? 90 : 0;
-  else e = std::atan(std::abs(static_cast<double>(dy)) / std::abs(static_cast<double>(dx))) * kDegreesPerRadian;
+  else if (a < kAngleTableSide && b < kAngleTableSide) e = Angles()[a][b];
+  else e = ArctanDegrees(a, b);
   if (dx < 0) e = 180 - e;
   if (dy < 0) e = 360 - e;
   return e;

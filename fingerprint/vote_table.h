@@ -48,6 +48,12 @@ class VoteTable {
   static std::uint32_t Hash(const VoteCell& cell);
 
   void AddVote(const VoteCell& cell);
+  // Votes of a search, gathered and then filed all at once by FileCastVotes:
+  // the table ends as the same AddVote calls in the same order would leave
+  // it, without walking a chain for every vote. When memory for the gathering
+  // runs out, the votes go in one by one from there on.
+  void CastVote(const VoteCell& cell);
+  void FileCastVotes();
   void SmoothVotes();
 
   // Every record, bucket by bucket, each chain in order.
@@ -66,6 +72,10 @@ class VoteTable {
   VoteRecord* records_ = nullptr;
   std::uint32_t size_ = 0;
   std::uint32_t capacity_ = 0;
+  VoteCell* cast_ = nullptr;  // gathered votes, in the order cast
+  std::uint32_t castSize_ = 0;
+  std::uint32_t castCapacity_ = 0;
+  bool oneByOne_ = false;
 };
 
 }  // namespace huellix
