@@ -24,6 +24,8 @@ struct Prueba {
   void Sql(const std::string& sql);
   // How many rows a table holds.
   long Filas(const std::string& tabla);
+  // What the engine's full integrity check says of the main database ("ok").
+  std::string Integridad();
 
   // The data as a user sees it: every file under C: except the backup folder
   // and the main database (path -> bytes), plus every row of every table of
@@ -42,6 +44,9 @@ struct Prueba {
   // Runs the real Snapmake unattended, as Snapload starts it, and waits for
   // its end; gives its exit status.
   int RespaldoDesatendido() const;
+  // Makes a set of the data as it stands now with the real Snapmake (which
+  // must be installed); the name of its main archive, empty when none came.
+  std::string NuevoRespaldo() const;
 
   // The archives in the backup folder, by name.
   std::vector<std::string> Respaldos() const;

@@ -35,14 +35,12 @@ struct SnaploadTest : ::testing::Test {
 
   // Makes a set of the data as it stands now with the real Snapmake; its name.
   std::string Respaldo() {
-    const auto antes = p.Respaldos();
     p.InstalaSnapmake();
-    EXPECT_EQ(p.RespaldoDesatendido(), 0);
-    for (const std::string& nombre : p.Respaldos()) {
-      if (nombre.starts_with("QR1_") && std::find(antes.begin(), antes.end(), nombre) == antes.end()) return nombre;
+    const std::string nombre = p.NuevoRespaldo();
+    if (nombre.empty()) {
+      ADD_FAILURE() << "no set was made";
     }
-    ADD_FAILURE() << "no set was made";
-    return {};
+    return nombre;
   }
 
   void Elige(Snapload& w, const std::string& nombre) {
