@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/recuperacion.h"
 #include "backup/respaldo_prueba.h"
 #include "backup/snapload.h"
 #include "common/lanzamiento.h"
@@ -129,6 +130,104 @@ TEST_F(CorteTest, RestoreCutAtEveryPointOfItsSwapIsOldOrNewWholeAfterTheNextStar
   // And the user was told of both: the journal was met on each side.
   EXPECT_GT(avisosDeshecho, 0);
   EXPECT_GT(avisosCompletado, 0);
+}
+
+// Snapmake puts right a restore cut short before it archives anything: its
+// set holds the data as it was before that restore, not a half swap.
+TEST_F(CorteTest, SnapmakeStartUndoesACutRestoreBeforeItsBackup) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
+  p.Sql("DELETE FROM Checadas");
+  const auto antes = p.Captura();
+  // In the swap, once the current data has begun to move aside (the main
+  // database among the first): cut at the first point where it has.
+  const auto apartados = [&] {
+    std::size_t n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(p.Respaldo())) n += e.path().parent_path().filename() == "anteriores";
+    return n;
+  };
+  for (int punto = 1; apartados() < 2; ++punto) {
+    ASSERT_LT(punto, 200);
+    RecuperaInterrumpidos();
+    ASSERT_EQ(Hijo("restaura", conjunto, punto), kMuerto);
+  }
+  // Both databases are away from their place: a backup now would miss them.
+  ASSERT_FALSE(fs::exists(p.c.Path("Quiravel/Auxiliar.mdb")));
+  ASSERT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb")));
+
+  const std::string nuevo = p.NuevoRespaldo();
+  ASSERT_FALSE(nuevo.empty());
+  EXPECT_TRUE(Carpetas().empty());
+  EXPECT_EQ(p.Integridad(), "ok");
+  EXPECT_EQ(p.Captura(), antes);
+  // What it archived is that data: restoring its set changes nothing.
+  ASSERT_EQ(Hijo("restaura", nuevo, 0), 0);
+  EXPECT_EQ(p.Captura(), antes);
+}
+
+TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
+  const auto llenaTablas = [&] {
+    if (p.Filas("Checadas") == 0) p.Sql("INSERT INTO Checadas VALUES ('2026 02 03', 125, '07:58:10')");
+    if (p.Filas("Chequeo") == 0) p.Sql("INSERT INTO Chequeo (Fecha, Id_Emp, C1) VALUES ('2026 02 03', 1, '07:58:10')");
+  };
+  // The archives of one stamp, by prefix.
+  const auto juego = [&](const std::string& principal) {
+    std::vector<std::string> prefijos;
+    for (const std::string& n : p.Respaldos()) {
+      if (n.substr(4) == principal.substr(4)) prefijos.push_back(n.substr(0, 4));
+    }
+    return prefijos;
+  };
+  const std::vector<std::string> completo{"FT1_", "POL_", "QR1_", "QR2_"};
+  int sinJuego = 0, conJuego = 0;
+  // Every third point: each run waits for a second of its own for its stamp.
+  for (int punto = 1;; punto += 3) {
+    SCOPED_TRACE("cut before change " + std::to_string(punto));
+    const auto antes = p.Respaldos();
+    const int fin = Hijo("respalda", p.programa.string(), punto);
+    std::vector<std::string> nuevos;
+    for (const std::string& n : p.Respaldos()) {
+      if (std::find(antes.begin(), antes.end(), n) == antes.end()) nuevos.push_back(n);
+    }
+    const auto principal = std::find_if(nuevos.begin(), nuevos.end(), [](const std::string& n) { return n.starts_with("QR1_"); });
+    if (fin == 0) {
+      // Past its last change: the whole run, a whole set and the tables emptied.
+      ASSERT_NE(principal, nuevos.end());
+      EXPECT_EQ(juego(*principal), completo);
+      EXPECT_EQ(p.Filas("Checadas"), 0);
+      break;
+    }
+    ASSERT_EQ(fin, kMuerto);
+    EXPECT_EQ(p.Integridad(), "ok");
+    // A set under its final name only when it is whole; the tables emptied
+    // all or none, and only after a whole set.
+    const long checadas = p.Filas("Checadas"), chequeo = p.Filas("Chequeo");
+    EXPECT_EQ(checadas == 0, chequeo == 0);
+    if (principal == nuevos.end()) {
+      ++sinJuego;
+      EXPECT_GT(checadas, 0);
+    } else {
+      ++conJuego;
+      EXPECT_EQ(juego(*principal), completo);
+    }
+
+    // The next start: whatever the cut left goes, and a whole set comes.
+    const auto previos = p.Respaldos();
+    const std::string otro = p.NuevoRespaldo();
+    ASSERT_FALSE(otro.empty());
+    EXPECT_EQ(juego(otro), completo);
+    EXPECT_TRUE(Carpetas().empty());
+    // Archives of the cut run without their main archive are gone: every
+    // stamp in the backup folder is a whole set (the next run may reuse the
+    // cut one's stamp, within the same second).
+    for (const std::string& n : p.Respaldos()) EXPECT_EQ(juego(n), completo) << n;
+    EXPECT_EQ(p.Integridad(), "ok");
+    llenaTablas();
+    ASSERT_LT(punto, 1000);
+  }
+  EXPECT_GT(sinJuego, 0);
+  EXPECT_GT(conJuego, 0);
 }
 
 }  // namespace
