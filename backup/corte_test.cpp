@@ -78,12 +78,7 @@ TEST_F(CorteTest, RestoreCutAtEveryPointOfItsSwapIsOldOrNewWholeAfterTheNextStar
   const std::string conjuntoA = p.NuevoRespaldo();
   ASSERT_FALSE(conjuntoA.empty());
   const auto a = p.Captura();
-  p.Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
-  p.Sql("DELETE FROM Chequeo");
-  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
-  WriteFile(p.c.Path("Quiravel/nuevo.txt"), "no estaba");
-  WriteFile(p.c.Path("Quiravel/Res/foto.jpg"), "otra foto");
-  WriteFile(p.c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+  p.Cambia();
   // Changed, not removed: a restore replaces the files of a companion
   // archive and removes none, so only the way back to a set would differ.
   WriteFile(p.c.Path("Windows/ftpcnf.dll"), "otro\r\n");

@@ -301,7 +301,11 @@ void Intercambio::Ejecuta() {
     }
     throw error;
   }
-  Cierra(escena_);
+  try {
+    Cierra(escena_);
+  } catch (...) {
+    // The swap stands; a journal left over is cleared at the next start.
+  }
 }
 
 Intercambio::Recuperado Intercambio::Recupera(const fs::path& escena) {

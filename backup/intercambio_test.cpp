@@ -1,6 +1,8 @@
 #include "backup/intercambio.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include "platform/error.h"
 #include "platform/testsupport/commands.h"
@@ -105,6 +107,46 @@ TEST_F(IntercambioTest, DamagedJournalIsRefusedAndTouchesNothing) {
     EXPECT_THROW(Intercambio::Recupera(c.Path("escena")), RuntimeError) << bytes;
     EXPECT_EQ(ReadTree(c.Path("datos")), antes);
   }
+}
+
+// The kept files and the new ones on another file system than the targets
+// (a backup folder mounted apart): moves are copies then, and the swap holds
+// all the same.
+TEST_F(IntercambioTest, AcrossFileSystemsTheSwapStandsOrIsUndoneAllTheSame) {
+  std::string plantilla = "/dev/shm/orvo-escena-XXXXXX";
+  struct stat aqui {}, alla {};
+  if (::mkdtemp(plantilla.data()) == nullptr) GTEST_SKIP() << "no /dev/shm";
+  const fs::path escena = plantilla;
+  ::stat(c.Root().c_str(), &aqui);
+  ::stat(escena.c_str(), &alla);
+  if (aqui.st_dev == alla.st_dev) {
+    fs::remove_all(escena);
+    GTEST_SKIP() << "/dev/shm is on the same file system";
+  }
+  const auto planea = [&](Intercambio& cambio) {
+    WriteFile(escena / "nuevo/a.txt", "a nuevo");
+    WriteFile(escena / "nuevo/c.txt", "c nuevo");
+    cambio.Retira(c.Path("datos/b.txt"));
+    cambio.Coloca(escena / "nuevo/a.txt", c.Path("datos/a.txt"));
+    cambio.Coloca(escena / "nuevo/c.txt", c.Path("datos/sub/c.txt"));
+  };
+  {
+    Intercambio cambio(escena);
+    planea(cambio);
+    fs::remove(escena / "nuevo/c.txt");
+    EXPECT_THROW(cambio.Ejecuta(), RuntimeError);
+    EXPECT_FALSE(cambio.Pendiente());
+    EXPECT_EQ(ReadTree(c.Path("datos")), antes);
+  }
+  {
+    Intercambio cambio(escena);
+    planea(cambio);
+    cambio.Ejecuta();
+    EXPECT_EQ(ReadTree(c.Path("datos")), (std::map<std::string, std::string>{
+                                             {"a.txt", "a nuevo"}, {"sub/", ""}, {"sub/c.txt", "c nuevo"}}));
+    EXPECT_EQ(ReadTree(escena), (std::map<std::string, std::string>{{"nuevo/", ""}}));
+  }
+  fs::remove_all(escena);
 }
 
 }  // namespace

@@ -39,6 +39,15 @@ void Prueba::Llena() {
   WriteFile(c.Path("Quiravel/Windows_poleos/w.txt"), "w");
 }
 
+void Prueba::Cambia() {
+  Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
+  Sql("DELETE FROM Chequeo");
+  WriteFile(c.Path("Quiravel/notas.txt"), "cambiadas");
+  WriteFile(c.Path("Quiravel/nuevo.txt"), "no estaba");
+  WriteFile(c.Path("Quiravel/Res/foto.jpg"), "otra foto");
+  WriteFile(c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+}
+
 void Prueba::Sql(const std::string& sql) {
   db::Connection cn;
   cn.Open(common::kCadenaConexion);

@@ -20,6 +20,11 @@ struct Prueba {
   // Rows in some of the wiped tables and files in every folder a set takes.
   void Llena();
 
+  // Changes after a backup of what a restore puts back: a row added and
+  // rows deleted, files changed at the top, in a subfolder and in a
+  // companion's folder, and a file added at the top.
+  void Cambia();
+
   // Runs SQL on the main database with a connection of its own, closed after.
   void Sql(const std::string& sql);
   // How many rows a table holds.

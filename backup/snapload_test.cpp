@@ -126,12 +126,7 @@ TEST_F(SnaploadTest, RoundTripPutsBackTheDataOfTheSet) {
   const std::string set = Respaldo();
   const auto alRespaldar = p.Captura();
   // Everything changes afterwards: rows, files, new files, a lost file.
-  p.Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
-  p.Sql("DELETE FROM Chequeo");
-  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
-  WriteFile(p.c.Path("Quiravel/nuevo.txt"), "no estaba");
-  WriteFile(p.c.Path("Quiravel/Res/foto.jpg"), "otra foto");
-  WriteFile(p.c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+  p.Cambia();
   fs::remove(p.c.Path("Windows/ftpcnf.dll"));
   // Stale companions of the old database.
   WriteFile(p.c.Path("Quiravel/Quiravel.mdb-shm"), "viejo");
