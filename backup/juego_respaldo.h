@@ -4,7 +4,8 @@
 // consistent copy taken while other programs may write it, no companion file
 // of a live database), read back entry by entry, and only when every archive
 // of the set is good are they all moved into the backup folder. A set that
-// fails leaves nothing behind, so the restore never lists a half set.
+// fails leaves nothing behind, so the restore never lists a half set; one
+// killed part-way leaves no main archive, and the next start clears the rest.
 //
 //   JuegoRespaldo juego;                         // stamp reserved
 //   for (const auto& c : kComponentes) {
