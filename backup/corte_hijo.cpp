@@ -58,42 +58,42 @@ F Real(const char* nombre) {
 // This program's own definitions come first for every library it loads, so
 // the standard library's and the engine's calls pass through them too.
 extern "C" {
-int rename(const char* de, const char* a) {
+int rename(const char* de, const char* a) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*, const char*)>("rename");
   return real(de, a);
 }
-int renameat(int d1, const char* de, int d2, const char* a) {
+int renameat(int d1, const char* de, int d2, const char* a) noexcept {
   Paso();
   static const auto real = Real<int (*)(int, const char*, int, const char*)>("renameat");
   return real(d1, de, d2, a);
 }
-int link(const char* de, const char* a) {
+int link(const char* de, const char* a) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*, const char*)>("link");
   return real(de, a);
 }
-int unlink(const char* ruta) {
+int unlink(const char* ruta) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*)>("unlink");
   return real(ruta);
 }
-int unlinkat(int d, const char* ruta, int flags) {
+int unlinkat(int d, const char* ruta, int flags) noexcept {
   Paso();
   static const auto real = Real<int (*)(int, const char*, int)>("unlinkat");
   return real(d, ruta, flags);
 }
-int rmdir(const char* ruta) {
+int rmdir(const char* ruta) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*)>("rmdir");
   return real(ruta);
 }
-int mkdir(const char* ruta, mode_t modo) {
+int mkdir(const char* ruta, mode_t modo) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*, mode_t)>("mkdir");
   return real(ruta, modo);
 }
-int remove(const char* ruta) {
+int remove(const char* ruta) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*)>("remove");
   return real(ruta);
