@@ -1,101 +1,327 @@
 #include "backup/intercambio.h"
 
-#include <cstdio>
-#include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string_view>
 #include <system_error>
 
+#include "backup/archivos_zip.h"
+#include "backup/falla.h"
+#include "platform/drive/file_error.h"
 #include "platform/error.h"
 
 namespace orvo::respaldo {
 
 namespace fs = std::filesystem;
 
-Intercambio::Intercambio(fs::path guarda) : guarda_(std::move(guarda)) {}
+namespace {
 
-Intercambio::~Intercambio() {
-  if (!confirmado_) Deshace();
+constexpr std::string_view kCabecera = "orvo intercambio 1";
+constexpr std::string_view kFaseIntercambio = "fase intercambio";
+constexpr std::string_view kFaseConfirmado = "fase confirmado";
+
+[[noreturn]] void FallaSistema(int error, const fs::path& ruta) {
+  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
 }
 
-void Intercambio::Mueve(const fs::path& de, const fs::path& a) {
+bool Existe(const fs::path& ruta) {
   std::error_code ec;
-  fs::rename(de, a, ec);
-  if (ec == std::errc::cross_device_link) {
-    // Another file system: a copy first, so a failure leaves the source whole.
-    fs::copy_file(de, a, fs::copy_options::overwrite_existing);
-    fs::remove(de);
-    return;
-  }
-  if (ec) throw fs::filesystem_error("rename", de, a, ec);
+  return fs::exists(fs::symlink_status(ruta, ec));
 }
+
+// A name may hold any byte but NUL; the journal holds one step a line.
+std::string Escapa(const std::string& texto) {
+  std::string salida;
+  for (const char c : texto) {
+    switch (c) {
+      case '%': salida += "%25"; break;
+      case '\t': salida += "%09"; break;
+      case '\n': salida += "%0A"; break;
+      case '\r': salida += "%0D"; break;
+      default: salida += c;
+    }
+  }
+  return salida;
+}
+
+std::optional<std::string> Desescapa(std::string_view texto) {
+  std::string salida;
+  for (std::size_t i = 0; i < texto.size(); ++i) {
+    if (texto[i] != '%') {
+      salida += texto[i];
+      continue;
+    }
+    if (i + 2 >= texto.size()) return std::nullopt;
+    const std::string_view codigo = texto.substr(i + 1, 2);
+    if (codigo == "25") salida += '%';
+    else if (codigo == "09") salida += '\t';
+    else if (codigo == "0A") salida += '\n';
+    else if (codigo == "0D") salida += '\r';
+    else return std::nullopt;
+    i += 2;
+  }
+  return salida;
+}
+
+void SincronizaDescriptor(const fs::path& ruta, int flags) {
+  const int fd = ::open(ruta.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) FallaSistema(errno, ruta);
+  const int r = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  if (r != 0) FallaSistema(error, ruta);
+}
+
+void SincronizaCarpeta(const fs::path& carpeta) { SincronizaDescriptor(carpeta, O_RDONLY | O_DIRECTORY); }
+
+// Written whole under a temporary name and put in place by a rename: a
+// journal is either the old one or the new one, never half of either.
+void EscribeDiario(const fs::path& escena, std::string_view fase, const std::vector<Intercambio::Paso>& pasos) {
+  std::ostringstream texto;
+  texto << kCabecera << '\n' << fase << '\n';
+  for (const Intercambio::Paso& p : pasos) {
+    const char tipo = p.tipo == Intercambio::Paso::Retirado ? 'R' : p.tipo == Intercambio::Paso::Colocado ? 'C' : 'D';
+    texto << tipo << '\t' << Escapa(p.de.string()) << '\t' << Escapa(p.a.string()) << '\n';
+  }
+  texto << "fin\n";
+  const fs::path nuevo = escena / "diario.nuevo";
+  {
+    std::ofstream salida(nuevo, std::ios::binary | std::ios::trunc);
+    salida << texto.str();
+    salida.flush();
+    if (!salida) FallaSistema(EIO, nuevo);
+  }
+  SincronizaDescriptor(nuevo, O_RDONLY);
+  if (::rename(nuevo.c_str(), Intercambio::Diario(escena).c_str()) != 0) FallaSistema(errno, nuevo);
+  SincronizaCarpeta(escena);
+}
+
+struct ContenidoDiario {
+  bool confirmado = false;
+  std::vector<Intercambio::Paso> pasos;
+};
+
+std::optional<ContenidoDiario> LeeDiario(const fs::path& escena) {
+  const fs::path ruta = Intercambio::Diario(escena);
+  if (!Existe(ruta)) return std::nullopt;
+  std::ifstream entrada(ruta, std::ios::binary);
+  const auto danado = [&] {
+    return RuntimeError(3343, "El diario de restauración " + RutaWindows(ruta) + " está dañado");
+  };
+  std::string linea;
+  if (!std::getline(entrada, linea) || linea != kCabecera || !std::getline(entrada, linea)) throw danado();
+  ContenidoDiario diario;
+  if (linea == kFaseConfirmado) {
+    diario.confirmado = true;
+  } else if (linea != kFaseIntercambio) {
+    throw danado();
+  }
+  while (std::getline(entrada, linea)) {
+    if (linea == "fin") return diario;
+    const std::size_t t1 = linea.find('\t');
+    const std::size_t t2 = t1 == std::string::npos ? t1 : linea.find('\t', t1 + 1);
+    if (t1 != 1 || t2 == std::string::npos) throw danado();
+    const auto de = Desescapa(std::string_view(linea).substr(t1 + 1, t2 - t1 - 1));
+    const auto a = Desescapa(std::string_view(linea).substr(t2 + 1));
+    if (!de || !a) throw danado();
+    Intercambio::Paso paso{Intercambio::Paso::Retirado, *de, *a};
+    switch (linea[0]) {
+      case 'R': break;
+      case 'C': paso.tipo = Intercambio::Paso::Colocado; break;
+      case 'D': paso.tipo = Intercambio::Paso::CarpetaCreada; break;
+      default: throw danado();
+    }
+    diario.pasos.push_back(std::move(paso));
+  }
+  throw danado();
+}
+
+// Where a move across file systems keeps its copy until the copy is whole.
+fs::path Temporal(const fs::path& ruta, std::size_t indice) {
+  return fs::path(ruta.string() + ".~" + std::to_string(indice));
+}
+
+// A rename where it can be. Across file systems: a whole copy under a
+// temporary name first, then the source removed, then the copy named; a cut
+// anywhere leaves the file whole at one of the three names (Normaliza).
+void Mueve(const fs::path& de, const fs::path& a, std::size_t indice) {
+  // A rename would replace what is there; nothing of the swap may be lost so.
+  if (Existe(a)) FallaSistema(EEXIST, a);
+  if (::rename(de.c_str(), a.c_str()) == 0) return;
+  if (errno != EXDEV) FallaSistema(errno, de);
+  const fs::path temporal = Temporal(a, indice);
+  fs::copy_file(de, temporal, fs::copy_options::overwrite_existing);
+  SincronizaDescriptor(temporal, O_RDONLY);
+  if (::unlink(de.c_str()) != 0) FallaSistema(errno, de);
+  if (::rename(temporal.c_str(), a.c_str()) != 0) FallaSistema(errno, temporal);
+}
+
+// Ends a move across file systems that was cut short, either way: a copy
+// whose source is still there goes, a copy without its source gets its name.
+void Normaliza(const Intercambio::Paso& paso, std::size_t indice) {
+  if (paso.tipo == Intercambio::Paso::CarpetaCreada) return;
+  for (const auto& [lugar, otro] : {std::pair{paso.de, paso.a}, std::pair{paso.a, paso.de}}) {
+    const fs::path temporal = Temporal(lugar, indice);
+    if (!Existe(temporal)) continue;
+    if (Existe(otro)) {
+      fs::remove(temporal);
+    } else if (::rename(temporal.c_str(), lugar.c_str()) != 0) {
+      FallaSistema(errno, temporal);
+    }
+  }
+}
+
+// Whether a step had been carried out. Every move is whole at one place, so
+// where its file lies tells: a file kept aside is in the keeping folder; a
+// new file put in place has left the staging folder.
+bool Hecho(const Intercambio::Paso& paso) {
+  switch (paso.tipo) {
+    case Intercambio::Paso::Retirado: return Existe(paso.a);
+    case Intercambio::Paso::Colocado: return !Existe(paso.de);
+    case Intercambio::Paso::CarpetaCreada: return Existe(paso.de);
+  }
+  return false;
+}
+
+// Undoes, from the last step back, every step that was carried out. Each
+// undo brings its step back to "not carried out", so a cut in the middle of
+// this is undone again by the next attempt. False when a file could not be
+// put back.
+bool Deshace(const std::vector<Intercambio::Paso>& pasos) {
+  bool completo = true;
+  for (std::size_t i = pasos.size(); i-- > 0;) {
+    const Intercambio::Paso& paso = pasos[i];
+    try {
+      Normaliza(paso, i);
+      if (!Hecho(paso)) continue;
+      if (paso.tipo == Intercambio::Paso::CarpetaCreada) {
+        // A folder that holds something else by now stays.
+        std::error_code ec;
+        fs::remove(paso.de, ec);
+      } else if (Existe(paso.a)) {
+        Mueve(paso.a, paso.de, i);
+      }  // else a new file that never reached its place: nothing of the old data to put back
+    } catch (...) {
+      completo = false;
+    }
+  }
+  return completo;
+}
+
+// The moves made durable: every folder whose names changed.
+void SincronizaPasos(const std::vector<Intercambio::Paso>& pasos) {
+  std::set<fs::path> carpetas;
+  for (const Intercambio::Paso& p : pasos) {
+    carpetas.insert(p.de.parent_path());
+    if (p.tipo != Intercambio::Paso::CarpetaCreada) carpetas.insert(p.a.parent_path());
+  }
+  for (const fs::path& carpeta : carpetas) {
+    if (Existe(carpeta)) SincronizaCarpeta(carpeta);
+  }
+}
+
+// Clears a journal whose swap stands or was undone: the kept files first,
+// then the journal, so that a cut in between is met again as the same case.
+void Cierra(const fs::path& escena) {
+  fs::remove_all(Intercambio::Guarda(escena));
+  fs::remove(Intercambio::Diario(escena));
+  SincronizaCarpeta(escena);
+}
+
+}  // namespace
+
+Intercambio::Intercambio(fs::path escena) : escena_(std::move(escena)) {}
 
 void Intercambio::Retira(const fs::path& ruta) {
-  std::error_code ec;
-  const fs::file_status estado = fs::symlink_status(ruta, ec);
-  if (fs::is_directory(estado)) {
+  struct stat estado {};
+  if (::lstat(ruta.c_str(), &estado) != 0) FallaSistema(errno, ruta);
+  if (S_ISDIR(estado.st_mode)) {
     throw RuntimeError(75, "Error de acceso a la ruta o el archivo: " + ruta.string() +
                                " es una carpeta y no puede reemplazarse");
   }
-  fs::create_directories(guarda_);
-  const fs::path guardado = guarda_ / std::to_string(pasos_.size());
-  Mueve(ruta, guardado);
-  pasos_.push_back({Paso::Retirado, ruta, guardado});
+  retirados_.insert({estado.st_dev, estado.st_ino});
+  pasos_.push_back({Paso::Retirado, ruta, Guarda(escena_) / std::to_string(pasos_.size())});
 }
 
 void Intercambio::Coloca(const fs::path& nuevo, const fs::path& destino) {
-  std::error_code ec;
-  if (fs::exists(fs::symlink_status(destino, ec))) Retira(destino);
+  struct stat estado {};
+  if (::lstat(destino.c_str(), &estado) == 0 && !retirados_.contains({estado.st_dev, estado.st_ino})) {
+    Retira(destino);
+  }
   // The missing folders from the outermost in, so that undoing removes them
   // from the innermost out.
   std::vector<fs::path> faltan;
-  for (fs::path carpeta = destino.parent_path(); !carpeta.empty() && !fs::exists(carpeta, ec);
+  for (fs::path carpeta = destino.parent_path();
+       !carpeta.empty() && !Existe(carpeta) && !carpetas_.contains(carpeta.string());
        carpeta = carpeta.parent_path()) {
     faltan.insert(faltan.begin(), carpeta);
     if (carpeta == carpeta.parent_path()) break;
   }
   for (const fs::path& carpeta : faltan) {
-    fs::create_directory(carpeta);
+    carpetas_.insert(carpeta.string());
     pasos_.push_back({Paso::CarpetaCreada, carpeta, {}});
   }
-  Mueve(nuevo, destino);
-  pasos_.push_back({Paso::Colocado, destino, {}});
+  pasos_.push_back({Paso::Colocado, nuevo, destino});
 }
 
-void Intercambio::Confirma() {
-  confirmado_ = true;
-  pasos_.clear();
-  std::error_code ec;
-  fs::remove_all(guarda_, ec);
-}
-
-bool Intercambio::Deshace() {
-  bool completo = true;
-  for (auto paso = pasos_.rbegin(); paso != pasos_.rend(); ++paso) {
-    std::error_code ec;
-    switch (paso->tipo) {
-      case Paso::Colocado:
-        fs::remove(paso->ruta, ec);
-        break;
-      case Paso::Retirado:
-        fs::rename(paso->guardado, paso->ruta, ec);
-        if (ec == std::errc::cross_device_link) {
-          ec.clear();
-          fs::copy_file(paso->guardado, paso->ruta, fs::copy_options::overwrite_existing, ec);
-          if (!ec) fs::remove(paso->guardado, ec);
-        }
-        break;
-      case Paso::CarpetaCreada:
-        fs::remove(paso->ruta, ec);
-        break;
+void Intercambio::Ejecuta() {
+  fs::create_directories(Guarda(escena_));
+  EscribeDiario(escena_, kFaseIntercambio, pasos_);
+  try {
+    for (std::size_t i = 0; i < pasos_.size(); ++i) {
+      const Paso& paso = pasos_[i];
+      if (paso.tipo == Paso::CarpetaCreada) {
+        fs::create_directory(paso.de);
+      } else {
+        Mueve(paso.de, paso.a, i);
+      }
     }
-    if (ec) completo = false;
+    SincronizaPasos(pasos_);
+    EscribeDiario(escena_, kFaseConfirmado, pasos_);
+  } catch (...) {
+    RuntimeError error = FallaActual();
+    if (Deshace(pasos_)) {
+      try {
+        SincronizaPasos(pasos_);
+        Cierra(escena_);
+      } catch (...) {
+        // Everything is back; a journal left over is undone again, to no effect.
+      }
+    } else {
+      pendiente_ = true;
+      error = RuntimeError(error.number, std::string(error.what()) +
+                                             "\nNo se pudieron devolver todos los archivos anteriores; quedan en " +
+                                             RutaWindows(Guarda(escena_)));
+    }
+    throw error;
   }
-  pasos_.clear();
-  confirmado_ = true;
-  if (completo) {
-    std::error_code ec;
-    fs::remove_all(guarda_, ec);
+  try {
+    Cierra(escena_);
+  } catch (...) {
+    // The swap stands; a journal left over is cleared at the next start.
   }
-  return completo;
+}
+
+Intercambio::Recuperado Intercambio::Recupera(const fs::path& escena) {
+  const std::optional<ContenidoDiario> diario = LeeDiario(escena);
+  if (!diario) return Recuperado::Nada;
+  if (diario->confirmado) {
+    Cierra(escena);
+    return Recuperado::Completado;
+  }
+  if (!Deshace(diario->pasos)) {
+    throw RuntimeError(75, "No se pudieron devolver todos los archivos anteriores a una restauración interrumpida; "
+                           "quedan en " + RutaWindows(Guarda(escena)));
+  }
+  SincronizaPasos(diario->pasos);
+  Cierra(escena);
+  return Recuperado::Deshecho;
 }
 
 }  // namespace orvo::respaldo

@@ -115,9 +115,13 @@ JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) 
     sello_ = respaldo::Sello(ahora);
     // The staging folder is the reservation: making a folder is atomic, so of
     // two runs in the same second only one gets the stamp.
-    escena_ = carpetaRespaldo_ / ("~respaldo_" + sello_.substr(0, 13));
+    escena_ = carpetaRespaldo_ / (std::string(kPrefijoEscenaRespaldo) + sello_.substr(0, 13));
     if (::mkdir(escena_.c_str(), 0777) == 0) {
+      // Held before anything goes in, so that another run's start does not
+      // take it for a leftover; one that did and removed it costs a retry.
+      if (!bloqueo_.Toma(escena_)) continue;
       if (!SelloUsado(carpetaRespaldo_, sello_)) return;
+      bloqueo_.Suelta();
       ::rmdir(escena_.c_str());
     } else if (errno != EEXIST) {
       FallaSistema(errno, carpetaRespaldo_);
@@ -187,6 +191,8 @@ JuegoRespaldo::Hecho JuegoRespaldo::Haz(const Componente& componente) {
 }
 
 void JuegoRespaldo::Publica() {
+  std::stable_partition(hechos_.begin(), hechos_.end(),
+                        [](const fs::path& a) { return !EsArchivoPrincipal(a.filename().string()); });
   try {
     for (const fs::path& archivo : hechos_) {
       const fs::path destino = carpetaRespaldo_ / archivo.filename();

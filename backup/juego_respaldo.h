@@ -4,7 +4,8 @@
 // consistent copy taken while other programs may write it, no companion file
 // of a live database), read back entry by entry, and only when every archive
 // of the set is good are they all moved into the backup folder. A set that
-// fails leaves nothing behind, so the restore never lists a half set.
+// fails leaves nothing behind, so the restore never lists a half set; one
+// killed part-way leaves no main archive, and the next start clears the rest.
 //
 //   JuegoRespaldo juego;                         // stamp reserved
 //   for (const auto& c : kComponentes) {
@@ -20,7 +21,13 @@
 #include <string_view>
 #include <vector>
 
+#include "backup/bloqueo_carpeta.h"
+
 namespace orvo::respaldo {
+
+// The staging folder of a backup run in the backup folder: this and the
+// stamp without its ".ZIP" ("~respaldo_030226_090507").
+inline constexpr std::string_view kPrefijoEscenaRespaldo = "~respaldo_";
 
 // The product folder, whose top the main archive holds.
 inline constexpr std::string_view kCarpetaProducto = "C:\\Quiravel";
@@ -66,7 +73,9 @@ class JuegoRespaldo {
   Hecho Haz(const Componente& componente);
 
   // Moves every archive made into the backup folder, never over a file of the
-  // same name. On failure the archives already moved are taken back out.
+  // same name, the main archive last: a run cut short before it has left no
+  // set that the restore lists (and its next start removes the companions it
+  // did move). On failure the archives already moved are taken back out.
   void Publica();
 
   // The archives in the backup folder after Publica.
@@ -75,6 +84,7 @@ class JuegoRespaldo {
  private:
   std::filesystem::path carpetaRespaldo_;
   std::filesystem::path escena_;  // staging folder
+  BloqueoCarpeta bloqueo_;        // of escena_, while this run lives
   std::string sello_;
   std::vector<std::filesystem::path> hechos_;
   std::vector<std::filesystem::path> publicados_;

@@ -2,7 +2,10 @@
 // argument it makes the set without showing its window and ends.
 #include <QCoreApplication>
 #include <QThread>
+#include <iostream>
+#include <string>
 
+#include "backup/recuperacion.h"
 #include "backup/snapmake.h"
 #include "common/arranque.h"
 #include "platform/drive/drive.h"
@@ -30,6 +33,16 @@ int main(int argc, char** argv) {
   common::Bases bases;
   runtime.Guard([&] {
     try {
+      // Before the connection opens: an interrupted restore may have to move
+      // the database back, and a backup must not take a half-swapped folder.
+      for (const std::string& aviso : respaldo::RecuperaInterrumpidos()) {
+        // An unattended run has a caller waiting on it, and no one to click.
+        if (process::CommandLine().empty()) {
+          dialogs.MsgBox(aviso, forms::Buttons::Ok, forms::Icon::Information, runtime.Title());
+        } else {
+          std::cerr << "Snapmake: " << aviso << std::endl;
+        }
+      }
       common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, dialogs);
     } catch (...) {
       respaldo::ResultadoVacio(carpeta);

@@ -39,6 +39,15 @@ void Prueba::Llena() {
   WriteFile(c.Path("Quiravel/Windows_poleos/w.txt"), "w");
 }
 
+void Prueba::Cambia() {
+  Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
+  Sql("DELETE FROM Chequeo");
+  WriteFile(c.Path("Quiravel/notas.txt"), "cambiadas");
+  WriteFile(c.Path("Quiravel/nuevo.txt"), "no estaba");
+  WriteFile(c.Path("Quiravel/Res/foto.jpg"), "otra foto");
+  WriteFile(c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+}
+
 void Prueba::Sql(const std::string& sql) {
   db::Connection cn;
   cn.Open(common::kCadenaConexion);
@@ -84,6 +93,18 @@ Prueba::Estado Prueba::Captura() {
   return estado;
 }
 
+std::string Prueba::Integridad() {
+  db::Connection cn;
+  cn.Open(common::kCadenaConexion);
+  db::Recordset rs(cn);
+  rs.Open("PRAGMA integrity_check");
+  std::string informe;
+  for (; !rs.Eof(); rs.MoveNext()) informe += db::AsText(rs.Field(rs.FieldNames().front()));
+  rs.Close();
+  cn.Close();
+  return informe;
+}
+
 std::optional<std::string> Prueba::Crtd() const {
   const fs::path ruta = programa / "crtd";
   if (!fs::exists(ruta)) return std::nullopt;
@@ -106,6 +127,15 @@ int Prueba::RespaldoDesatendido() const {
   const auto fin = hijo.Wait(std::chrono::minutes(2));
   if (!fin) throw std::runtime_error("Snapmake did not end");
   return *fin;
+}
+
+std::string Prueba::NuevoRespaldo() const {
+  const auto antes = Respaldos();
+  if (RespaldoDesatendido() != 0) return {};
+  for (const std::string& nombre : Respaldos()) {
+    if (nombre.starts_with("QR1_") && std::find(antes.begin(), antes.end(), nombre) == antes.end()) return nombre;
+  }
+  return {};
 }
 
 std::vector<std::string> Prueba::Respaldos() const {

@@ -20,10 +20,17 @@ struct Prueba {
   // Rows in some of the wiped tables and files in every folder a set takes.
   void Llena();
 
+  // Changes after a backup of what a restore puts back: a row added and
+  // rows deleted, files changed at the top, in a subfolder and in a
+  // companion's folder, and a file added at the top.
+  void Cambia();
+
   // Runs SQL on the main database with a connection of its own, closed after.
   void Sql(const std::string& sql);
   // How many rows a table holds.
   long Filas(const std::string& tabla);
+  // What the engine's full integrity check says of the main database ("ok").
+  std::string Integridad();
 
   // The data as a user sees it: every file under C: except the backup folder
   // and the main database (path -> bytes), plus every row of every table of
@@ -42,6 +49,9 @@ struct Prueba {
   // Runs the real Snapmake unattended, as Snapload starts it, and waits for
   // its end; gives its exit status.
   int RespaldoDesatendido() const;
+  // Makes a set of the data as it stands now with the real Snapmake (which
+  // must be installed); the name of its main archive, empty when none came.
+  std::string NuevoRespaldo() const;
 
   // The archives in the backup folder, by name.
   std::vector<std::string> Respaldos() const;

@@ -77,11 +77,15 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
                        "No se encontró el archivo " + std::string(kCarpetaRespaldo) + "\\" + archivo_);
   }
 
-  std::string plantilla = (carpetaRespaldo_ / "~restaura_XXXXXX").string();
-  if (::mkdtemp(plantilla.data()) == nullptr) {
-    throw drive::FileError(std::error_code(errno, std::generic_category()), carpetaRespaldo_.string());
-  }
-  escena_ = plantilla;
+  // Held from the start, so that a Snapmake started meanwhile does not take
+  // it for the leftover of a restore that was cut short.
+  do {
+    std::string plantilla = (carpetaRespaldo_ / (std::string(kPrefijoEscenaRestauracion) + "XXXXXX")).string();
+    if (::mkdtemp(plantilla.data()) == nullptr) {
+      throw drive::FileError(std::error_code(errno, std::generic_category()), carpetaRespaldo_.string());
+    }
+    escena_ = plantilla;
+  } while (!bloqueo_.Toma(escena_));
 
   const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, bool conservaCarpetas,
                           std::string destino) {
@@ -119,40 +123,34 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
 void Restauracion::Coloca() {
   const fs::path producto = drive::Map(kCarpetaProducto);
   const BasesTomadas tomadas(producto);
-  Intercambio cambio(escena_ / "anteriores");
+  Intercambio cambio(escena_);
+  // The top of the product folder holds exactly what the set held there:
+  // a file added since would otherwise stand beside the restored data.
+  std::error_code ec;
+  if (fs::is_directory(producto, ec)) {
+    for (const fs::path& archivo : ArchivosBajo(producto, false)) {
+      if (!EsBloqueo(archivo.filename().string())) cambio.Retira(archivo);
+    }
+  }
+  for (const Extraido& e : extraidos_) {
+    for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
+      if (EsCompanera(archivo.filename().string())) continue;
+      // Mapped whole, so that a file there under another letter case is the one replaced.
+      std::string destino = e.destino;
+      if (destino.empty()) {
+        destino = EnUnidadC(archivo.lexically_relative(e.carpeta));
+      } else {
+        destino += '\\';
+        destino += archivo.filename().string();
+      }
+      cambio.Coloca(archivo, drive::Map(destino));
+    }
+  }
   try {
-    // The top of the product folder holds exactly what the set held there:
-    // a file added since would otherwise stand beside the restored data.
-    std::error_code ec;
-    if (fs::is_directory(producto, ec)) {
-      for (const fs::path& archivo : ArchivosBajo(producto, false)) {
-        if (!EsBloqueo(archivo.filename().string())) cambio.Retira(archivo);
-      }
-    }
-    for (const Extraido& e : extraidos_) {
-      for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
-        if (EsCompanera(archivo.filename().string())) continue;
-        // Mapped whole, so that a file there under another letter case is the one replaced.
-        std::string destino = e.destino;
-        if (destino.empty()) {
-          destino = EnUnidadC(archivo.lexically_relative(e.carpeta));
-        } else {
-          destino += '\\';
-          destino += archivo.filename().string();
-        }
-        cambio.Coloca(archivo, drive::Map(destino));
-      }
-    }
-    cambio.Confirma();
+    cambio.Ejecuta();
   } catch (...) {
-    RuntimeError error = FallaActual();
-    if (!cambio.Deshace()) {
-      escena_.clear();  // it holds what could not be put back
-      error = RuntimeError(error.number, std::string(error.what()) +
-                                             "\nNo se pudieron devolver todos los archivos anteriores; quedan en " +
-                                             RutaWindows(cambio.Guarda()));
-    }
-    throw error;
+    if (cambio.Pendiente()) escena_.clear();  // it holds what could not be put back
+    throw;
   }
 }
 

@@ -19,11 +19,16 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "backup/bloqueo_carpeta.h"
 #include "platform/forms/dialogs.h"
 
 namespace orvo::respaldo {
+
+// The staging folders of restores in the backup folder: this and six characters.
+inline constexpr std::string_view kPrefijoEscenaRestauracion = "~restaura_";
 
 class Restauracion {
  public:
@@ -48,6 +53,7 @@ class Restauracion {
   std::string archivo_;
   std::filesystem::path carpetaRespaldo_;
   std::filesystem::path escena_;
+  BloqueoCarpeta bloqueo_;  // of escena_, while this restore lives
   std::vector<Extraido> extraidos_;
 };
 

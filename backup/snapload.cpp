@@ -16,6 +16,7 @@
 #include "backup/espera_snapmake.h"
 #include "backup/falla.h"
 #include "backup/juego_respaldo.h"
+#include "backup/recuperacion.h"
 #include "backup/restauracion.h"
 #include "backup/sello.h"
 #include "common/lanzamiento.h"
@@ -79,6 +80,22 @@ void Snapload::Form_Load() {
   if (!common::PruebaMarcador(carpetaPrograma_, common::kMarcadorSnapload, dialogs())) {
     salir_Click();
     runtime().End(0);
+    return;
+  }
+  // Before the list: a restore cut short is finished or undone first, and
+  // the user is told which.
+  try {
+    for (const std::string& aviso : RecuperaInterrumpidos()) {
+      dialogs().MsgBox(aviso, forms::Buttons::Ok, forms::Icon::Information, runtime().Title());
+    }
+  } catch (...) {
+    const RuntimeError error = FallaActual();
+    dialogs().MsgBox(std::to_string(error.number) + " " + error.what(), forms::Buttons::Ok, forms::Icon::Critical,
+                     runtime().Title());
+    common::EscribeResultado(carpetaPrograma_, common::Resultado::Err);
+    resultadoFinal_ = true;
+    Unload();
+    runtime().End(1);
     return;
   }
   const fs::path carpeta = drive::Map(kCarpetaRespaldo);

@@ -10,7 +10,9 @@
 // Snapmake reported "ok" and ended, and no program holds a database open; a
 // failure on the way puts back every file replaced, writes "err" and leaves
 // the window open. While Snapmake runs the window answers, and its cancel
-// button stops the wait and Snapmake with it.
+// button stops the wait and Snapmake with it. A restore that was cut short
+// (killed, power lost) is finished or undone when the window loads, before
+// the list, and the user is told which.
 #pragma once
 
 #include <QCloseEvent>

@@ -10,7 +10,9 @@
 // of the set was written and read back intact (and the wipe, if asked for,
 // done); empty on any failure, on the exit button, on closing the window and
 // when the program cannot start. The tables are emptied only after a good
-// set, all of them or none.
+// set, all of them or none. Before the program opens its connection it puts
+// right what a backup or a restore cut short left (RecuperaInterrumpidos),
+// so that it never archives a half-swapped folder.
 #pragma once
 
 #include <QCloseEvent>

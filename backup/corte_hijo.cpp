@@ -1,0 +1,139 @@
+// Test helper: a restore or a backup in a process of its own that kills
+// itself with SIGKILL just before its Nth change of a name in the file system
+// (a rename, link, unlink, folder made or removed, by our code, the standard
+// library or the engine alike), so that a test can cut the work at every
+// point it passes and look at what the next start makes of it.
+//
+//   corte_hijo restaura QR1_030226_090507.ZIP N   the set tested and staged, then cut in the swap
+//   corte_hijo respalda CARPETA_PROGRAMA N        Snapmake's backup run with the wipe asked and
+//                                                 answered Yes, cut anywhere in it
+//
+// N = 0 runs to the end. Exit status 0 when the work ended well, 1 with the
+// error on standard error when it failed.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "backup/restauracion.h"
+#include "backup/snapmake.h"
+#include "common/arranque.h"
+#include "common/lanzamiento.h"
+#include "platform/error.h"
+#include "platform/forms/application.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
+
+namespace {
+
+std::atomic<bool> armado{false};
+std::atomic<long> restantes{0};
+
+// Counts one change of a name once armed; dies at the chosen one.
+void Paso() {
+  if (!armado.load()) return;
+  if (restantes.fetch_sub(1) == 1) ::kill(::getpid(), SIGKILL);
+}
+
+template <typename F>
+F Real(const char* nombre) {
+  static_assert(sizeof(F) == sizeof(void*));
+  void* simbolo = ::dlsym(RTLD_NEXT, nombre);
+  if (simbolo == nullptr) std::abort();
+  F funcion;
+  __builtin_memcpy(&funcion, &simbolo, sizeof funcion);
+  return funcion;
+}
+
+}  // namespace
+
+// This program's own definitions come first for every library it loads, so
+// the standard library's and the engine's calls pass through them too.
+extern "C" {
+int rename(const char* de, const char* a) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(const char*, const char*)>("rename");
+  return real(de, a);
+}
+int renameat(int d1, const char* de, int d2, const char* a) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(int, const char*, int, const char*)>("renameat");
+  return real(d1, de, d2, a);
+}
+int link(const char* de, const char* a) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(const char*, const char*)>("link");
+  return real(de, a);
+}
+int unlink(const char* ruta) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(const char*)>("unlink");
+  return real(ruta);
+}
+int unlinkat(int d, const char* ruta, int flags) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(int, const char*, int)>("unlinkat");
+  return real(d, ruta, flags);
+}
+int rmdir(const char* ruta) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(const char*)>("rmdir");
+  return real(ruta);
+}
+int mkdir(const char* ruta, mode_t modo) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(const char*, mode_t)>("mkdir");
+  return real(ruta, modo);
+}
+int remove(const char* ruta) noexcept {
+  Paso();
+  static const auto real = Real<int (*)(const char*)>("remove");
+  return real(ruta);
+}
+}
+
+int main(int argc, char** argv) {
+  using namespace orvo;
+  if (argc != 4) return 2;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  forms::Application app(argc, argv);
+  const std::string modo = argv[1];
+  restantes = std::atol(argv[3]);
+  forms::ScriptedDialogs boxes;
+  try {
+    if (modo == "restaura") {
+      respaldo::Restauracion restauracion(argv[2]);
+      restauracion.Prepara(boxes, "corte_hijo");
+      armado = restantes > 0;
+      restauracion.Coloca();
+      return 0;
+    }
+    if (modo == "respalda") {
+      const std::filesystem::path programa = argv[2];
+      common::Bases bases;
+      bases.cn.Open(common::kCadenaConexion);
+      forms::Runtime runtime(boxes, "Snapmake", [](int) {});
+      common::CreaMarcador(programa, common::kMarcadorSnapmake);
+      respaldo::Snapmake snapmake(bases, boxes, runtime, programa);
+      if (!snapmake.Open()) return 1;
+      snapmake.Find<QCheckBox>("chkBorrar")->setChecked(true);
+      armado = restantes > 0;
+      snapmake.crea_Click();
+      armado = false;
+      for (const auto& box : boxes.shown) std::cerr << box.text << "\n";
+      return boxes.shown.size() == 1 ? 0 : 1;  // only the question
+    }
+  } catch (const RuntimeError& e) {
+    std::cerr << e.number << ": " << e.what() << "\n";
+    return 1;
+  }
+  return 2;
+}

@@ -1,0 +1,229 @@
+// A restore or a backup killed (SIGKILL) at every point it passes, in a
+// second process: what the next start makes of it is the old data whole or
+// the new data whole, the database sound, and the same work run again gives
+// what one uninterrupted run gives.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "backup/recuperacion.h"
+#include "backup/respaldo_prueba.h"
+#include "backup/snapload.h"
+#include "common/lanzamiento.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
+#include "platform/process/process.h"
+#include "platform/testsupport/commands.h"
+
+namespace orvo::respaldo {
+namespace {
+
+namespace fs = std::filesystem;
+using orvo::testing::WriteFile;
+
+// A process ended by SIGKILL, as process::Child reports it.
+constexpr int kMuerto = 128 + 9;
+
+struct CorteTest : ::testing::Test {
+  CorteTest() {
+    p.Llena();
+    p.InstalaSnapmake();
+  }
+
+  // The helper run to its end (`punto` 0) or cut before its `punto`th change
+  // of a name; its exit status.
+  int Hijo(const std::string& modo, const std::string& argumento, int punto) {
+    process::Child hijo = process::Start(CORTE_HIJO_EXE, {modo, argumento, std::to_string(punto)});
+    const auto fin = hijo.Wait(std::chrono::minutes(2));
+    if (!fin) {
+      ADD_FAILURE() << "corte_hijo did not end";
+    }
+    return fin.value_or(-1);
+  }
+
+  // The next start of Snapload, as the program loads its window; the texts of
+  // the boxes it showed.
+  std::vector<std::string> ArrancaSnapload() {
+    common::CreaMarcador(p.programa, common::kMarcadorSnapload);
+    forms::ScriptedDialogs boxes;
+    forms::Runtime runtime(boxes, "Snapload", [](int) {});
+    Snapload ventana(boxes, runtime, p.programa);
+    EXPECT_TRUE(ventana.Open());
+    std::vector<std::string> textos;
+    for (const auto& box : boxes.shown) textos.push_back(box.text);
+    return textos;
+  }
+
+  // Folders in the backup folder: a finished run leaves none.
+  std::vector<std::string> Carpetas() const {
+    std::vector<std::string> nombres;
+    for (const auto& e : fs::directory_iterator(p.Respaldo())) {
+      if (e.is_directory()) nombres.push_back(e.path().filename().string());
+    }
+    return nombres;
+  }
+
+  prueba::Prueba p;
+};
+
+bool Contiene(const std::vector<std::string>& textos, const std::string& parte) {
+  return std::any_of(textos.begin(), textos.end(),
+                     [&](const std::string& t) { return t.find(parte) != std::string::npos; });
+}
+
+TEST_F(CorteTest, RestoreCutAtEveryPointOfItsSwapIsOldOrNewWholeAfterTheNextStart) {
+  const std::string conjuntoA = p.NuevoRespaldo();
+  ASSERT_FALSE(conjuntoA.empty());
+  const auto a = p.Captura();
+  p.Cambia();
+  // Changed, not removed: a restore replaces the files of a companion
+  // archive and removes none, so only the way back to a set would differ.
+  WriteFile(p.c.Path("Windows/ftpcnf.dll"), "otro\r\n");
+  const std::string conjuntoB = p.NuevoRespaldo();
+  ASSERT_FALSE(conjuntoB.empty());
+  const auto b = p.Captura();
+  ASSERT_NE(a, b);
+
+  int deshechos = 0, completados = 0, avisosDeshecho = 0, avisosCompletado = 0;
+  for (int punto = 1;; ++punto) {
+    SCOPED_TRACE("cut before change " + std::to_string(punto));
+    const int fin = Hijo("restaura", conjuntoA, punto);
+    if (fin == 0) {
+      // Past its last change: the uninterrupted restore, after every cut before.
+      EXPECT_EQ(p.Captura(), a);
+      break;
+    }
+    ASSERT_EQ(fin, kMuerto);
+    const std::vector<std::string> avisos = ArrancaSnapload();
+    avisosDeshecho += Contiene(avisos, "se deshizo");
+    avisosCompletado += Contiene(avisos, "se completó");
+    EXPECT_TRUE(Carpetas().empty());
+    EXPECT_EQ(p.Integridad(), "ok");
+    const auto estado = p.Captura();
+    if (estado == b) {
+      ++deshechos;
+      EXPECT_FALSE(Contiene(avisos, "se completó"));
+    } else {
+      ASSERT_EQ(estado, a) << "neither the data before nor the restored set";
+      ++completados;
+      EXPECT_FALSE(Contiene(avisos, "se deshizo"));
+      // Back to the data before: a whole restore of the set made of it.
+      ASSERT_EQ(Hijo("restaura", conjuntoB, 0), 0);
+      ASSERT_EQ(p.Captura(), b);
+    }
+    if (Contiene(avisos, "se deshizo")) {
+      EXPECT_EQ(estado, b);
+    }
+    ASSERT_LT(punto, 1000);
+  }
+  // Both outcomes were met: cuts before and after the confirmation.
+  EXPECT_GT(deshechos, 0);
+  EXPECT_GT(completados, 0);
+  // And the user was told of both: the journal was met on each side.
+  EXPECT_GT(avisosDeshecho, 0);
+  EXPECT_GT(avisosCompletado, 0);
+}
+
+// Snapmake puts right a restore cut short before it archives anything: its
+// set holds the data as it was before that restore, not a half swap.
+TEST_F(CorteTest, SnapmakeStartUndoesACutRestoreBeforeItsBackup) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
+  p.Sql("DELETE FROM Checadas");
+  const auto antes = p.Captura();
+  // In the swap, once the current data has begun to move aside (the main
+  // database among the first): cut at the first point where it has.
+  const auto apartados = [&] {
+    std::size_t n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(p.Respaldo())) n += e.path().parent_path().filename() == "anteriores";
+    return n;
+  };
+  for (int punto = 1; apartados() < 2; ++punto) {
+    ASSERT_LT(punto, 200);
+    RecuperaInterrumpidos();
+    ASSERT_EQ(Hijo("restaura", conjunto, punto), kMuerto);
+  }
+  // Both databases are away from their place: a backup now would miss them.
+  ASSERT_FALSE(fs::exists(p.c.Path("Quiravel/Auxiliar.mdb")));
+  ASSERT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb")));
+
+  const std::string nuevo = p.NuevoRespaldo();
+  ASSERT_FALSE(nuevo.empty());
+  EXPECT_TRUE(Carpetas().empty());
+  EXPECT_EQ(p.Integridad(), "ok");
+  EXPECT_EQ(p.Captura(), antes);
+  // What it archived is that data: restoring its set changes nothing.
+  ASSERT_EQ(Hijo("restaura", nuevo, 0), 0);
+  EXPECT_EQ(p.Captura(), antes);
+}
+
+TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
+  const auto llenaTablas = [&] {
+    if (p.Filas("Checadas") == 0) p.Sql("INSERT INTO Checadas VALUES ('2026 02 03', 125, '07:58:10')");
+    if (p.Filas("Chequeo") == 0) p.Sql("INSERT INTO Chequeo (Fecha, Id_Emp, C1) VALUES ('2026 02 03', 1, '07:58:10')");
+  };
+  // The archives of one stamp, by prefix.
+  const auto juego = [&](const std::string& principal) {
+    std::vector<std::string> prefijos;
+    for (const std::string& n : p.Respaldos()) {
+      if (n.substr(4) == principal.substr(4)) prefijos.push_back(n.substr(0, 4));
+    }
+    return prefijos;
+  };
+  const std::vector<std::string> completo{"FT1_", "POL_", "QR1_", "QR2_"};
+  int sinJuego = 0, conJuego = 0;
+  // Every third point: each run waits for a second of its own for its stamp.
+  for (int punto = 1;; punto += 3) {
+    SCOPED_TRACE("cut before change " + std::to_string(punto));
+    const auto antes = p.Respaldos();
+    const int fin = Hijo("respalda", p.programa.string(), punto);
+    std::vector<std::string> nuevos;
+    for (const std::string& n : p.Respaldos()) {
+      if (std::find(antes.begin(), antes.end(), n) == antes.end()) nuevos.push_back(n);
+    }
+    const auto principal = std::find_if(nuevos.begin(), nuevos.end(), [](const std::string& n) { return n.starts_with("QR1_"); });
+    if (fin == 0) {
+      // Past its last change: the whole run, a whole set and the tables emptied.
+      ASSERT_NE(principal, nuevos.end());
+      EXPECT_EQ(juego(*principal), completo);
+      EXPECT_EQ(p.Filas("Checadas"), 0);
+      break;
+    }
+    ASSERT_EQ(fin, kMuerto);
+    EXPECT_EQ(p.Integridad(), "ok");
+    // A set under its final name only when it is whole; the tables emptied
+    // all or none, and only after a whole set.
+    const long checadas = p.Filas("Checadas"), chequeo = p.Filas("Chequeo");
+    EXPECT_EQ(checadas == 0, chequeo == 0);
+    if (principal == nuevos.end()) {
+      ++sinJuego;
+      EXPECT_GT(checadas, 0);
+    } else {
+      ++conJuego;
+      EXPECT_EQ(juego(*principal), completo);
+    }
+
+    // The next start: whatever the cut left goes, and a whole set comes.
+    const auto previos = p.Respaldos();
+    const std::string otro = p.NuevoRespaldo();
+    ASSERT_FALSE(otro.empty());
+    EXPECT_EQ(juego(otro), completo);
+    EXPECT_TRUE(Carpetas().empty());
+    // Archives of the cut run without their main archive are gone: every
+    // stamp in the backup folder is a whole set (the next run may reuse the
+    // cut one's stamp, within the same second).
+    for (const std::string& n : p.Respaldos()) EXPECT_EQ(juego(n), completo) << n;
+    EXPECT_EQ(p.Integridad(), "ok");
+    llenaTablas();
+    ASSERT_LT(punto, 1000);
+  }
+  EXPECT_GT(sinJuego, 0);
+  EXPECT_GT(conJuego, 0);
+}
+
+}  // namespace
+}  // namespace orvo::respaldo
