@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -281,8 +282,8 @@ TEST(PrimeraRollTest, EveryBlock) {
     // Each window's own first and last minute give its slot.
     for (int k = 0; k < n; ++k) {
       for (int minuto : {c.ventanas[k].first, c.ventanas[k].second}) {
-        const std::string hora = (minuto / 60 < 10 ? "0" : "") + std::to_string(minuto / 60) + ":" +
-                                 (minuto % 60 < 10 ? "0" : "") + std::to_string(minuto % 60) + ":00";
+        char hora[32];
+        std::snprintf(hora, sizeof hora, "%02d:%02d:00", minuto / 60, minuto % 60);
         Ventanas w;
         EXPECT_EQ(w.Primera_Roll(c.hoy, c.ayer, hora), c.ranuras[k]) << "block " << c.bloque << " at " << hora;
       }

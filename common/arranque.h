@@ -27,7 +27,8 @@ inline constexpr const char* kBasePrincipal = "C:\\Quiravel\\Quiravel.mdb";
 inline constexpr const char* kBaseAuxiliar = "C:\\Quiravel\\Auxiliar.mdb";
 inline constexpr const char* kCadenaConexion =
     "Driver={Microsoft Access Driver (*.mdb)};DBQ=C:\\Quiravel\\Quiravel.mdb;Pwd=LUMAK";
-inline constexpr const char* kConectaPrincipal = ";pwd=LUMAK";
+inline constexpr const char* kConectaPrincipal = ";pwd=LUMAK";  // the structure interface's connect text
+inline constexpr const char* kClavePrincipal = "LUMAK";          // the password, for the file's creation
 
 struct Arranque {
   bool pruebaArchivo = false;                    // look for the file before connecting

@@ -48,7 +48,7 @@ TEST(ArranqueTest, DamagedFilePassesTheTestAndEndsAtTheConnectionWithOneErrorBox
 TEST(ArranqueTest, BindsTheRecordsetsWithTheirLockAndWithoutFileTest) {
   TempDrive c;
   fs::create_directories(c.Path("Quiravel"));
-  auto base = db::Database::Create(kBasePrincipal, "", "LUMAK");
+  auto base = db::Database::Create(kBasePrincipal, "", kClavePrincipal);
   base.Append({"Personal", {{"Id", db::Type::Long}}});
   base.Close();
   ScriptedDialogs d;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/drive/drive.h"
+#include "platform/drive/file_error.h"
 #include "platform/error.h"
 
 namespace orvo::common {
@@ -19,24 +20,7 @@ namespace {
 
 // The platform's file errors, by what went wrong, with the path the user can check.
 [[noreturn]] void FallaArchivo(int error, const fs::path& ruta) {
-  int numero = 75;
-  const char* texto = "Error de acceso a la ruta o el archivo";
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      numero = 76;
-      texto = "No se ha encontrado la ruta de acceso";
-      break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      numero = 70;
-      texto = "Permiso denegado";
-      break;
-    default:
-      break;
-  }
-  throw RuntimeError(numero, std::string(texto) + ": " + ruta.string());
+  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
 }
 
 std::string_view Contenido(Resultado resultado) {
@@ -101,9 +85,10 @@ void EscribeResultado(const fs::path& carpetaPrograma, Resultado resultado) {
   fs::path temporal;
   int fd = -1;
   for (int intento = 0; fd < 0; ++intento) {
-    temporal = carpetaPrograma / ("." + std::string(kArchivoResultado) + "." +
-                                  std::to_string(::getpid()) + "." +
-                                  std::to_string(siguiente++) + ".tmp");
+    std::string nombre = ".";
+    nombre.append(kArchivoResultado).append(".").append(std::to_string(::getpid()));
+    nombre.append(".").append(std::to_string(siguiente++)).append(".tmp");
+    temporal = carpetaPrograma / nombre;
     fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || intento == 100)) FallaArchivo(errno, destino);
   }

@@ -1,11 +1,11 @@
 // The import tests drive real windows, so their main makes the QApplication.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "platform/forms/application.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

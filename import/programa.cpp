@@ -1,6 +1,6 @@
 #include "import/programa.h"
 
-#include <QApplication>
+#include "platform/forms/application.h"
 
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
@@ -16,7 +16,7 @@ bool Arranca(common::Bases& bases, forms::Dialogs& dialogs) {
 }
 
 int Programa(int argc, char** argv, Variante variante) {
-  QApplication app(argc, argv);
+  forms::Application app(argc, argv);
   forms::QtDialogs dialogs;
   forms::Runtime runtime(dialogs, NombrePrograma(variante));
   common::Bases bases;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <optional>
 #include <set>
@@ -11,14 +10,10 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/text/nocase.h"
+
 namespace orvo::schema {
 namespace {
-
-std::string Minusculas(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
 
 std::vector<Columna> Lista(Base base, std::string_view tabla, unsigned lista) {
   std::vector<Columna> r;
@@ -232,7 +227,7 @@ TEST(Catalogo, NoTableNamesAColumnTwiceInOneList) {
     std::set<std::tuple<Base, std::string, std::string>> vistos;
     for (const Columna& c : Catalogo()) {
       if (!(c.listas & lista)) continue;
-      EXPECT_TRUE(vistos.insert({c.base, Minusculas(c.tabla), Minusculas(c.nombre)}).second)
+      EXPECT_TRUE(vistos.insert({c.base, text::FoldCase(c.tabla), text::FoldCase(c.nombre)}).second)
           << c.tabla << "." << c.nombre << " in list " << lista;
     }
   }

@@ -5,16 +5,15 @@
 #include <string>
 
 #include "platform/db/database.h"
+#include "platform/text/blanks.h"
 #include "schema/catalogo.h"
 
 namespace orvo::schema {
 namespace {
 
-constexpr const char* kConecta = ";pwd=LUMAK";
-
 std::optional<db::Database> Abre(std::string_view path, Base base) {
   try {
-    return db::Database::Open(path, base == Base::Principal ? kConecta : "");
+    return db::Database::Open(path, base == Base::Principal ? kConectaPrincipal : "");
   } catch (const db::Error&) {
     return std::nullopt;
   }
@@ -34,8 +33,7 @@ db::Type TipoMotor(Tipo t) {
 
 // The size text as the platform's conversion to a 16-bit integer reads it.
 std::optional<int> Tamano(std::string_view Ctam) {
-  while (!Ctam.empty() && Ctam.front() == ' ') Ctam.remove_prefix(1);
-  while (!Ctam.empty() && Ctam.back() == ' ') Ctam.remove_suffix(1);
+  Ctam = text::TrimBlanks(Ctam);
   int n = 0;
   auto [p, ec] = std::from_chars(Ctam.data(), Ctam.data() + Ctam.size(), n);
   if (ec != std::errc() || p != Ctam.data() + Ctam.size() || n < -32768 || n > 32767) return std::nullopt;

@@ -18,13 +18,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/arranque.h"
 #include "platform/db/database.h"
 #include "schema/catalogo.h"
 
 namespace orvo::schema {
 
-inline constexpr const char* kBasePrincipal = "C:\\Quiravel\\Quiravel.mdb";
-inline constexpr const char* kBaseAuxiliar = "C:\\Quiravel\\Auxiliar.mdb";
+using common::kBaseAuxiliar;
+using common::kBasePrincipal;
+using common::kConectaPrincipal;
 inline constexpr const char* kLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
 
 // Main database (with its password).

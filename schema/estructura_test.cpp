@@ -21,9 +21,9 @@ class EstructuraTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(c.Path("Quiravel"));
-    db::Database::Create(kBasePrincipal, kLocale, "LUMAK").Close();
+    db::Database::Create(kBasePrincipal, kLocale, common::kClavePrincipal).Close();
   }
-  db::Database Principal() { return db::Database::Open(kBasePrincipal, ";pwd=LUMAK"); }
+  db::Database Principal() { return db::Database::Open(kBasePrincipal, kConectaPrincipal); }
   std::string VolcadoPrincipal() {
     auto d = Principal();
     return Volcado(d);

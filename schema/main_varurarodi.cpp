@@ -1,6 +1,6 @@
 // Varurarodi: brings the main database up to the structure the other programs
 // expect and rebuilds the auxiliary database, once per start.
-#include <QApplication>
+#include "platform/forms/application.h"
 
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
@@ -8,7 +8,7 @@
 #include "schema/regenera.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
   orvo::process::SetCommandLine(argc, argv);
   orvo::forms::QtDialogs dialogs;
   orvo::forms::Runtime runtime(dialogs, "Varurarodi");

@@ -4,25 +4,21 @@
 #include <stdio.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
 #include "platform/db/database.h"
+#include "platform/db/lock_file.h"
 #include "platform/drive/drive.h"
+#include "platform/drive/file_error.h"
+#include "platform/text/nocase.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"
 
 namespace orvo::schema {
 namespace fs = std::filesystem;
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 // Moves the files of `origen` (matching `extension`, or all when empty) into
 // `destino`, one by one. A name already taken there keeps that file where it
@@ -33,7 +29,7 @@ void MueveArchivos(const fs::path& origen, const fs::path& destino, std::string_
   for (fs::directory_iterator it(origen, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
     std::string nombre = it->path().filename().string();
-    if (!extension.empty() && Lower(it->path().extension().string()) != extension) continue;
+    if (!extension.empty() && text::FoldCase(it->path().extension().string()) != extension) continue;
     fs::path nuevo = destino / nombre;
     if (!drive::FindIgnoringCase(destino, nombre).empty()) continue;
     if (renameat2(AT_FDCWD, it->path().c_str(), AT_FDCWD, nuevo.c_str(), RENAME_NOREPLACE) == 0) continue;
@@ -127,7 +123,7 @@ void CreaIndices(db::Connection& cn) {
       {"Checadas", {"Fecha"}},       {"ChequeoExtra", {"Id_Emp", "Fecha"}}, {"ChequeoF", {"Id_Emp", "Fecha"}},
       {"Huerfanos", {"Id_Emp"}},
   };
-  auto base = db::Database::Open(kBasePrincipal, ";pwd=LUMAK");
+  auto base = db::Database::Open(kBasePrincipal, kConectaPrincipal);
   for (const Indice& i : indices) {
     auto t = base.FindTable(i.tabla);
     if (!t) continue;
@@ -143,28 +139,17 @@ void CreaIndices(db::Connection& cn) {
   }
 }
 
-// Deletes the auxiliary file, but never under another program that is using it.
+// Deletes the auxiliary file, but never under another program that is using
+// it: Windows refused to delete an open file, and the run stopped there.
 void BorraAuxiliar() {
   fs::path file = db::ResolvePath(kBaseAuxiliar);
   std::error_code ec;
-  if (!fs::exists(file, ec)) return;
-  db::Connection cn;
-  bool abierta = true;
-  try {
-    cn.OpenFile(kBaseAuxiliar, "");
-  } catch (const db::Error&) {
-    abierta = false;  // not a database at all: nothing can be using it as one
-  }
-  if (abierta) {
-    sqlite3_busy_timeout(cn.Handle(), 2000);
-    if (sqlite3_exec(cn.Handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      throw db::Error(db::errc::kLocked, std::string("La base de datos auxiliar '") + kBaseAuxiliar +
-                                             "' está en uso por otro programa. Ciérrelo y vuelva a regenerar.");
-    }
-  }
-  fs::remove(file, ec);
-  if (ec) throw db::Error(75, std::string("No se pudo borrar '") + kBaseAuxiliar + "': " + ec.message());
-  cn.Close();
+  if (!fs::exists(fs::symlink_status(file, ec))) return;
+  db::ExclusiveUse solo(kBaseAuxiliar);  // held until the file is gone
+  if (!solo.Taken()) throw drive::FileInUse(kBaseAuxiliar);
+  if (!fs::remove(file, ec) && ec) throw drive::FileError(ec, kBaseAuxiliar);
+  // A log left by a program that ended abruptly would be replayed into the new file.
+  for (const char* companion : {"-wal", "-shm", "-journal"}) fs::remove(file.string() + companion, ec);
 }
 
 }  // namespace
@@ -179,7 +164,7 @@ void ReubicaArchivos() {
 }
 
 void DepuraPersonal(common::Bases& bases) {
-  auto base = db::Database::Open(kBasePrincipal, ";pwd=LUMAK");
+  auto base = db::Database::Open(kBasePrincipal, kConectaPrincipal);
   auto personal = base.FindTable("Personal");
   if (!personal || !personal->FindField("Activo")) return;
 
@@ -257,7 +242,7 @@ std::vector<std::string> Faltantes(const Esperado& esperado) {
   for (bool aux : {false, true}) {
     std::optional<db::Database> base;
     try {
-      base = aux ? db::Database::Open(kBaseAuxiliar) : db::Database::Open(kBasePrincipal, ";pwd=LUMAK");
+      base = aux ? db::Database::Open(kBaseAuxiliar) : db::Database::Open(kBasePrincipal, kConectaPrincipal);
     } catch (const db::Error&) {
     }
     const std::string sufijo = aux ? " (auxiliar)" : "";

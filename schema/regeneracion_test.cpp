@@ -2,15 +2,16 @@
 // platform, scripted boxes, real database files on a private drive C:.
 #include "schema/regeneracion.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
+#include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/process/process.h"
 #include "platform/testsupport/temp_drive.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"
@@ -30,7 +31,7 @@ class RegeneracionTest : public ::testing::Test {
   // A database as the administrator program leaves it: the company table only.
   void SetUp() override {
     fs::create_directories(c.Path("Quiravel"));
-    auto d = db::Database::Create(kBasePrincipal, kLocale, "LUMAK");
+    auto d = db::Database::Create(kBasePrincipal, kLocale, common::kClavePrincipal);
     d.Append({"Empresarial", {{"Empresa", db::Type::Text, 150, true}, {"Logo", db::Type::LongBinary},
                               {"MemoR", db::Type::Memo, 0, true}, {"MemoF", db::Type::Memo, 0, true},
                               {"TFirma", db::Type::Memo, 0, true}}});
@@ -54,7 +55,7 @@ class RegeneracionTest : public ::testing::Test {
     return d.shown;
   }
 
-  db::Database Principal() { return db::Database::Open(kBasePrincipal, ";pwd=LUMAK"); }
+  db::Database Principal() { return db::Database::Open(kBasePrincipal, kConectaPrincipal); }
   std::string Volcar(bool aux) {
     auto d = aux ? db::Database::Open(kBaseAuxiliar) : Principal();
     return Volcado(d);
@@ -64,7 +65,10 @@ class RegeneracionTest : public ::testing::Test {
     db::Recordset rs(d.Rows());
     rs.Open(sql);
     std::string out;
-    for (; !rs.Eof(); rs.MoveNext()) out += (out.empty() ? "" : ",") + db::AsText(rs.Field(rs.FieldNames()[0]));
+    for (; !rs.Eof(); rs.MoveNext()) {
+      if (!out.empty()) out += ",";
+      out += db::AsText(rs.Field(rs.FieldNames()[0]));
+    }
     return out;
   }
 
@@ -196,19 +200,34 @@ TEST_F(RegeneracionTest, WhatStaysMissingIsSaidInsteadOfSuccess) {
   EXPECT_NE(status, 0);
 }
 
-TEST_F(RegeneracionTest, AuxiliaryInUseIsNotDeletedUnderItsUser) {
+TEST_F(RegeneracionTest, AuxiliaryInUseByAnotherProgramStopsTheRunAndIsNotDeleted) {
   EsExito(Corre());
-  db::Connection otro;
-  otro.OpenFile(kBaseAuxiliar, "");
-  otro.Execute("BEGIN");
-  otro.Execute("INSERT INTO Empleaditos (Empleado) VALUES ('x')");
-  int status = 0;
-  auto shown = Corre(&status);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].text.find("en uso"), std::string::npos) << shown[0].text;
-  EXPECT_NE(status, 0);
-  otro.Execute("COMMIT");
-  EXPECT_TRUE(fs::exists(c.Path("Quiravel/Auxiliar.mdb")));
+  const fs::path senales = c.Path("senales");
+  fs::create_directories(senales);
+  // Another program has the auxiliary file open, or is in the middle of writing it.
+  for (const char* modo : {"hold-open", "hold-write"}) {
+    fs::remove(senales / "ready");
+    fs::remove(senales / "go");
+    auto otro = process::Start(ORVO_DB_LOCKING_CHILD, {c.Path("Quiravel/Auxiliar.mdb").string(), modo, senales.string(),
+                                                       "INSERT INTO Empleaditos (Empleado) VALUES ('x')"});
+    while (!fs::exists(senales / "ready") && otro.Running()) process::Sleep(std::chrono::milliseconds(10));
+    int status = 0;
+    auto shown = Corre(&status);
+    ASSERT_EQ(shown.size(), 1u) << modo;
+    EXPECT_EQ(shown[0].text,
+              "Se ha producido el error '70' en tiempo de ejecución:\n\n"
+              "Permiso denegado: el archivo 'C:\\Quiravel\\Auxiliar.mdb' está en uso por otro programa.")
+        << modo;
+    EXPECT_NE(status, 0) << modo;
+    // Its work survives: the file is still there and its commit succeeds.
+    WriteFile(senales / "go", "go");
+    EXPECT_EQ(otro.Wait(std::chrono::seconds(30)), 0) << modo;
+  }
+  auto aux = db::Database::Open(kBaseAuxiliar);
+  db::Recordset rs(aux.Rows());
+  rs.Open("SELECT Empleado FROM Empleaditos");
+  ASSERT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(db::AsText(rs.Field("Empleado")), "x");
 }
 
 TEST_F(RegeneracionTest, LegacyPunchFilesMoveWithoutOverwriting) {
@@ -258,7 +277,7 @@ TEST(RegeneracionArranqueTest, MissingDatabaseStopsBeforeAnyWindow) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,16 +1,12 @@
 #include "schema/volcado.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/text/nocase.h"
 
 namespace orvo::schema {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 const char* NombreTipo(db::Type t) {
   switch (t) {
@@ -29,7 +25,7 @@ const char* NombreTipo(db::Type t) {
 std::string Volcado(db::Database& d) {
   std::vector<db::TableDef> tablas = d.TableDefs();
   std::sort(tablas.begin(), tablas.end(),
-            [](const db::TableDef& a, const db::TableDef& b) { return Lower(a.name) < Lower(b.name); });
+            [](const db::TableDef& a, const db::TableDef& b) { return text::FoldCase(a.name) < text::FoldCase(b.name); });
   std::string out;
   for (const db::TableDef& t : tablas) {
     int pos = 0;

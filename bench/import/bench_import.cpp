@@ -13,7 +13,6 @@
 // reported, not enforced.
 #include <sqlite3.h>
 
-#include <QApplication>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -32,6 +31,7 @@
 #include "import/texto_externo.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
+#include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/temp_drive.h"
@@ -204,8 +204,13 @@ double LeeSolo(const fs::path& archivo) {
 
 std::string Miles(double v) {
   std::string s = std::to_string(static_cast<long long>(v + 0.5));
-  for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<std::size_t>(i), ",");
-  return s;
+  // Built front to back: GCC 12 warns falsely (-Wrestrict) on insert into itself.
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (i > 0 && (s.size() - i) % 3 == 0) out += ',';
+    out += s[i];
+  }
+  return out;
 }
 
 int Corre(long lineas) {
@@ -265,7 +270,7 @@ int main(int argc, char** argv) {
     }
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvo::forms::Application app(argc, argv);
 
   orvo::testing::TempDrive c;  // a private drive C:, removed at the end
   int status = 2;

@@ -3,8 +3,15 @@
 //
 // A connection opens an existing file only; it never creates one. It fails at
 // Open on a file that is not a database and on a wrong or missing password, so
-// no statement ever runs on the wrong file. Several programs share the main
-// database, so a busy file is waited for a few seconds before a statement fails.
+// no statement ever runs on the wrong file.
+//
+// Several programs share the main database. The file runs with a write-ahead
+// log, so readers never wait for a writer; a writing transaction takes the
+// write lock when it begins, and waits for another program's (up to the busy
+// timeout of 30 seconds, enough for a whole-file import) instead of failing
+// half-way; the error after that names the file and says that another program
+// is using it. While open, a connection holds a shared lock on the file's
+// companion lock file (see lock_file.h), which answers IsInUse.
 //
 //   orvo::db::Connection cn;
 //   cn.Open("Driver={Microsoft Access Driver (*.mdb)};DBQ=C:\\Quiravel\\Quiravel.mdb;Pwd=LUMAK");
@@ -14,41 +21,40 @@
 //     cn.Execute(...);
 //     t.Commit();
 //   }
+//   cn.Snapshot("/tmp/copia.mdb");   // a consistent copy of the live file
 //
 // Values always travel as bound parameters ('?'), never spliced into the text,
 // and one call runs exactly one statement: text after the first is refused.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/db/connection_string.h"
 #include "platform/db/error.h"
+#include "platform/db/lock_file.h"
 #include "platform/db/value.h"
 
 namespace orvo::db {
 
 class Recordset;
-
-// The parts of a connection string that mean something here: the file (DBQ=)
-// and the database password (Pwd=). Keys ignore letter case, as ODBC does.
-// The structure interface's connect text ";pwd=LUMAK" parses the same way.
-struct ConnectionString {
-  std::string file;      // Windows path as written
-  std::string password;  // empty: none
-  static ConnectionString Parse(std::string_view text);
-};
-
-// A Windows path ("C:\...") mapped under drive C:, or an absolute Linux path as is.
-std::filesystem::path ResolvePath(std::string_view path);
-
 class Connection;
+
+namespace detail {
+class Session;
+// What outlives a connection: the objects that were bound to it learn that it
+// has gone instead of calling into freed memory.
+struct Link {
+  Connection* cn;
+};
+// The session of an open connection (throws the closed-object error otherwise).
+Session& SessionOf(const Connection& cn);
+}  // namespace detail
 
 class Transaction {
  public:
@@ -59,14 +65,14 @@ class Transaction {
 
  private:
   friend class Connection;
-  Transaction(Connection* cn, std::string name);
-  Connection* cn_;
-  std::string name_;
+  Transaction(std::shared_ptr<detail::Link> link, int level);
+  std::shared_ptr<detail::Link> link_;
+  int level_;  // 1: the outermost transaction
 };
 
 class Connection {
  public:
-  Connection() = default;
+  Connection();
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -74,7 +80,7 @@ class Connection {
   void Open(std::string_view connectionString);
   // Opens a file by path (Windows or Linux) with a password; empty: none.
   void OpenFile(std::string_view path, std::string_view password);
-  bool IsOpen() const { return db_ != nullptr; }
+  bool IsOpen() const { return session_ != nullptr; }
   // Closes the recordsets opened on it too.
   void Close();
 
@@ -84,44 +90,37 @@ class Connection {
     return Execute(sql, std::span<const Value>(params.begin(), params.size()));
   }
 
-  // Nested calls nest (savepoints); the outermost Commit makes it durable.
+  // The outermost transaction takes the write lock at once (waiting for
+  // another program's under the busy timeout); nested calls nest, and the
+  // outermost Commit makes it durable.
   Transaction Begin();
 
-  // Tables of the database, without the engine's own.
+  // Tables of the database, without the engine's own, with their stored names.
   std::vector<std::string> TableNames();
 
-  const std::filesystem::path& File() const { return file_; }
-  sqlite3* Handle() const { return db_; }
+  // Writes a consistent copy of the open database, as it stands now, to a new
+  // file at `targetPath` (Windows or Linux path), even while other programs
+  // write it. The copy is one self-contained file. Refuses a target that
+  // exists (3204), and a call inside its own transaction (3219); a failed
+  // copy leaves no target behind.
+  void Snapshot(std::string_view targetPath);
 
-  // Engine internals shared with Recordset and Database. A statement from
-  // Prepare goes back through Release; the same text prepared again reuses it,
-  // since the programs run one statement text many times with other values.
-  sqlite3_stmt* Prepare(std::string_view sql, std::span<const Value> params);
-  void Release(sqlite3_stmt* st);
-  [[noreturn]] void Fail(int rc, std::string_view sql = {});
+  // The file open (its Linux path); empty when closed.
+  const std::filesystem::path& File() const;
 
  private:
   friend class Recordset;
   friend class Transaction;
+  friend detail::Session& detail::SessionOf(const Connection&);
   void Register(Recordset* rs);
   void Unregister(Recordset* rs);
-  void CheckOpen() const;
 
-  sqlite3* db_ = nullptr;
-  std::filesystem::path file_;
+  std::unique_ptr<detail::Session> session_;
+  std::shared_ptr<detail::Link> link_;
   std::vector<Recordset*> recordsets_;
-  int savepoints_ = 0;
-  std::unordered_map<std::string, sqlite3_stmt*> cache_;
-  std::unordered_map<sqlite3_stmt*, bool> inUse_;  // every cached statement
 };
 
 // Engine-private tables are hidden from table lists and never touched by the programs.
 bool IsEngineTable(std::string_view name);
-
-// The engine's own table holding the salted password hash of a protected file.
-inline constexpr std::string_view kSecurityTable = "_orvo_security";
-
-// Stores the password of a freshly created file (empty: leave it unprotected).
-void SetPassword(sqlite3* db, std::string_view password);
 
 }  // namespace orvo::db

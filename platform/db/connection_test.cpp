@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
+#include "platform/db/session.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
 namespace {
 namespace fs = std::filesystem;
+using orvo::testing::ErrorOf;
 using orvo::testing::TempDrive;
 using orvo::testing::WriteFile;
 
@@ -33,6 +39,20 @@ TEST(ConnectionStringTest, ReadsFileAndPasswordIgnoringKeyCase) {
   EXPECT_EQ(cs.password, "LUMAK");
   EXPECT_EQ(ConnectionString::Parse(";pwd=LUMAK").password, "LUMAK");
   EXPECT_EQ(ConnectionString::Parse("dbq=C:\\a.mdb").password, "");
+}
+
+TEST(ConnectionStringTest, BracesAroundAValueAreNotPartOfIt) {
+  struct Case { const char* text; const char* file; const char* password; } cases[] = {
+      {"DBQ={C:\\Quiravel\\Quiravel.mdb};Pwd={LUMAK}", "C:\\Quiravel\\Quiravel.mdb", "LUMAK"},
+      {"Driver={Microsoft Access Driver (*.mdb)}; DBQ = {C:\\Mis datos;2010\\a.mdb} ;PWD={a}}b;c}", "C:\\Mis datos;2010\\a.mdb", "a}b;c"},
+      {"Pwd={};DBQ=C:\\x.mdb", "C:\\x.mdb", ""},
+      {"DBQ={C:\\sin cierre.mdb", "C:\\sin cierre.mdb", ""},
+  };
+  for (const Case& k : cases) {
+    auto cs = ConnectionString::Parse(k.text);
+    EXPECT_EQ(cs.file, k.file) << k.text;
+    EXPECT_EQ(cs.password, k.password) << k.text;
+  }
 }
 
 TEST_F(ConnectionTest, OpensWithTheRightPasswordOnly) {
@@ -102,6 +122,76 @@ TEST_F(ConnectionTest, OneStatementPerCallAndValuesAreBound) {
   EXPECT_EQ(AsText(rs.Field("HORA")), "x'; DROP");
 }
 
+TEST_F(ConnectionTest, TheStatementEndsWhereItsTextEnds) {
+  Connection cn;
+  cn.Open(kConnect);
+  // The text after the view is not the statement's: nothing after it may be read.
+  const std::string buffer = "DELETE FROM Checadas; DROP TABLE Checadas";
+  EXPECT_EQ(cn.Execute(std::string_view(buffer).substr(0, buffer.find(';'))), 0);
+  EXPECT_EQ(cn.TableNames(), std::vector<std::string>{"Checadas"});
+  // A text that fills its allocation exactly, with no NUL after it (a read past
+  // its end shows under AddressSanitizer).
+  const std::string_view statement = "SELECT count(*) FROM Checadas  ";
+  auto exact = std::make_unique<char[]>(statement.size());
+  std::copy(statement.begin(), statement.end(), exact.get());
+  EXPECT_EQ(cn.Execute(std::string_view(exact.get(), statement.size())), 0);
+  // A NUL does not end the text: what follows it is still refused.
+  const std::string hidden("DELETE FROM Checadas\0; DROP TABLE Checadas", 43);
+  auto e = ErrorOf([&] { cn.Execute(hidden); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kTrailingText);
+  EXPECT_EQ(cn.TableNames(), std::vector<std::string>{"Checadas"});
+}
+
+TEST_F(ConnectionTest, TextWithANulIsRefusedAndNothingIsStored) {
+  Connection cn;
+  cn.Open(kConnect);
+  // SQLite's length() stops at the NUL: the size check would see "0123".
+  const std::string withNul("0123\0" "56789012345", 16);
+  auto e = ErrorOf([&] { cn.Execute("INSERT INTO Checadas VALUES(?, 1, '08:00:00')", {Value(withNul)}); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kTypeMismatch);
+  Recordset rs(cn);
+  rs.Open("SELECT count(*) AS n FROM Checadas");
+  EXPECT_EQ(AsInteger(rs.Field("n")), 0);
+}
+
+TEST_F(ConnectionTest, ADuplicateInAUniqueIndexIsTheEnginesOwnError) {
+  Connection cn;
+  cn.Open(kConnect);
+  cn.Execute("CREATE UNIQUE INDEX ix_unico ON Checadas(Empleado)");
+  cn.Execute("INSERT INTO Checadas VALUES('2010 05 03', 7, '08:00:00')");
+  auto e = ErrorOf([&] { cn.Execute("INSERT INTO Checadas VALUES('2010 05 04', 7, '09:00:00')"); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kDuplicateValue);
+  const std::string text = e->what();
+  EXPECT_NE(text.find("valores duplicados"), std::string::npos) << text;
+  EXPECT_EQ(text.find("UNIQUE constraint"), std::string::npos) << text;
+}
+
+TEST_F(ConnectionTest, TheFileRunsWithAWriteAheadLogThatTheLastCloseRemoves) {
+  {
+    Connection cn;
+    cn.Open(kConnect);
+    Recordset rs(cn);
+    rs.Open("PRAGMA journal_mode");
+    EXPECT_EQ(AsText(rs.Field("journal_mode")), "wal");
+    cn.Execute("INSERT INTO Checadas VALUES('2010 05 03', 1, '08:00:00')");
+    EXPECT_TRUE(fs::exists(c.Path("Quiravel/Quiravel.mdb-wal")));
+  }
+  EXPECT_FALSE(fs::exists(c.Path("Quiravel/Quiravel.mdb-wal")));
+  EXPECT_FALSE(fs::exists(c.Path("Quiravel/Quiravel.mdb-shm")));
+}
+
+TEST_F(ConnectionTest, PathsOutsideDriveCAreRefused) {
+  Connection cn;
+  for (const char* text : {"DBQ=C:\\..\\..\\etc\\passwd", "DBQ=D:\\Quiravel\\Quiravel.mdb;Pwd=LUMAK"}) {
+    auto e = ErrorOf([&] { cn.Open(text); });
+    ASSERT_TRUE(e) << text;
+    EXPECT_EQ(e->number, 76) << text;
+  }
+}
+
 TEST_F(ConnectionTest, TransactionsRollBackUnlessCommitted) {
   Connection cn;
   cn.Open(kConnect);
@@ -124,19 +214,30 @@ TEST_F(ConnectionTest, TransactionsRollBackUnlessCommitted) {
   EXPECT_EQ(AsInteger(rs.Field("Empleado")), 2);
 }
 
+TEST_F(ConnectionTest, ABeginWaitsForTheWriteLockAtItsStart) {
+  Connection holder, other;
+  holder.Open(kConnect);
+  other.Open(kConnect);
+  sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
+  auto t = holder.Begin();
+  // The second writer fails at Begin, before it has read or written anything.
+  EXPECT_THROW(other.Begin(), Error);
+  t.Commit();
+  auto u = other.Begin();
+  other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
+  u.Commit();
+}
+
 TEST_F(ConnectionTest, BusyFileFailsWithALockError) {
   Connection holder, other;
   holder.Open(kConnect);
   other.Open(kConnect);
-  sqlite3_busy_timeout(other.Handle(), 50);
+  sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
   auto t = holder.Begin();
   holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
-  try {
-    other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number, errc::kLocked);
-  }
+  auto e = ErrorOf([&] { other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')"); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kLocked);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "platform/db/database.h"
 
-#include <algorithm>
-#include <cctype>
+#include <sqlite3.h>
+
 #include <system_error>
 
+#include "platform/db/column_declaration.h"
 #include "platform/db/identifiers.h"
+#include "platform/db/password.h"
+#include "platform/db/session.h"
 
 namespace orvo::db {
 namespace fs = std::filesystem;
@@ -13,121 +16,27 @@ namespace {
 // Marks the files this engine made ("ORVO").
 constexpr int kApplicationId = 0x4F52564F;
 
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+[[noreturn]] void NoTable(std::string_view table) {
+  Throw(errc::kItemNotFound, "No se encontró la tabla '" + std::string(table) + "' en esta colección.");
+}
+
+std::vector<std::string> Texts(detail::Session& s, std::string_view sql, std::span<const Value> params) {
+  detail::Statement st(s, sql, params);
+  std::vector<std::string> out;
+  while (st.Step() == SQLITE_ROW) {
+    auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+    out.emplace_back(p ? p : "");
+  }
   return out;
-}
-
-std::string Literal(const Value& v) {
-  if (auto* s = std::get_if<std::string>(&v)) {
-    std::string out = "'";
-    for (char c : *s) {
-      if (c == '\'') out += '\'';
-      out += c;
-    }
-    return out + "'";
-  }
-  return AsText(v);
-}
-
-// Reads a default back from its SQL literal.
-Value FromLiteral(const char* text) {
-  if (!text) return std::monostate{};
-  std::string s(text);
-  if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') {
-    std::string out;
-    for (std::size_t i = 1; i + 1 < s.size(); ++i) {
-      out += s[i];
-      if (s[i] == '\'' && s[i + 1] == '\'') ++i;
-    }
-    return out;
-  }
-  if (Upper(s) == "NULL") return std::monostate{};
-  Value n = s;
-  std::int64_t i = AsInteger(n, INT64_MIN);
-  if (i != INT64_MIN) return i;
-  return s;
-}
-
-Field FromDeclaration(std::string name, std::string_view declared, const char* dflt) {
-  Field f;
-  f.name = std::move(name);
-  std::string t = Upper(declared);
-  if (t.starts_with("ZEROLENGTH ")) {
-    f.allowZeroLength = true;
-    t = t.substr(11);
-  }
-  if (t.starts_with("VARCHAR(")) {
-    f.type = Type::Text;
-    f.size = std::atoi(t.c_str() + 8);
-  } else if (t == "TEXT") {
-    f.type = Type::Memo;
-  } else if (t == "SMALLINT") {
-    f.type = Type::Integer;
-  } else if (t == "BLOB" || t.empty()) {
-    f.type = Type::LongBinary;
-  } else if (t == "DATETIME") {
-    f.type = Type::Date;
-  } else if (t.find("INT") != std::string::npos) {
-    f.type = Type::Long;
-  } else {
-    f.type = Type::Memo;  // any other text-like declaration of a foreign file
-  }
-  f.defaultValue = FromLiteral(dflt);
-  return f;
 }
 
 }  // namespace
 
 const Field* TableDef::FindField(std::string_view n) const {
   for (const Field& f : fields) {
-    if (SameIgnoringCase(f.name, n)) return &f;
+    if (SameName(f.name, n)) return &f;
   }
   return nullptr;
-}
-
-std::string ColumnSql(std::string_view table, const Field& f) {
-  std::string c = QuoteIdentifier(f.name);
-  std::string tag = std::string(table) + "." + f.name;
-  auto check = [&](std::string_view kind, const std::string& expr) {
-    return " CONSTRAINT " + QuoteIdentifier(std::string(kind) + ":" + tag) + " CHECK(" + expr + ")";
-  };
-  std::string zero = f.allowZeroLength ? "ZEROLENGTH " : "";
-  std::string dflt;
-  if (!IsNull(f.defaultValue)) {
-    bool text = f.type == Type::Text || f.type == Type::Memo || f.type == Type::Date;
-    dflt = " DEFAULT " + (text ? Literal(Value(AsText(f.defaultValue))) : Literal(f.defaultValue));
-  }
-  std::string sql;
-  switch (f.type) {
-    case Type::Text:
-      sql = c + " " + zero + "VARCHAR(" + std::to_string(f.size) + ") COLLATE NOCASE" + dflt +
-            check("type", c + " IS NULL OR typeof(" + c + ") = 'text'") +
-            check("len", "length(" + c + ") <= " + std::to_string(f.size));
-      break;
-    case Type::Memo:
-      sql = c + " " + zero + "TEXT COLLATE NOCASE" + dflt + check("type", c + " IS NULL OR typeof(" + c + ") = 'text'");
-      break;
-    case Type::Long:
-      sql = c + " INTEGER" + dflt + check("type", "typeof(" + c + ") IN ('integer', 'null')") +
-            check("range", c + " BETWEEN -2147483648 AND 2147483647");
-      break;
-    case Type::Integer:
-      sql = c + " SMALLINT" + dflt + check("type", "typeof(" + c + ") IN ('integer', 'null')") +
-            check("range", c + " BETWEEN -32768 AND 32767");
-      break;
-    case Type::LongBinary:
-      sql = c + " BLOB" + dflt;
-      break;
-    case Type::Date:
-      sql = c + " DATETIME" + dflt +
-            check("type", c + " IS NULL OR (typeof(" + c + ") = 'text' AND " + c +
-                              " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]*')");
-      break;
-  }
-  if ((f.type == Type::Text || f.type == Type::Memo) && !f.allowZeroLength) sql += check("zero", c + " <> ''");
-  return sql;
 }
 
 Database Database::Open(std::string_view path, std::string_view connect) {
@@ -139,7 +48,7 @@ Database Database::Open(std::string_view path, std::string_view connect) {
 Database Database::Create(std::string_view path, std::string_view /*locale*/, std::string_view password) {
   fs::path file = ResolvePath(path);
   std::error_code ec;
-  if (fs::exists(file, ec)) Throw(errc::kDatabaseExists, "La base de datos '" + std::string(path) + "' ya existe.");
+  if (fs::exists(fs::symlink_status(file, ec))) Throw(errc::kDatabaseExists, "La base de datos '" + std::string(path) + "' ya existe.");
   if (!fs::is_directory(file.parent_path(), ec))
     Throw(3044, "'" + file.parent_path().string() + "' no es una ruta válida.");
   sqlite3* raw = nullptr;
@@ -147,9 +56,10 @@ Database Database::Create(std::string_view path, std::string_view /*locale*/, st
   if (rc == SQLITE_OK) {
     rc = sqlite3_exec(raw, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str(), nullptr, nullptr, nullptr);
   }
+  if (rc == SQLITE_OK) rc = sqlite3_exec(raw, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
     try {
-      SetPassword(raw, password);
+      detail::SetPassword(raw, password);
     } catch (...) {
       rc = SQLITE_ERROR;
     }
@@ -159,25 +69,26 @@ Database Database::Create(std::string_view path, std::string_view /*locale*/, st
     fs::remove(file, ec);
     Throw(errc::kEngine, "No se pudo crear la base de datos '" + std::string(path) + "'.");
   }
-  return Open(file.string(), std::string(";pwd=") + std::string(password));
+  Database db;
+  db.cn_->OpenFile(path, password);
+  return db;
 }
 
 std::vector<std::string> Database::TableNames() { return cn_->TableNames(); }
 
 std::optional<TableDef> Database::FindTable(std::string_view name) {
   for (const std::string& stored : cn_->TableNames()) {
-    if (!SameIgnoringCase(stored, name)) continue;
+    if (!SameName(stored, name)) continue;
     TableDef t;
     t.name = stored;
-    sqlite3_stmt* st = cn_->Prepare("PRAGMA table_info(" + QuoteIdentifier(stored) + ")", {});
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    detail::Statement st(detail::SessionOf(*cn_), "PRAGMA table_info(" + QuoteIdentifier(stored) + ")", {});
+    while (st.Step() == SQLITE_ROW) {
       auto text = [&](int i) {
-        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
         return p ? std::string(p) : std::string();
       };
-      t.fields.push_back(FromDeclaration(text(1), text(2), reinterpret_cast<const char*>(sqlite3_column_text(st, 4))));
+      t.fields.push_back(detail::FromDeclaration(text(1), text(2), reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 4))));
     }
-    cn_->Release(st);
     return t;
   }
   return std::nullopt;
@@ -196,17 +107,18 @@ void Database::Append(const TableDef& table) {
   std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
   for (std::size_t i = 0; i < table.fields.size(); ++i) {
     for (std::size_t j = 0; j < i; ++j) {
-      if (SameIgnoringCase(table.fields[i].name, table.fields[j].name))
+      if (SameName(table.fields[i].name, table.fields[j].name))
         Throw(errc::kDuplicateField, "No se puede definir el campo '" + table.fields[i].name + "' más de una vez.");
     }
-    sql += (i ? ", " : "") + ColumnSql(table.name, table.fields[i]);
+    if (i) sql += ", ";
+    sql += ColumnSql(table.name, table.fields[i]);
   }
   cn_->Execute(sql + ")");
 }
 
 void Database::AppendField(std::string_view table, const Field& field) {
   auto t = FindTable(table);
-  if (!t) Throw(errc::kItemNotFound, "No se encontró la tabla '" + std::string(table) + "' en esta colección.");
+  if (!t) NoTable(table);
   if (t->FindField(field.name))
     Throw(errc::kDuplicateField, "No se puede definir el campo '" + field.name + "' más de una vez.");
   // The new column starts without its default, so the rows already there get
@@ -222,40 +134,67 @@ void Database::AppendField(std::string_view table, const Field& field) {
 void Database::SetFieldProperties(std::string_view table, std::string_view field,
                                   std::optional<bool> allowZeroLength, std::optional<Value> defaultValue) {
   auto t = FindTable(table);
-  if (!t) Throw(errc::kItemNotFound, "No se encontró la tabla '" + std::string(table) + "' en esta colección.");
+  if (!t) NoTable(table);
   Field* f = nullptr;
   for (Field& candidate : t->fields) {
-    if (SameIgnoringCase(candidate.name, field)) f = &candidate;
+    if (SameName(candidate.name, field)) f = &candidate;
   }
   if (!f) Throw(errc::kItemNotFound, "No se encontró el campo '" + std::string(field) + "' en esta colección.");
   if (allowZeroLength) {
     if (f->type != Type::Text && f->type != Type::Memo)
-      Throw(3219, "Operación no válida para el campo '" + f->name + "'.");
+      Throw(errc::kInvalidOperation, "Operación no válida para el campo '" + f->name + "'.");
     f->allowZeroLength = *allowZeroLength;
   }
   if (defaultValue) f->defaultValue = *defaultValue;
 
-  std::vector<std::string> indexes;
-  {
-    sqlite3_stmt* st = cn_->Prepare("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ? AND sql IS NOT NULL",
-                                    std::vector<Value>{t->name});
-    while (sqlite3_step(st) == SQLITE_ROW) indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    cn_->Release(st);
+  // SQLite cannot alter a column: the table is made again from its stored
+  // text, where every other column keeps its declaration word for word, and
+  // only this one is declared anew.
+  detail::Session& s = detail::SessionOf(*cn_);
+  const std::vector<Value> name{t->name};
+  std::vector<std::string> stored = Texts(s, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?", name);
+  detail::TableText parts;
+  if (stored.empty() || !detail::SplitCreateTable(stored.front(), parts))
+    Throw(errc::kEngine, "No se puede leer la definición de la tabla '" + t->name + "'.");
+  std::string create = "CREATE TABLE \"_orvo_rebuild\" (";
+  bool replaced = false;
+  for (std::size_t i = 0; i < parts.definitions.size(); ++i) {
+    if (i) create += ", ";
+    const std::string column = detail::DefinedColumn(parts.definitions[i]);
+    if (!replaced && !column.empty() && SameName(column, f->name)) {
+      create += ColumnSql(t->name, *f);
+      replaced = true;
+    } else {
+      create += parts.definitions[i];
+    }
   }
-  std::string columns, create = "CREATE TABLE \"_orvo_rebuild\" (";
+  create += ")";
+  if (!parts.options.empty()) create += " " + parts.options;
+  if (!replaced) Throw(errc::kEngine, "No se puede leer la definición de la tabla '" + t->name + "'.");
+
+  std::string columns;
   for (std::size_t i = 0; i < t->fields.size(); ++i) {
-    columns += (i ? ", " : "") + QuoteIdentifier(t->fields[i].name);
-    create += (i ? ", " : "") + ColumnSql(t->name, t->fields[i]);
+    if (i) columns += ", ";
+    columns += QuoteIdentifier(t->fields[i].name);
   }
+  // Indexes and triggers go with the old table; they are made again on the new one.
+  std::vector<std::string> dependents =
+      Texts(s, "SELECT sql FROM sqlite_master WHERE type IN ('index', 'trigger') AND tbl_name = ? AND sql IS NOT NULL", name);
+
   auto tx = cn_->Begin();
   cn_->Execute("DROP TABLE IF EXISTS \"_orvo_rebuild\"");
-  cn_->Execute(create + ")");
-  cn_->Execute("INSERT INTO \"_orvo_rebuild\" (rowid, " + columns + ") SELECT rowid, " + columns + " FROM " + QuoteIdentifier(t->name) +
-               " ORDER BY rowid");
+  cn_->Execute(create);
+  cn_->Execute("INSERT INTO \"_orvo_rebuild\" (rowid, " + columns + ") SELECT rowid, " + columns + " FROM " +
+               QuoteIdentifier(t->name) + " ORDER BY rowid");
   cn_->Execute("DROP TABLE " + QuoteIdentifier(t->name));
+  // Views that name the table are kept as they are: the rename must not check them.
+  cn_->Execute("PRAGMA legacy_alter_table = ON");
   cn_->Execute("ALTER TABLE \"_orvo_rebuild\" RENAME TO " + QuoteIdentifier(t->name));
-  for (const std::string& sql : indexes) cn_->Execute(sql);
+  cn_->Execute("PRAGMA legacy_alter_table = OFF");
+  for (const std::string& sql : dependents) cn_->Execute(sql);
   tx.Commit();
 }
+
+void Database::Snapshot(std::string_view targetPath) { cn_->Snapshot(targetPath); }
 
 }  // namespace orvo::db

@@ -7,7 +7,7 @@
 // Integer          SMALLINT                       text, fractions, beyond 16 bits
 // Memo             TEXT COLLATE NOCASE            non-text ('0012' stays '0012')
 // LongBinary       BLOB                           nothing
-// Date             DATETIME                       anything but "yyyy-mm-dd[ hh:mm:ss]"
+// Date             DATETIME                       anything but a real "yyyy-mm-dd[ hh:mm:ss]"
 //
 // A Text or Memo column that does not allow zero length also refuses ''; its
 // declaration carries the word ZEROLENGTH when it does allow it, so the whole
@@ -72,7 +72,9 @@ class Database {
   void AppendField(std::string_view table, const Field& field);
   // Changes an existing column's zero-length flag and default. SQLite cannot
   // alter a column, so the table is rebuilt in one transaction, keeping its rows,
-  // their rowids and order, and its indexes.
+  // their rowids and order, its indexes and triggers, and every other column's
+  // declaration exactly as stored (a column made outside this engine keeps its
+  // type, size, default and constraints).
   void SetFieldProperties(std::string_view table, std::string_view field,
                           std::optional<bool> allowZeroLength,
                           std::optional<Value> defaultValue);
@@ -80,6 +82,9 @@ class Database {
   long Execute(std::string_view sql, std::span<const Value> params = {}) {
     return cn_->Execute(sql, params);
   }
+  // A consistent copy of the open file (see Connection::Snapshot).
+  void Snapshot(std::string_view targetPath);
+
   Connection& Rows() { return *cn_; }
   void Close() { cn_->Close(); }
 

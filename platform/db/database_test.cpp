@@ -57,6 +57,17 @@ TEST_F(DatabaseTest, ColumnsKeepTheirTypesLimits) {
       {"Entero", std::int64_t{32768}, errc::kOverflow},
       {"Dia", std::string("2010-05-03 00:00:00"), 0},
       {"Dia", std::string("ayer"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-05-03"), 0},
+      {"Dia", std::string("2012-02-29 23:59:59"), 0},
+      {"Dia", std::string("2010-13-45"), errc::kTypeMismatch},
+      {"Dia", std::string("2011-02-29"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-04-31"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-05-03garbage"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-05-03 24:00:00"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-05-03 08:60:00"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-5-3"), errc::kTypeMismatch},
+      {"Dia", std::string("2010-05-03T08:00:00"), errc::kTypeMismatch},
+      {"Dia", std::int64_t{20100503}, errc::kTypeMismatch},
       {"Foto", Blob{{0, 1, 2}}, 0},
   };
   for (const Case& k : cases) EXPECT_EQ(InsertError(k.column, k.value), k.error) << k.column << " " << AsText(k.value);
@@ -80,6 +91,18 @@ TEST_F(DatabaseTest, LookupsIgnoreCaseAndGiveStoredNames) {
   EXPECT_EQ(t->FindField("textovacio")->name, "TextoVacio");
   EXPECT_FALSE(db.FindTable("Otra"));
   EXPECT_EQ(db.TableNames(), std::vector<std::string>{"Tipos"}) << "the engine's own tables stay hidden";
+}
+
+TEST_F(DatabaseTest, TableAndColumnNamesMatchIgnoringCaseOfEveryLetter) {
+  auto db = Open();
+  db.Append({"Señales", {{"Contraseña", Type::Text, 10, true}}});
+  auto t = db.FindTable("SEÑALES");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(t->name, "Señales");
+  ASSERT_TRUE(t->FindField("CONTRASEÑA"));
+  db.SetFieldProperties("señales", "CONTRASEÑA", false, std::nullopt);
+  EXPECT_FALSE(db.FindTable("Señales")->fields[0].allowZeroLength);
+  EXPECT_THROW(db.AppendField("SEÑALES", {"contraseña", Type::Long}), Error);
 }
 
 TEST_F(DatabaseTest, DefinitionsReadBackAsWritten) {
@@ -144,6 +167,43 @@ TEST_F(DatabaseTest, ChangingAColumnKeepsEveryRowRowidAndIndex) {
   idx.Open("SELECT name FROM sqlite_master WHERE type = 'index' AND name = 'ix_tipos_largo'");
   EXPECT_EQ(idx.RecordCount(), 1);
   EXPECT_THROW(db.SetFieldProperties("Tipos", "NoHay", true, std::nullopt), Error);
+}
+
+TEST_F(DatabaseTest, ChangingAColumnLeavesEveryOtherDeclarationAsStored) {
+  auto db = Open();
+  // A table made outside this engine, beside a column of its own.
+  const std::string foreign =
+      "CREATE TABLE Ajena (Importe REAL NOT NULL DEFAULT 0, Codigo CHAR(8), Alta DATE DEFAULT CURRENT_DATE, "
+      "\"Nota, con coma\" TEXT CHECK(length(\"Nota, con coma\") < 50), Nombre TEXT, UNIQUE(Codigo))";
+  db.Execute(foreign);
+  db.Execute("INSERT INTO Ajena (Importe, Codigo, Nombre) VALUES (1.5, 'AB', 'x')");
+  auto declarations = [&] {
+    Recordset rs(db.Rows());
+    rs.Open("SELECT name, type, \"notnull\", dflt_value FROM pragma_table_info('Ajena') WHERE name <> 'Nombre'");
+    std::vector<std::string> out;
+    for (; !rs.Eof(); rs.MoveNext())
+      out.push_back(AsText(rs.Field("name")) + "|" + AsText(rs.Field("type")) + "|" + AsText(rs.Field("notnull")) + "|" +
+                    AsText(rs.Field("dflt_value")));
+    return out;
+  };
+  auto before = declarations();
+  db.SetFieldProperties("Ajena", "Nombre", true, std::string("nadie"));
+  EXPECT_EQ(declarations(), before);
+
+  Recordset rs(db.Rows());
+  rs.Open("SELECT sql FROM sqlite_master WHERE name = 'Ajena'");
+  const std::string sql = AsText(rs.Field("sql"));
+  for (const char* kept : {"Importe REAL NOT NULL DEFAULT 0", "Codigo CHAR(8)", "Alta DATE DEFAULT CURRENT_DATE",
+                           "\"Nota, con coma\" TEXT CHECK(length(\"Nota, con coma\") < 50)", "UNIQUE(Codigo)"})
+    EXPECT_NE(sql.find(kept), std::string::npos) << kept << " in " << sql;
+  db.Execute("INSERT INTO Ajena (Importe, Codigo) VALUES (2, 'CD')");
+  rs.Close();
+  rs.Open("SELECT Importe, Alta, Nombre FROM Ajena WHERE Codigo = 'CD'");
+  EXPECT_EQ(rs.Field("Importe"), Value(2.0));
+  EXPECT_NE(AsText(rs.Field("Alta")), "CURRENT_DATE");
+  EXPECT_EQ(AsText(rs.Field("Nombre")), "nadie");
+  EXPECT_THROW(db.Execute("INSERT INTO Ajena (Importe, Codigo) VALUES (NULL, 'EF')"), Error) << "the table's own constraints stay";
+  EXPECT_THROW(db.Execute("INSERT INTO Ajena (Importe, Codigo) VALUES (3, 'AB')"), Error);
 }
 
 }  // namespace

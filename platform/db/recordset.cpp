@@ -1,10 +1,8 @@
 #include "platform/db/recordset.h"
 
-#include <cctype>
-#include <regex>
-#include <unordered_map>
-
 #include "platform/db/identifiers.h"
+#include "platform/db/session.h"
+#include "platform/db/single_table.h"
 
 namespace orvo::db {
 namespace {
@@ -17,49 +15,31 @@ Value ColumnValue(sqlite3_stmt* st, int i) {
       return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
     case SQLITE_BLOB: {
       auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, i));
-      return Blob{std::vector<std::uint8_t>(p, p + sqlite3_column_bytes(st, i))};
+      int n = sqlite3_column_bytes(st, i);
+      return Blob{n > 0 ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>()};
     }
     default: return std::monostate{};
   }
 }
 
-// A plain query over one table: "SELECT list FROM Tabla [WHERE ...] [ORDER BY ...]".
-// Only such a recordset can be edited, since its rows map back to table rows.
-const std::regex& SingleTable() {
-  static const std::regex re(
-      R"(^\s*select\s+((?:(?!\bdistinct\b)[^()])+?)\s+from\s+("?)([A-Za-z_][A-Za-z0-9_]*)\2\s*((?:where|order\s+by)\b[\s\S]*)?;?\s*$)",
-      std::regex::icase | std::regex::ECMAScript);
-  return re;
-}
-
-// The editable reading of a query: its table and the same query carrying each
-// row's rowid in a hidden first column, for Update. Worked out once per text.
-struct Editable {
-  std::string table;
-  std::string withRowid;
-};
-
-const Editable& EditableForm(std::string_view sql) {
-  static thread_local std::unordered_map<std::string, Editable> known;
-  std::string text(sql);
-  if (auto it = known.find(text); it != known.end()) return it->second;
-  if (known.size() > 1024) known.clear();
-  Editable e;
-  std::smatch m;
-  if (std::regex_match(text, m, SingleTable())) {
-    e.table = m[3].str();
-    e.withRowid = "SELECT rowid AS \"__orvo_rowid\", " + m[1].str() + " FROM " + QuoteIdentifier(e.table) + " " +
-                  (m[4].matched ? m[4].str() : std::string());
-  }
-  return known.emplace(std::move(text), std::move(e)).first->second;
-}
+[[noreturn]] void Closed() { Throw(errc::kObjectClosed, "La operación no está permitida si el objeto está cerrado."); }
+[[noreturn]] void NoCurrentRecord() { Throw(errc::kNoCurrentRecord, "No hay registro activo."); }
 
 }  // namespace
 
+Recordset::Recordset(Connection& cn, LockType lock) : link_(cn.link_), lock_(lock) {}
+
 Recordset::~Recordset() { Close(); }
 
+Connection* Recordset::connection() const { return link_ ? link_->cn : nullptr; }
+
+void Recordset::SetActiveConnection(Connection& cn) {
+  if (Connection* old = connection(); old && old != &cn) old->Unregister(this);
+  link_ = cn.link_;
+}
+
 void Recordset::Close() {
-  if (cn_) cn_->Unregister(this);
+  if (Connection* cn = connection()) cn->Unregister(this);
   open_ = false;
   names_.clear();
   rows_.clear();
@@ -71,36 +51,38 @@ void Recordset::Close() {
 }
 
 void Recordset::Open(std::string_view sql, std::span<const Value> params) {
-  if (open_) Throw(3705, "La operación no está permitida si el objeto está abierto.");
-  if (!cn_ || !cn_->IsOpen()) Throw(3704, "La operación no está permitida si el objeto está cerrado.");
+  if (open_) Throw(errc::kObjectOpen, "La operación no está permitida si el objeto está abierto.");
+  Connection* cn = connection();
+  if (!cn || !cn->IsOpen()) Closed();
+  detail::Session& session = detail::SessionOf(*cn);
 
-  sqlite3_stmt* st = nullptr;
-  const Editable& editable = EditableForm(sql);
-  if (!editable.table.empty()) {
+  std::optional<detail::Statement> st;
+  if (auto single = detail::ReadSingleTable(sql)) {
     try {
-      st = cn_->Prepare(editable.withRowid, params);
-      table_ = editable.table;
+      st.emplace(session, single->withRowid, params);
+      table_ = single->table;
       hasRowid_ = true;
     } catch (const Error&) {
-      st = nullptr;
+      // Not a plain table after all (a view, a column list SQLite refuses with
+      // the rowid): opened as it is, read-only.
     }
   }
-  if (!st) st = cn_->Prepare(sql, params);
+  if (!st) st.emplace(session, sql, params);
 
-  int columns = sqlite3_column_count(st);
-  for (int i = hasRowid_ ? 1 : 0; i < columns; ++i) names_.emplace_back(sqlite3_column_name(st, i));
-  int rc;
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    std::vector<Value> row;
-    row.reserve(columns);
-    for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(st, i));
-    rows_.push_back(std::move(row));
-  }
-  cn_->Release(st);
-  if (rc != SQLITE_DONE) {
+  const int columns = sqlite3_column_count(st->get());
+  try {
+    for (int i = hasRowid_ ? 1 : 0; i < columns; ++i) names_.emplace_back(sqlite3_column_name(st->get(), i));
+    while (st->Step() == SQLITE_ROW) {
+      std::vector<Value> row;
+      row.reserve(columns);
+      for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(st->get(), i));
+      rows_.push_back(std::move(row));
+    }
+  } catch (...) {
     Close();
-    cn_->Fail(rc, sql);
+    throw;
   }
+  st.reset();
   current_ = 0;
   // An action query leaves the recordset closed, as the row interface does.
   if (columns == 0) {
@@ -108,44 +90,58 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
     return;
   }
   open_ = true;
-  cn_->Register(this);
+  cn->Register(this);
+}
+
+void Recordset::SaveEdit() {
+  if (adding_ || !pending_.empty()) Update();
 }
 
 void Recordset::MoveNext() {
-  if (Eof()) Throw(errc::kNoCurrentRecord, "No hay registro activo.");
+  if (Eof() && !adding_) NoCurrentRecord();
+  // An edit belongs to the row it began on: leaving the row saves it there,
+  // as the row interface does when the cursor leaves an edited row.
+  SaveEdit();
   ++current_;
+}
+
+void Recordset::MoveFirst() {
+  if (!open_) Closed();
+  SaveEdit();
+  current_ = 0;
 }
 
 std::optional<std::size_t> Recordset::Index(std::string_view name) const {
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (SameIgnoringCase(names_[i], name)) return i + (hasRowid_ ? 1 : 0);
+    if (SameName(names_[i], name)) return i + (hasRowid_ ? 1 : 0);
   }
   return std::nullopt;
 }
 
 const Value& Recordset::Field(std::string_view name) const {
-  if (!open_) Throw(3704, "La operación no está permitida si el objeto está cerrado.");
+  if (!open_) Closed();
   auto i = Index(name);
   if (!i) Throw(errc::kItemNotFound, "No se encontró el elemento '" + std::string(name) + "' en esta colección.");
-  if (Eof()) Throw(errc::kNoCurrentRecord, "No hay registro activo.");
+  if (Eof()) NoCurrentRecord();
   return rows_[current_][*i];
 }
 
 void Recordset::AddNew() {
-  if (!open_) Throw(3704, "La operación no está permitida si el objeto está cerrado.");
+  if (!open_) Closed();
   if (lock_ == LockType::ReadOnly || table_.empty())
     Throw(errc::kReadOnly, "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+  SaveEdit();
   adding_ = true;
   pending_.clear();
 }
 
 void Recordset::SetField(std::string_view name, Value v) {
-  if (!open_) Throw(3704, "La operación no está permitida si el objeto está cerrado.");
+  if (!open_) Closed();
   if (lock_ == LockType::ReadOnly || table_.empty())
     Throw(errc::kReadOnly, "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
   auto i = Index(name);
   if (!i) Throw(errc::kItemNotFound, "No se encontró el elemento '" + std::string(name) + "' en esta colección.");
-  if (!adding_ && Eof()) Throw(errc::kNoCurrentRecord, "No hay registro activo.");
+  if (!adding_ && Eof()) NoCurrentRecord();
   for (auto& [index, value] : pending_) {
     if (index == *i) {
       value = std::move(v);
@@ -155,9 +151,18 @@ void Recordset::SetField(std::string_view name, Value v) {
   pending_.emplace_back(*i, std::move(v));
 }
 
+void Recordset::CancelUpdate() {
+  adding_ = false;
+  pending_.clear();
+}
+
 void Recordset::Update() {
-  if (!open_) Throw(3704, "La operación no está permitida si el objeto está cerrado.");
+  if (!open_) Closed();
   if (!adding_ && pending_.empty()) return;
+  if (!adding_ && Eof()) NoCurrentRecord();
+  Connection* cn = connection();
+  if (!cn || !cn->IsOpen()) Closed();
+  detail::Session& session = detail::SessionOf(*cn);
   std::vector<Value> params;
   std::string sql;
   if (adding_) {
@@ -183,14 +188,19 @@ void Recordset::Update() {
     params.push_back(rows_[current_][0]);
     sql = "UPDATE " + QuoteIdentifier(table_) + " SET " + sets + " WHERE rowid = ?";
   }
-  cn_->Execute(sql, params);
+  const long changed = session.Run(sql, params);
   if (adding_) {
     std::vector<Value> row(names_.size() + 1);
-    row[0] = static_cast<std::int64_t>(sqlite3_last_insert_rowid(cn_->Handle()));
+    row[0] = static_cast<std::int64_t>(sqlite3_last_insert_rowid(session.db()));
     for (auto& [index, value] : pending_) row[index] = value;
     rows_.push_back(std::move(row));
     current_ = rows_.size() - 1;
   } else {
+    if (changed == 0) {
+      // Another program deleted the row since this snapshot was read.
+      pending_.clear();
+      Throw(errc::kRecordDeleted, "El registro se ha eliminado.");
+    }
     for (auto& [index, value] : pending_) rows_[current_][index] = value;
   }
   adding_ = false;

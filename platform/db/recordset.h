@@ -5,7 +5,10 @@
 // letter case. A recordset over a single table ("SELECT ... FROM Tabla") can
 // also add rows (AddNew / SetField / Update) and change its current row
 // (SetField / Update), which reaches the table by the row's rowid, since the
-// tables have no key of their own.
+// tables have no key of their own. An edit belongs to the row on which it
+// began: moving to another row (or AddNew) saves it to that row first, as the
+// row interface does; Update of a row that another program has deleted fails
+// with "record is deleted" (3167) and writes nothing.
 //
 //   orvo::db::Recordset rs(cn, LockType::ReadOnly);
 //   rs.Open("Select id, Nombre from Personal where No_Empleado = ?", {{"125"}});
@@ -14,6 +17,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,12 +33,12 @@ enum class LockType { ReadOnly = 1, Optimistic = 3 };
 class Recordset {
  public:
   Recordset() = default;
-  explicit Recordset(Connection& cn, LockType lock = LockType::ReadOnly) : cn_(&cn), lock_(lock) {}
+  explicit Recordset(Connection& cn, LockType lock = LockType::ReadOnly);
   ~Recordset();
   Recordset(const Recordset&) = delete;
   Recordset& operator=(const Recordset&) = delete;
 
-  void SetActiveConnection(Connection& cn) { cn_ = &cn; }
+  void SetActiveConnection(Connection& cn);
   void SetLockType(LockType lock) { lock_ = lock; }
 
   void Open(std::string_view sql, std::span<const Value> params = {});
@@ -42,7 +46,7 @@ class Recordset {
     Open(sql, std::span<const Value>(params.begin(), params.size()));
   }
   void Open(Connection& cn, std::string_view sql, std::span<const Value> params = {}) {
-    cn_ = &cn;
+    SetActiveConnection(cn);
     Open(sql, params);
   }
   void Close();
@@ -51,7 +55,7 @@ class Recordset {
   long RecordCount() const { return static_cast<long>(rows_.size()); }
   bool Eof() const { return !open_ || current_ >= rows_.size(); }
   void MoveNext();
-  void MoveFirst() { current_ = 0; }
+  void MoveFirst();
 
   bool HasField(std::string_view name) const { return Index(name).has_value(); }
   const Value& Field(std::string_view name) const;
@@ -61,13 +65,18 @@ class Recordset {
   void AddNew();
   void SetField(std::string_view name, Value v);
   void Update();
+  // Drops the edit not yet saved.
+  void CancelUpdate();
 
  private:
   friend class Connection;
   std::optional<std::size_t> Index(std::string_view name) const;
-  void Detach() { open_ = false; cn_ = nullptr; }
+  // The connection closed: so does the recordset, which stays bound to it.
+  void Detach() { Close(); }
+  Connection* connection() const;
+  void SaveEdit();
 
-  Connection* cn_ = nullptr;
+  std::shared_ptr<detail::Link> link_;
   LockType lock_ = LockType::ReadOnly;
   bool open_ = false;
   std::string table_;        // set when the query reads one table: rows can be edited

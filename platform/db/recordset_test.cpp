@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/db/database.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
 namespace {
 namespace fs = std::filesystem;
+using orvo::testing::ErrorOf;
 using orvo::testing::TempDrive;
 
 class RecordsetTest : public ::testing::Test {
@@ -79,6 +83,103 @@ TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsets) {
   cn.Close();
   EXPECT_FALSE(rs.IsOpen());
   EXPECT_TRUE(rs.Eof());
+}
+
+TEST_F(RecordsetTest, UpdateAfterTheLastRowHasNoCurrentRecord) {
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT * FROM Personal WHERE Id = 1");
+  rs.MoveNext();
+  ASSERT_TRUE(rs.Eof());
+  EXPECT_THROW(rs.SetField("Nombre", std::string("x")), Error);
+  try {
+    rs.Update();  // nothing pending: nothing to do
+    rs.AddNew();
+    rs.CancelUpdate();
+    rs.Update();
+  } catch (const Error& e) {
+    ADD_FAILURE() << e.what();
+  }
+}
+
+TEST_F(RecordsetTest, AnEditIsSavedToTheRowItBeganOnWhenTheRecordsetMoves) {
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT Id, Nombre FROM Personal ORDER BY Id");
+  rs.SetField("Nombre", std::string("Ana María"));
+  rs.MoveNext();  // leaves row 1: the edit goes to row 1, never to row 2
+  EXPECT_EQ(AsInteger(rs.Field("Id")), 2);
+  EXPECT_TRUE(IsNull(rs.Field("Nombre")));
+  rs.Update();
+  rs.MoveFirst();
+  EXPECT_EQ(AsText(rs.Field("Nombre")), "Ana María");
+
+  Recordset check(cn);
+  check.Open("SELECT Nombre FROM Personal ORDER BY Id");
+  EXPECT_EQ(AsText(check.Field("Nombre")), "Ana María");
+  check.MoveNext();
+  EXPECT_TRUE(IsNull(check.Field("Nombre")));
+}
+
+TEST_F(RecordsetTest, UpdatingARowAnotherConnectionDeletedFailsAndWritesNothing) {
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT * FROM Personal WHERE Id = 2");
+  Connection other;
+  other.Open("DBQ=C:\\Quiravel\\Auxiliar.mdb");
+  other.Execute("DELETE FROM Personal WHERE Id = 2");
+  rs.SetField("Nombre", std::string("Luis"));
+  auto e = ErrorOf([&] { rs.Update(); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kRecordDeleted);
+  Recordset check(cn);
+  check.Open("SELECT count(*) AS n FROM Personal WHERE Nombre = 'Luis' OR Id = 2");
+  EXPECT_EQ(AsInteger(check.Field("n")), 0);
+}
+
+TEST_F(RecordsetTest, ARecordsetMayOutliveItsConnection) {
+  Recordset closed, open;
+  {
+    Connection short_lived;
+    short_lived.Open("DBQ=C:\\Quiravel\\Auxiliar.mdb");
+    closed.Open(short_lived, "SELECT * FROM Personal");
+    closed.Close();
+    open.Open(short_lived, "SELECT * FROM Personal");
+  }
+  EXPECT_FALSE(open.IsOpen());
+  EXPECT_THROW(open.Open("SELECT * FROM Personal"), Error);
+  // Both are destroyed after their connection: neither may call into it.
+}
+
+TEST_F(RecordsetTest, FieldNamesMatchIgnoringCaseOfEveryWindows1252Letter) {
+  cn.Execute("CREATE TABLE Claves (\"Contraseña\" TEXT, \"Año\" INTEGER)");
+  cn.Execute("INSERT INTO Claves VALUES('x', 2010)");
+  Recordset rs(cn);
+  rs.Open("SELECT * FROM Claves");
+  EXPECT_EQ(AsText(rs.Field("CONTRASEÑA")), "x");
+  EXPECT_EQ(AsInteger(rs.Field("AÑO")), 2010);
+}
+
+TEST_F(RecordsetTest, AVeryLongQueryOpensAndStaysEditable) {
+  // A long list of values once overflowed the stack of the statement reader.
+  std::string sql = "SELECT Id, Nombre FROM Personal WHERE No_Empleado IN ('125'";
+  while (sql.size() < 40000) sql += ",'999'";
+  sql += ") ORDER BY Id";
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open(sql);
+  ASSERT_EQ(rs.RecordCount(), 1);
+  rs.SetField("Nombre", std::string("Ana"));
+  rs.Update();
+}
+
+TEST(ValueTest, RealNumbersBeyondAnIntegerOverflow) {
+  EXPECT_EQ(AsInteger(Value(2.9)), 2);
+  EXPECT_EQ(AsInteger(Value(-2.9)), -2);
+  EXPECT_EQ(AsInteger(Value(std::string(" 42 "))), 42);
+  EXPECT_EQ(AsInteger(Value(std::string("4x")), -1), -1);
+  for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e20, -1e20, 9223372036854775808.0}) {
+    auto e = ErrorOf([&] { AsInteger(Value(bad)); });
+    ASSERT_TRUE(e) << bad;
+    EXPECT_EQ(e->number, errc::kOverflow) << bad;
+  }
+  EXPECT_EQ(AsInteger(Value(-9223372036854775808.0)), INT64_MIN);
 }
 
 TEST_F(RecordsetTest, AnActionQueryLeavesTheRecordsetClosed) {

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/db/error.h"
+#include "platform/text/blanks.h"
+
 namespace orvo::db {
 
 std::string AsText(const Value& v) {
@@ -21,14 +24,16 @@ std::string AsText(const Value& v) {
 
 std::int64_t AsInteger(const Value& v, std::int64_t fallback) {
   if (auto* i = std::get_if<std::int64_t>(&v)) return *i;
-  if (auto* d = std::get_if<double>(&v)) return static_cast<std::int64_t>(*d);
+  if (auto* d = std::get_if<double>(&v)) {
+    // 2^63 itself is out of range; NaN fails both comparisons.
+    if (!(*d >= -9223372036854775808.0 && *d < 9223372036854775808.0)) Throw(errc::kOverflow, "Desbordamiento");
+    return static_cast<std::int64_t>(*d);
+  }
   if (auto* s = std::get_if<std::string>(&v)) {
+    std::string_view t = text::TrimBlanks(*s);
     std::int64_t out = 0;
-    auto first = s->data(), last = s->data() + s->size();
-    while (first < last && *first == ' ') ++first;
-    while (last > first && last[-1] == ' ') --last;
-    auto [p, ec] = std::from_chars(first, last, out);
-    if (ec == std::errc() && p == last && first != last) return out;
+    auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+    if (ec == std::errc() && p == t.data() + t.size() && !t.empty()) return out;
   }
   return fallback;
 }

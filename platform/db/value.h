@@ -23,6 +23,8 @@ inline bool IsNull(const Value& v) { return std::holds_alternative<std::monostat
 std::string AsText(const Value& v);
 
 // The value as a whole number; text that is not one and Null give `fallback`.
+// A real number is cut towards zero; one beyond 64 bits, infinite or not a
+// number is the overflow error (6), as the platform's conversion gave.
 std::int64_t AsInteger(const Value& v, std::int64_t fallback = 0);
 
 }  // namespace orvo::db

@@ -7,21 +7,13 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/drive/file_error.h"
+#include "platform/text/nocase.h"
+
 namespace orvo::drive {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
-    if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::vector<std::string> Components(std::string_view path) {
   std::vector<std::string> parts;
@@ -58,18 +50,32 @@ fs::path FindIgnoringCase(const fs::path& folder, std::string_view name) {
   fs::path exact = folder / std::string(name);
   if (fs::exists(fs::symlink_status(exact, ec))) return exact;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (EqualsIgnoringCase(it->path().filename().string(), name)) return it->path();
+    if (text::EqualsNoCase(it->path().filename().string(), name)) return it->path();
   }
   return {};
 }
 
 fs::path Map(std::string_view windowsPath) {
   std::string_view rest = windowsPath;
-  if (rest.size() >= 2 && rest[1] == ':') rest.remove_prefix(2);
+  if (rest.size() >= 2 && rest[1] == ':') {
+    // Only C: stands for a folder here; another drive must not turn into C:.
+    if (rest[0] != 'C' && rest[0] != 'c') throw PathError(windowsPath);
+    rest.remove_prefix(2);
+  }
   fs::path result = Root();
-  bool existing = true;  // once a component is missing, the rest cannot exist either
+  std::size_t depth = 0;  // components below the root, so ".." cannot climb above it
+  bool existing = true;   // once a component is missing, the rest cannot exist either
   for (const std::string& part : Components(rest)) {
     if (part == ".") continue;
+    if (part == "..") {
+      if (depth == 0) throw PathError(windowsPath);
+      --depth;
+      result = result.parent_path();
+      std::error_code ec;
+      existing = fs::is_directory(result, ec);
+      continue;
+    }
+    ++depth;
     if (existing) {
       fs::path found = FindIgnoringCase(result, part);
       if (!found.empty()) {
@@ -81,6 +87,11 @@ fs::path Map(std::string_view windowsPath) {
     result /= part;
   }
   return result;
+}
+
+fs::path Resolve(std::string_view path) {
+  if (!path.empty() && path.front() == '/') return fs::path(std::string(path));
+  return Map(path);
 }
 
 fs::path ProgramFolder() {

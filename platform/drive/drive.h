@@ -21,11 +21,17 @@ namespace orvo::drive {
 std::filesystem::path Root();
 
 // A path that does not start with a drive letter is taken as relative to C:.
-// Both '\' and '/' separate components.
+// Both '\' and '/' separate components. A path that would climb above C:
+// ("C:\..\etc") or that names another drive ("D:\x") is refused with the
+// platform's path error (76), since neither has a folder here.
 std::filesystem::path Map(std::string_view windowsPath);
 
-// Finds an existing entry in `folder` whose name equals `name` ignoring ASCII
-// letter case; the exact spelling wins when present. Empty when none.
+// A Windows path mapped as Map does, or an absolute Linux path as it stands.
+std::filesystem::path Resolve(std::string_view path);
+
+// Finds an existing entry in `folder` whose name equals `name` ignoring letter
+// case (every Windows-1252 letter); the exact spelling wins when present.
+// Empty when none.
 std::filesystem::path FindIgnoringCase(const std::filesystem::path& folder,
                                        std::string_view name);
 

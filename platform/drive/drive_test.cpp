@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/drive/file_error.h"
+#include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::drive {
@@ -56,6 +58,26 @@ TEST(DriveTest, ExistingComponentsMatchIgnoringCaseAndExactSpellingWins) {
   WriteFile(c.Path("QUIRAVEL/Quiravel.mdb"), "y");
   EXPECT_EQ(Map("C:\\Quiravel\\Quiravel.mdb"), c.Path("QUIRAVEL/Quiravel.mdb"));
   EXPECT_TRUE(FindIgnoringCase(c.Root(), "nothing").empty());
+}
+
+TEST(DriveTest, NamesMatchIgnoringCaseOfEveryWindows1252Letter) {
+  TempDrive c;
+  fs::create_directories(c.Path("Año/Señal"));
+  EXPECT_EQ(Map("C:\\AÑO\\SEÑAL\\x.txt"), c.Path("Año/Señal/x.txt"));
+  EXPECT_EQ(FindIgnoringCase(c.Root(), "año"), c.Path("Año"));
+}
+
+TEST(DriveTest, PathsThatLeaveDriveCAreRefused) {
+  TempDrive c;
+  fs::create_directories(c.Path("Quiravel"));
+  EXPECT_EQ(Map("C:\\Quiravel\\..\\Quiravel\\x.mdb"), c.Path("Quiravel/x.mdb"));
+  EXPECT_EQ(Map("C:\\Nuevo\\..\\y.txt"), c.Path("y.txt"));
+  for (const char* bad : {"C:\\..\\..\\etc\\passwd", "..\\x", "C:\\Quiravel\\..\\..\\x", "D:\\x", "z:/Quiravel"}) {
+    auto e = orvo::testing::ErrorOf([&] { Map(bad); });
+    ASSERT_TRUE(e) << bad;
+    EXPECT_EQ(e->number, fileerr::kPathNotFound) << bad;
+    EXPECT_NE(std::string(e->what()).find(bad), std::string::npos) << e->what();
+  }
 }
 
 TEST(DriveTest, ProgramFolderIsTheExecutablesFolder) {

@@ -4,23 +4,49 @@
 #include <QThread>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <utility>
 
+#include "platform/drive/file_error.h"
 #include "platform/error.h"
 
 namespace orvo::forms {
 
+namespace {
+Runtime* current = nullptr;
+}  // namespace
+
 Runtime::Runtime(Dialogs& dialogs, std::string title, EndFunction end)
-    : dialogs_(dialogs), title_(std::move(title)), end_(end ? std::move(end) : DefaultEnd) {}
+    : dialogs_(dialogs), title_(std::move(title)), end_(end ? std::move(end) : DefaultEnd), previous_(current) {
+  current = this;
+}
+
+Runtime::~Runtime() {
+  if (current == this) current = previous_;
+}
+
+Runtime* Runtime::Current() { return current; }
 
 bool Runtime::Guard(const std::function<void()>& body) {
   if (ended_) return false;
   try {
     body();
     return true;
+  } catch (...) {
+    Untrapped(std::current_exception());
+  }
+  return false;
+}
+
+void Runtime::Untrapped(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
   } catch (const RuntimeError& e) {
     Untrapped(e.number, e.what());
+  } catch (const std::filesystem::filesystem_error& e) {
+    RuntimeError mapped = drive::FileError(e);
+    Untrapped(mapped.number, mapped.what());
   } catch (const std::bad_alloc&) {
     Untrapped(7, "Memoria insuficiente");
   } catch (const std::exception& e) {
@@ -30,7 +56,6 @@ bool Runtime::Guard(const std::function<void()>& body) {
   } catch (...) {
     Untrapped(5, "Llamada a procedimiento o argumento no válidos");
   }
-  return false;
 }
 
 void Runtime::Untrapped(int number, std::string_view description) {

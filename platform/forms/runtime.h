@@ -3,7 +3,7 @@
 // the error's number and description, titled with the program's title, and
 // the program ends with status 1. Nothing escapes into Qt's event loop.
 //
-//   QApplication app(argc, argv);
+//   orvo::forms::Application app(argc, argv);   // the last boundary, at notify
 //   orvo::forms::QtDialogs dialogs;
 //   orvo::forms::Runtime runtime(dialogs, "pollimport");
 //   runtime.Guard([&] { StartUp(); });              // may end before any window
@@ -15,6 +15,7 @@
 // Tests pass an `end` that records the status instead of ending the process.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -28,7 +29,10 @@ class Runtime {
   using EndFunction = std::function<void(int status)>;
 
   // `end` defaults to DefaultEnd.
+  // The runtime made last is the program's: the application object's last
+  // boundary reports through it.
   Runtime(Dialogs& dialogs, std::string title, EndFunction end = {});
+  ~Runtime();
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
 
@@ -37,7 +41,9 @@ class Runtime {
   const std::string& Title() const { return title_; }
 
   // Runs a handler body. An orvo::RuntimeError shows its own number and
-  // description; std::bad_alloc is error 7; any other exception is error 5.
+  // description; an error of std::filesystem its run-time number and Spanish
+  // description with the path (see drive/file_error.h); std::bad_alloc is
+  // error 7; any other exception is error 5.
   // Returns true when the body ran to its end; false when it failed or the
   // program had already ended (the body is then not run).
   bool Guard(const std::function<void()>& body);
@@ -45,6 +51,12 @@ class Runtime {
   // The program's explicit end. Only the first end counts; the caller returns
   // from its handler after it.
   void End(int status = 0);
+
+  // Shows the box of an exception that no handler trapped and ends the program.
+  void Untrapped(std::exception_ptr error);
+
+  // The program's runtime (the one made last still alive), or none.
+  static Runtime* Current();
 
   bool Ended() const { return ended_; }
   int Status() const { return status_; }
@@ -64,6 +76,7 @@ class Runtime {
   EndFunction end_;
   bool ended_ = false;
   int status_ = 0;
+  Runtime* previous_ = nullptr;
 };
 
 }  // namespace orvo::forms

@@ -73,8 +73,25 @@ std::string FoldCase(std::string_view s) {
   return out;
 }
 
+// Compared letter by letter, without building the folded texts: field names
+// are looked up on every row a program reads.
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return FoldCase(a) == FoldCase(b);
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    char32_t x, y;
+    std::size_t n = Decode(a, i, x), m = Decode(b, j, y);
+    if (n == 0 || m == 0) {
+      // Malformed bytes compare as they are, one at a time.
+      if (n != m || a[i] != b[j]) return false;
+      ++i, ++j;
+      continue;
+    }
+    if (FoldLetter(x) != FoldLetter(y)) return false;
+    i += n;
+    j += m;
+  }
+  return i == a.size() && j == b.size();
 }
+
 
 }  // namespace orvo::text

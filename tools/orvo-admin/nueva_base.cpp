@@ -19,7 +19,7 @@ void CreaBasePrincipal(const std::string& empresa) {
   // The acceptance sentence that reports print; the regeneration fills it.
   empresarial.fields.emplace_back("TFirma", db::Type::Memo, 0, true);
 
-  auto base = db::Database::Create(kBasePrincipal, schema::kLocale, kClave);
+  auto base = db::Database::Create(kBasePrincipal, schema::kLocale, common::kClavePrincipal);
   base.Append(empresarial);
   base.Execute("INSERT INTO Empresarial (Empresa) VALUES (?)", std::vector<db::Value>{empresa});
   base.Close();

@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "common/arranque.h"
+
 namespace orvo::admin {
 
-inline constexpr const char* kBasePrincipal = "C:\\Quiravel\\Quiravel.mdb";
-inline constexpr const char* kClave = "LUMAK";
+using common::kBasePrincipal;
 
 // Makes C:\Quiravel\Quiravel.mdb with the company table (its catalogue
 // columns plus TFirma, which only the administrator program defines), one

@@ -17,7 +17,7 @@ using orvo::testing::TempDrive;
 TEST(NuevaBaseTest, MakesTheProtectedMainDatabaseWithItsCompanyRow) {
   TempDrive c;
   CreaBasePrincipal("Aceros del Norte");
-  auto base = db::Database::Open(kBasePrincipal, ";pwd=LUMAK");
+  auto base = db::Database::Open(kBasePrincipal, common::kConectaPrincipal);
   auto t = base.FindTable("Empresarial");
   ASSERT_TRUE(t);
   EXPECT_TRUE(base.FindTable("Listado1"));

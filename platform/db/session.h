@@ -1,0 +1,91 @@
+// Inside the engine only: the SQLite side of an open connection. Nothing
+// outside platform/db includes this header; the programs see Connection,
+// Recordset and Database.
+//
+// A Session owns the SQLite handle, its cache of prepared statements and the
+// shared lock on the database's companion lock file. Statements come out of
+// the cache as Statement objects, which give them back when they go.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/db/connection.h"
+#include "platform/db/lock_file.h"
+#include "platform/db/value.h"
+
+namespace orvo::db::detail {
+
+// How long a statement waits for another program's write lock, and a
+// connection for a file that another program holds exclusively: long enough
+// for a whole-file punch import to end.
+inline constexpr std::chrono::milliseconds kBusyTimeout{30000};
+
+class Session;
+
+// A prepared statement borrowed from a session's cache, with its values bound.
+class Statement {
+ public:
+  Statement(Session& s, std::string_view sql, std::span<const Value> params);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // SQLITE_ROW, SQLITE_DONE, or the failure as the engine's error.
+  int Step();
+  sqlite3_stmt* get() const { return st_; }
+
+ private:
+  Session& s_;
+  sqlite3_stmt* st_;
+  std::string_view sql_;
+};
+
+class Session {
+ public:
+  // Opens an existing database file; `name` is the path as the program wrote it.
+  Session(const std::filesystem::path& file, std::string_view name, std::string_view password);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  sqlite3* db() const { return db_; }
+  const std::filesystem::path& file() const { return file_; }
+  const std::string& name() const { return name_; }
+
+  // Runs one statement to its end; gives the number of rows it changed.
+  long Run(std::string_view sql, std::span<const Value> params = {});
+
+  // The engine's error for a failed SQLite call, in its Spanish wording.
+  [[noreturn]] void Fail(int rc, std::string_view sql = {}) const;
+
+  // Nesting depth of open transactions (0: none).
+  int depth = 0;
+
+ private:
+  friend class Statement;
+  sqlite3_stmt* Borrow(std::string_view sql);
+  void GiveBack(sqlite3_stmt* st);
+
+  std::filesystem::path file_;
+  std::string name_;
+  SharedLock lock_;
+  sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> cache_;
+  std::unordered_map<sqlite3_stmt*, bool> inUse_;  // every cached statement
+};
+
+// Maps a failed SQLite call to the engine's error. `file` names the database.
+[[noreturn]] void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::string& file);
+
+// Applies the settings every connection to a shared file runs with: extended
+// result codes, the busy timeout, write-ahead log and the larger page cache.
+void Configure(sqlite3* db, std::chrono::milliseconds busyTimeout);
+
+}  // namespace orvo::db::detail
