@@ -15,8 +15,9 @@ void Bases::Conecta(const Arranque& a) {
 
 bool Inicia(Bases& bases, const Arranque& arranque, forms::Dialogs& dialogs) {
   if (arranque.pruebaArchivo) {
+    // Only a normal file counts: a folder of that name is no database to connect to.
     std::error_code ec;
-    if (!std::filesystem::exists(db::ResolvePath(kBasePrincipal), ec)) {
+    if (!std::filesystem::is_regular_file(db::ResolvePath(kBasePrincipal), ec)) {
       dialogs.MsgBox("Es necesario ejecutar primero Orvo Rivuvurazozer para definir la base de datos", forms::Buttons::Ok,
                      forms::Icon::Critical, "Orvo Derevuvi");
       return false;

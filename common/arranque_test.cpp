@@ -26,6 +26,31 @@ TEST(ArranqueTest, MissingDatabaseShowsTheMessageAndCreatesNothing) {
   EXPECT_TRUE(fs::is_empty(c.Root()));
 }
 
+TEST(ArranqueTest, SomethingThatIsNoNormalFileCountsAsMissing) {
+  // A folder, and a link that leads nowhere, under the database's name.
+  for (bool carpeta : {true, false}) {
+    SCOPED_TRACE(carpeta ? "carpeta" : "enlace roto");
+    TempDrive c;
+    fs::create_directories(c.Path("Quiravel"));
+    if (carpeta) {
+      fs::create_directory(c.Path("Quiravel/Quiravel.mdb"));
+    } else {
+      fs::create_symlink(c.Path("Quiravel/otra.mdb"), c.Path("Quiravel/Quiravel.mdb"));
+    }
+    ScriptedDialogs d;
+    int ended = -1;
+    forms::Runtime rt(d, "pollimport", [&](int status) { ended = status; });
+    Bases b;
+    bool inicia = true;
+    rt.Guard([&] { inicia = Inicia(b, {true, 8, db::LockType::ReadOnly}, d); });
+    EXPECT_FALSE(inicia);
+    EXPECT_EQ(ended, -1);
+    ASSERT_EQ(d.shown.size(), 1u);
+    EXPECT_EQ(d.shown[0].text, "Es necesario ejecutar primero Orvo Rivuvurazozer para definir la base de datos");
+    EXPECT_FALSE(b.cn.IsOpen());
+  }
+}
+
 TEST(ArranqueTest, DamagedFilePassesTheTestAndEndsAtTheConnectionWithOneErrorBox) {
   TempDrive c;
   orvo::testing::WriteFile(c.Path("Quiravel/Quiravel.mdb"), std::string(4096, 'x'));

@@ -92,6 +92,9 @@ void Principal::Command2_Click() {
     dialogs().MsgBox(kSeleccione, forms::Buttons::Ok, forms::Icon::None, "");
     return;
   }
+  // What the status line said about an earlier send must not stand under this
+  // file's name; a refused file leaves it empty, since its box says nothing was loaded.
+  Find<QLabel>("Label1")->clear();
   const std::string nombre = ruta.toStdString();
   const auto contenido = LeeArchivo(std::filesystem::path(nombre));
   if (!contenido) {

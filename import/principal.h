@@ -9,7 +9,9 @@
 //
 // A send checks the whole file first: a line that cannot be read is named in
 // one message and nothing of the file is written, so the user can mend the
-// file and send it again. While a file loads the window keeps handling its
+// file and send it again. Each send starts from an empty status line (Label1),
+// and a refused file leaves it empty: only a file that went in ends with
+// "Proceso finalizado correctamente". While a file loads the window keeps handling its
 // events, with its buttons and its closing held until the load ends.
 #pragma once
 

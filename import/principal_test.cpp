@@ -172,6 +172,44 @@ TEST(PrincipalTest, BadLineInTheMiddleImportsNothingNamesItAndTheMendedFileGoesI
   EsperaExito(p);
 }
 
+TEST(PrincipalTest, ARefusedFileAfterAGoodSendLeavesTheStatusLineEmpty) {
+  const struct {
+    Variante variante;
+    const char* bien;
+    const char* mal;  // nullptr: a file that is not there
+  } casos[] = {
+      {Variante::Poleo, "2010 05 03,1,07:00:00\r\n", "2010 05 03,1 07:01:00\r\n"},
+      {Variante::Poleo, "2010 05 03,1,07:00:00\r\n", nullptr},
+      {Variante::Usb, "000000001 2010 05 03 07:00:00\r\n", "000000001\r\n"},
+      {Variante::Usb, "000000001 2010 05 03 07:00:00\r\n", nullptr},
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(std::string(NombrePrograma(c.variante)) + (c.mal ? ": bad line" : ": missing file"));
+    Programa p(c.variante);
+    p.b.Empleado(1, "1", "S");
+    p.Elige(p.b.Archivo("bien.dat", c.bien));
+    p.Envia();
+    ASSERT_EQ(p.Texto("Label1"), kFinalizado);
+    p.Elige(c.mal ? p.b.Archivo("mal.dat", c.mal) : p.b.c.Path("no está.dat").string());
+    p.Envia();
+    EXPECT_EQ(p.boxes.shown.back().icon, Icon::Critical);
+    EXPECT_EQ(p.Texto("Label1"), "");
+    EXPECT_EQ(p.b.Filas("Listado1").size(), 1u);
+  }
+}
+
+TEST(PrincipalTest, EachSendStartsFromAnEmptyStatusLine) {
+  Programa p(Variante::Usb);  // shows nothing while it loads
+  p.Elige(p.b.Archivo("USB.DAT", "000000001 2010 05 03 07:00:00\r\n"));
+  p.Envia();
+  ASSERT_EQ(p.Texto("Label1"), kFinalizado);
+  QString durante = "no visto";
+  QTimer::singleShot(0, &p.w, [&] { durante = p.Texto("Label1"); });
+  p.Envia();
+  EXPECT_EQ(durante, "");
+  EXPECT_EQ(p.Texto("Label1"), kFinalizado);
+}
+
 TEST(PrincipalTest, SameFileSentTwiceIsInsertedTwice) {
   Programa p;
   p.b.Empleado(1, "1", "S");

@@ -217,9 +217,11 @@ void CompletaDatos(common::Bases& bases) {
   db::Recordset& ret = bases.Rs(3);
   if (faltan.IsOpen()) faltan.Close();
   if (ret.IsOpen()) ret.Close();
-  // NOT EXISTS, since one Null numEmp would empty a NOT IN list.
+  // NOT EXISTS, since one Null numEmp would empty a NOT IN list. An employee
+  // without a number (Null or '') is left out: numEmp cannot take it, and one
+  // such row would stop every later run here.
   faltan.Open(
-      "SELECT No_Empleado FROM personal WHERE No_Empleado IS NOT NULL AND NOT EXISTS "
+      "SELECT No_Empleado FROM personal WHERE No_Empleado IS NOT NULL AND No_Empleado <> '' AND NOT EXISTS "
       "(SELECT 1 FROM personalRet WHERE personalRet.numEmp = personal.No_Empleado) ORDER BY rowid");
   ret.Open("SELECT * FROM personalRet");
   long n = faltan.RecordCount();

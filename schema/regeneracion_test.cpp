@@ -185,6 +185,23 @@ TEST_F(RegeneracionTest, SoundWhereTheOldProgramFailed) {
   EXPECT_EQ(Valor("SELECT aplica FROM confPT"), "NO");
 }
 
+TEST_F(RegeneracionTest, EmployeesWithoutANumberGetNoRetentionRowAndTheOthersDo) {
+  EsExito(Corre());
+  {
+    auto d = Principal();
+    d.Execute("INSERT INTO Personal (Id, No_Empleado, Activo) VALUES (1, '5', 'S')");
+    d.Execute("INSERT INTO Personal (Id, No_Empleado, Activo) VALUES (2, '', 'S')");
+    d.Execute("INSERT INTO Personal (Id, No_Empleado, Activo) VALUES (3, NULL, 'S')");
+    d.Execute("INSERT INTO Personal (Id, No_Empleado, Activo) VALUES (4, '6', 'S')");
+  }
+  int status = -1;
+  EsExito(Corre(&status));
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Valor("SELECT numEmp FROM personalRet ORDER BY rowid"), "5,6");
+  EsExito(Corre());
+  EXPECT_EQ(Valor("SELECT count(*) FROM personalRet"), "2");
+}
+
 TEST_F(RegeneracionTest, WhatStaysMissingIsSaidInsteadOfSuccess) {
   {
     // A table stored under another letter case: the creator cannot make it,

@@ -24,6 +24,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "bench/support/banco.h"
 #include "common/arranque.h"
 #include "import/archivo_poleo.h"
 #include "import/principal.h"
@@ -34,28 +35,16 @@
 #include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
-#include "platform/testsupport/temp_drive.h"
 #include "tools/orvo-admin/nueva_base.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Reloj = std::chrono::steady_clock;
+using orvo::bench::Azar;
+using orvo::bench::Miles;
+using orvo::bench::Reloj;
+using orvo::bench::Segundos;
 
-double Segundos(Reloj::time_point desde) {
-  return std::chrono::duration<double>(Reloj::now() - desde).count();
-}
-
-// A small deterministic generator, so every run imports the same file.
-struct Azar {
-  std::uint64_t s = 0x9E3779B97F4A7C15ull;
-  std::uint64_t operator()() {
-    s ^= s << 13;
-    s ^= s >> 7;
-    s ^= s << 17;
-    return s;
-  }
-};
 
 // Employee numbers 1001..1000+n. Every tenth is not registered, every tenth
 // (another) is inactive, and some have a Null second surname.
@@ -202,17 +191,6 @@ double LeeSolo(const fs::path& archivo) {
   return Segundos(inicio);
 }
 
-std::string Miles(double v) {
-  std::string s = std::to_string(static_cast<long long>(v + 0.5));
-  // Built front to back: GCC 12 warns falsely (-Wrestrict) on insert into itself.
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (i > 0 && (s.size() - i) % 3 == 0) out += ',';
-    out += s[i];
-  }
-  return out;
-}
-
 int Corre(long lineas) {
   const fs::path raiz = orvo::drive::Root();
   const fs::path mdb = orvo::db::ResolvePath(orvo::common::kBasePrincipal);
@@ -261,23 +239,5 @@ int Corre(long lineas) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  long lineas = 1000000;
-  if (argc > 1) {
-    const char* a = argv[1];
-    if (std::from_chars(a, a + std::strlen(a), lineas).ec != std::errc() || lineas < 0) {
-      std::fprintf(stderr, "usage: bench_import [LINES]\n");
-      return 2;
-    }
-  }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  orvo::forms::Application app(argc, argv);
-
-  orvo::testing::TempDrive c;  // a private drive C:, removed at the end
-  int status = 2;
-  try {
-    status = Corre(lineas);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_import: %s\n", e.what());
-  }
-  return status;
+  return orvo::bench::Banco(argc, argv, "bench_import", "LINES", 1000000, Corre);
 }

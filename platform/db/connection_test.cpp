@@ -214,30 +214,24 @@ TEST_F(ConnectionTest, TransactionsRollBackUnlessCommitted) {
   EXPECT_EQ(AsInteger(rs.Field("Empleado")), 2);
 }
 
-TEST_F(ConnectionTest, ABeginWaitsForTheWriteLockAtItsStart) {
+TEST_F(ConnectionTest, AnotherWritersLockStopsABeginAtItsStartAndAStatementWithALockError) {
   Connection holder, other;
   holder.Open(kConnect);
   other.Open(kConnect);
   sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
-  auto t = holder.Begin();
-  // The second writer fails at Begin, before it has read or written anything.
-  EXPECT_THROW(other.Begin(), Error);
-  t.Commit();
+  {
+    auto t = holder.Begin();
+    holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
+    // The second writer fails at Begin, before it has read or written anything.
+    EXPECT_THROW(other.Begin(), Error);
+    auto e = ErrorOf([&] { other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->number, errc::kLocked);
+    t.Commit();
+  }
   auto u = other.Begin();
   other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')");
   u.Commit();
-}
-
-TEST_F(ConnectionTest, BusyFileFailsWithALockError) {
-  Connection holder, other;
-  holder.Open(kConnect);
-  other.Open(kConnect);
-  sqlite3_busy_timeout(detail::SessionOf(other).db(), 50);
-  auto t = holder.Begin();
-  holder.Execute("INSERT INTO Checadas VALUES('2010 05 03',1,'08:00:00')");
-  auto e = ErrorOf([&] { other.Execute("INSERT INTO Checadas VALUES('2010 05 03',2,'08:00:00')"); });
-  ASSERT_TRUE(e);
-  EXPECT_EQ(e->number, errc::kLocked);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+
 #include "platform/db/recordset.h"
 #include "platform/testsupport/temp_drive.h"
 
@@ -71,6 +74,39 @@ TEST_F(DatabaseTest, ColumnsKeepTheirTypesLimits) {
       {"Foto", Blob{{0, 1, 2}}, 0},
   };
   for (const Case& k : cases) EXPECT_EQ(InsertError(k.column, k.value), k.error) << k.column << " " << AsText(k.value);
+}
+
+// The Date column takes exactly the calendar's days and the clock's times.
+TEST_F(DatabaseTest, DateColumnsTakeWhatTheCalendarHasAndNothingElse) {
+  auto db = Open();
+  auto tx = db.Rows().Begin();
+  auto accepted = [&](const std::string& text) {
+    try {
+      db.Execute("INSERT INTO Tipos (Dia) VALUES (?)", std::vector<Value>{text});
+      return true;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number, errc::kTypeMismatch) << text;
+      return false;
+    }
+  };
+  char text[32];
+  for (int y : {1900, 2000, 2011, 2012}) {
+    for (unsigned m = 0; m <= 13; ++m) {
+      for (unsigned d = 0; d <= 32; ++d) {
+        std::snprintf(text, sizeof text, "%04d-%02u-%02u", y, m, d);
+        const bool real = std::chrono::year_month_day(std::chrono::year(y), std::chrono::month(m), std::chrono::day(d)).ok();
+        EXPECT_EQ(accepted(text), real) << text;
+      }
+    }
+  }
+  for (int h = 0; h <= 25; h += 1) {
+    for (int mi : {0, 59, 60}) {
+      std::snprintf(text, sizeof text, "2012-02-29 %02d:%02d:%02d", h, mi, mi);
+      const bool real = h < 24 && mi < 60;
+      EXPECT_EQ(accepted(text), real) << text;
+    }
+  }
+  tx.Commit();
 }
 
 TEST_F(DatabaseTest, MemoKeepsDigitsAsTextAndTextMatchesIgnoringCase) {

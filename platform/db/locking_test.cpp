@@ -138,6 +138,21 @@ TEST_F(LockingTest, TheInUseTestLeavesTheLocksOfThisProgramInPlace) {
   EXPECT_EQ(other.Wait(30s), 2) << "the other program wrote during this one's transaction";
   t.Commit();
   EXPECT_EQ(Rows(cn), 1);
+  cn.Close();
+
+  // The same through the write test itself: a client of this process that
+  // knows nothing of the lock file is writing, so the test opens the file.
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN IMMEDIATE; INSERT INTO Checadas VALUES('2010 05 03', 2, '08:00:00')", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_TRUE(IsInUse(kMain));
+  auto again = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "raw-write", signals.string()});
+  EXPECT_EQ(again.Wait(30s), 2) << "the other program wrote during this one's transaction";
+  EXPECT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close_v2(raw);
+  cn.OpenFile(kMain, "LUMAK");
+  EXPECT_EQ(Rows(cn), 2);
 }
 
 TEST_F(LockingTest, AnExclusiveHolderKeepsConnectionsOutUntilItLetsGo) {

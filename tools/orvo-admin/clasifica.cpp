@@ -1,13 +1,16 @@
 #include "tools/orvo-admin/clasifica.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string_view>
 
 #include "classify/clasificador.h"
+#include "platform/drive/file_error.h"
 #include "platform/db/connection.h"
 #include "platform/error.h"
+#include "tools/orvo-admin/ayuda.h"
 
 namespace orvo::admin {
 
@@ -64,22 +67,28 @@ int Clasifica(common::Bases& bases, std::istream& entrada, std::ostream& salida)
 }
 
 int ClasificaVerbo(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
-  if (args.size() > 1) {
-    err << "Uso: orvo-admin classify [ARCHIVO]\n";
-    return 2;
-  }
+  if (args.size() > 1) return ErrorDeArgumentos(err, "classify", "argumento de más: " + args[1]);
+  const bool deArchivo = !args.empty() && args[0] != "-";
+  if (deArchivo && args[0].starts_with("-")) return ErrorDeArgumentos(err, "classify", "opción desconocida: " + args[0]);
   const std::filesystem::path base = db::ResolvePath(common::kBasePrincipal);
-  if (!std::filesystem::exists(base)) {
-    err << "No existe la base de datos: " << base.string() << "\n";
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(base, ec)) {
+    err << "No existe la base de datos: " << base.string() << " (orvo-admin newdb la crea)\n";
     return 1;
   }
   std::ifstream archivo;
-  if (!args.empty() && args[0] != "-") {
-    archivo.open(args[0], std::ios::binary);
-    if (!archivo) {
-      err << "No se puede abrir el archivo: " << args[0] << "\n";
+  if (deArchivo) {
+    const std::filesystem::path ruta = args[0];
+    const auto estado = std::filesystem::status(ruta, ec);
+    if (ec) throw drive::FileError(ec, ruta.string());
+    if (std::filesystem::is_directory(estado)) {
+      err << "orvo-admin classify: " << ruta.string()
+          << " es una carpeta; se espera un archivo con una checada por línea (Id,Fecha,Hora)\n";
       return 1;
     }
+    errno = 0;
+    archivo.open(ruta, std::ios::binary);
+    if (!archivo) throw drive::FileError(std::error_code(errno != 0 ? errno : EACCES, std::generic_category()), ruta.string());
   }
   common::Bases bases;
   bases.Conecta({.recordsets = 8});

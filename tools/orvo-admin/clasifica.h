@@ -24,6 +24,7 @@ int Clasifica(common::Bases& bases, std::istream& entrada, std::ostream& salida)
 
 // The verb with its arguments: [ARCHIVO] (none or "-": standard input). Opens
 // the main database itself. Exit status: 0 when every line was classified.
+// A file that cannot be read throws the run time's file error.
 int ClasificaVerbo(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace orvo::admin

@@ -12,8 +12,17 @@ using common::kBasePrincipal;
 
 // Makes C:\Quiravel\Quiravel.mdb with the company table (its catalogue
 // columns plus TFirma, which only the administrator program defines), one
-// company row, and every other table of the catalogue. Refuses, untouched, a
-// file that is already there.
+// company row, every other table of the catalogue and a fresh
+// C:\Quiravel\Auxiliar.mdb.
+//
+// Both files are built aside, in a hidden folder of C:\Quiravel, and renamed
+// into place only once complete, the main one last: a failure (a company name
+// too long for its column, a full disk) leaves no file behind, so a program
+// never finds a half-made database, and a later try starts clean. Refuses, with
+// the file untouched, when a main database is already there, even one that
+// appears while this one is being built.
+//
+//   CreaBasePrincipal("Aceros del Norte");
 void CreaBasePrincipal(const std::string& empresa);
 
 }  // namespace orvo::admin

@@ -1,0 +1,28 @@
+// What the zip and unzip calls share: Spanish descriptions of what went wrong
+// (system errors and libzip's own), and the paths they read and write.
+#pragma once
+
+#include <zip.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace orvo::zip {
+
+// A system error number (errno) as the user reads it.
+std::string DescribeSystemError(int error);
+
+// A libzip error, with the system error under it when there is one.
+std::string DescribeZipError(zip_error_t* error);
+std::string DescribeZipError(int zipError, int systemError);
+
+// A Windows path on drive C: ("C:\...", "\...") or a bare name, which is
+// taken relative to the current folder as Windows took it.
+std::filesystem::path MapName(std::string_view name);
+
+// A hidden name beside `target` for writing it before it is complete:
+// ".<name><suffix>" in the same folder, so a rename makes it final.
+std::filesystem::path HiddenBeside(const std::filesystem::path& target, std::string_view suffix);
+
+}  // namespace orvo::zip
