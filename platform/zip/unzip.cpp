@@ -250,7 +250,11 @@ class Extraction {
         fs::create_directory(found, ec);
         names_.Added(found);
       }
-      if (!fs::is_directory(found)) {
+      // A name the system refuses (too long, say) is this entry's problem,
+      // not the end of the run.
+      std::error_code lookup;
+      if (!fs::is_directory(found, lookup)) {
+        if (!ec) ec = lookup;
         Problem(kWriteError, parts[k], ec ? DescribeSystemError(ec.value()) : "ya existe y no es una carpeta");
         return false;
       }
