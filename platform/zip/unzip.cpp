@@ -265,6 +265,10 @@ class Extraction {
 
   bool Target(const std::string& name, fs::path& target) {
     const std::vector<std::string> parts = Parts(name);
+    if (parts.empty()) {  // "." or "./.": no file name is left
+      Problem(kWarning, name, "se rechaza: el nombre está vacío");
+      return false;
+    }
     fs::path folder;
     if (options_.honorDirectories) {
       if (!Folders(parts, parts.size() - 1, folder)) return false;
