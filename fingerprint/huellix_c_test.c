@@ -195,11 +195,14 @@ static void EmptySearches(void) {
   FingerprintId id = Id(99, 9, 9);
   CHECK_EQ(fps.IdentifyFP(probe, 1, &id), FPS_ALREADY_REGISTERED);
   CHECK_EQ(id.userId | id.finger | id.sample, 0);
+  /* No candidate at all is "nothing found" even with threshold 0: success
+   * with user 0 would read as a match. */
   id = Id(99, 9, 9);
-  CHECK_EQ(fps.IdentifyFP(probe, 0, &id), FPS_OK);
+  CHECK_EQ(fps.IdentifyFP(probe, 0, &id), FPS_ALREADY_REGISTERED);
   CHECK_EQ(id.userId | id.finger | id.sample, 0);
   id = Id(99, 9, 9);
-  CHECK_EQ(fps.IdentifyFP(probe, 256, &id), FPS_OK); /* only the low 8 bits count */
+  CHECK_EQ(fps.IdentifyFP(probe, 256, &id), FPS_ALREADY_REGISTERED); /* only the low 8 bits count: 0 */
+  CHECK_EQ(id.userId | id.finger | id.sample, 0);
   CHECK_EQ(fps.TerminateEngine(), FPS_OK);
 }
 

@@ -1,18 +1,239 @@
 #include "fingerprint/search.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
+#include "fingerprint/candidate_level.h"
+#include "fingerprint/engine_state.h"
+#include "fingerprint/key_quantisation.h"
+#include "fingerprint/matcher.h"
 #include "fingerprint/result_codes.h"
-#include "fingerprint/template_decoder.h"
 
 namespace huellix {
+namespace {
 
-// Until the voting search is in place, a search decodes its probe and
-// reports no candidates.
+// sin and cos of an orientation difference d (-15..15 steps of 2.8125
+// degrees), times 100 and truncated.
+struct Turn {
+  int sine, cosine;
+};
+const std::array<Turn, 31>& TurnTable() {
+  static const std::array<Turn, 31> table = [] {
+    std::array<Turn, 31> t{};
+    for (int d = -15; d <= 15; ++d) {
+      const double theta = d * 2.8125 * 0.01745328888888889;
+      t[static_cast<std::size_t>(d + 15)] = {static_cast<int>(std::trunc(std::sin(theta) * 100)),
+                                             static_cast<int>(std::trunc(std::cos(theta) * 100))};
+    }
+    return t;
+  }();
+  return table;
+}
+
+void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const TriangleIndex& index,
+                      VoteTable& votes) {
+  const std::array<std::uint32_t, kProbeKeys> keys = ProbeKeys(shape);
+  // Slots, records and item lists lie all over the index: each is fetched for
+  // all keys before any is read, so the memory waits overlap.
+  for (std::uint32_t key : keys) index.PrefetchSlot(key % kSlotCount);
+  std::array<std::uint32_t, kProbeKeys> kept;
+  int count = 0;
+  for (std::uint32_t key : keys) {
+    if (index.SlotEmpty(key % kSlotCount)) continue;
+    index.PrefetchRecord(key % kSlotCount);
+    kept[static_cast<std::size_t>(count++)] = key;
+  }
+  std::array<const IndexEntry*, kProbeKeys> entries;
+  int found = 0;
+  for (int k = 0; k < count; ++k) {
+    const IndexEntry* entry = index.FindEntry(kept[static_cast<std::size_t>(k)]);
+    if (entry == nullptr) continue;
+    __builtin_prefetch(entry->items);
+    entries[static_cast<std::size_t>(found++)] = entry;
+  }
+  for (int k = 0; k < found; ++k) {
+    const IndexEntry* entry = entries[static_cast<std::size_t>(k)];
+    for (const TrianglePose& s : entry->Items()) {
+      const int d = p.orientation - s.orientation;
+      if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170 ||
+          std::abs(d) >= 16)
+        continue;
+      bool alike = true;
+      for (int f = 0; f < 3 && alike; ++f) {
+        int r = std::abs(p.relativeDirections[f] - s.relativeDirections[f]);
+        if (r > 16) r = 128 - r;
+        alike = r < 8;
+      }
+      for (int f = 0; f < 3 && alike; ++f)
+        alike = std::abs(p.sides[f] - s.sides[f]) < kSideTolerance[p.sides[f]];
+      if (!alike) continue;
+      const Turn t = TurnTable()[static_cast<std::size_t>(d + 15)];
+      const int rotation = (d + 16) / 6;
+      const int tx = (s.centroidX - (p.centroidX * t.cosine + p.centroidY * t.sine) / 100 + 170) / 12;
+      const int ty = (s.centroidY - (p.centroidY * t.cosine - p.centroidX * t.sine) / 100 + 170) / 12;
+      votes.AddVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx),
+                     static_cast<std::uint8_t>(ty), s.fingerprintKey});
+    }
+  }
+}
+
+// A block of the vote heap for the search's lists, freed with the scope.
+template <class T>
+class HeapArray {
+ public:
+  HeapArray(orvo::heap::Heap& heap, std::size_t count)
+      : heap_(heap), items_(static_cast<T*>(heap.Allocate(std::max<std::size_t>(count, 1) * sizeof(T)))),
+        count_(count) {
+    if (items_ != nullptr) std::uninitialized_default_construct_n(items_, count_);
+  }
+  ~HeapArray() { heap_.Free(items_); }
+  HeapArray(const HeapArray&) = delete;
+  HeapArray& operator=(const HeapArray&) = delete;
+  bool Allocated() const { return items_ != nullptr; }
+  std::span<T> Items() { return {items_, count_}; }
+
+ private:
+  orvo::heap::Heap& heap_;
+  T* items_;
+  std::size_t count_;
+};
+
+int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, SearchCandidate* candidates,
+                   int count) {
+  EngineState& engine = Engine();
+  VoteTable votes(*engine.voteHeap);
+  HeapArray<TopEntry> top(*engine.voteHeap, static_cast<std::size_t>(count));
+  if (!votes.Created() || !top.Allocated()) return kOutOfMemory;
+
+  TriangleList list;
+  BuildTripletList(decoded, list);
+  for (const Triangle& triangle : list.Triangles()) {
+    ShapeKeyBytes shape;
+    TrianglePose pose;
+    if (ComputeTripletFeatures(triangle, decoded, shape, pose)) CastTripletVotes(shape, pose, engine.index, votes);
+  }
+  votes.SmoothVotes();
+  SelectTopCandidates(votes, top.Items());
+  VerifyCandidates(probe, engine.store, top.Items());
+
+  int k = 0;
+  for (const TopEntry& e : top.Items()) {
+    if (e.score == 0) break;
+    const FingerprintId id = UnpackFingerprintId(e.key);
+    candidates[k++] = SearchCandidate{id.userId, id.finger, id.sample, CandidateLevel(e.score), 0};
+  }
+  return kOk;
+}
+
+}  // namespace
+
+std::array<std::uint32_t, kProbeKeys> ProbeKeys(const ShapeKeyBytes& shape) {
+  using Offsets = std::array<std::uint32_t, 3>;
+  const auto directionOffsets = [&](int field) {
+    const std::uint32_t step = kDirectionSteps[static_cast<std::size_t>(field)];
+    const std::uint8_t bin = shape[static_cast<std::size_t>(3 + field)] & 15;
+    const std::uint32_t wrap = kDirectionWrapSteps[static_cast<std::size_t>(field)];
+    return Offsets{bin == 0 ? wrap : 0u - step, 0u, bin == kHighestDirectionBin ? 0u - wrap : step};
+  };
+  const auto sideOffsets = [&](int field) {
+    const std::uint32_t step = kSideSteps[static_cast<std::size_t>(field)];
+    return Offsets{0u - step, 0u, step};
+  };
+  const std::uint32_t base = QuantiseTripletKey(shape);
+  const Offsets s2 = sideOffsets(2), s1 = sideOffsets(1), s0 = sideOffsets(0);
+  const Offsets d0 = directionOffsets(0), d1 = directionOffsets(1), d2 = directionOffsets(2);
+  std::array<std::uint32_t, kProbeKeys> keys{};
+  std::size_t k = 0;
+  for (std::uint32_t a : s2)
+    for (std::uint32_t b : s1)
+      for (std::uint32_t c : s0)
+        for (std::uint32_t d : d0)
+          for (std::uint32_t e : d1)
+            for (std::uint32_t f : d2) keys[k++] = base + a + b + c + d + e + f;
+  return keys;
+}
+
+void SelectTopCandidates(const VoteTable& votes, std::span<TopEntry> top) {
+  std::fill(top.begin(), top.end(), TopEntry{});
+  std::uint32_t bar = 0;
+  votes.ForEach([&](const VoteRecord& r) {
+    const std::uint32_t t = r.total;
+    if (t < 3 || t <= bar) return;
+    const std::uint32_t barBefore = bar;
+    TopEntry carried{r.cell.key, t, 0};
+    for (TopEntry& slot : top) {
+      const TopEntry e = slot;
+      if (carried.total >= e.total) {
+        slot = carried;
+        carried = e;
+        bar = e.total;
+      }
+      if (e.key == r.cell.key) {
+        bar = barBefore;
+        return;
+      }
+    }
+  });
+  for (TopEntry& e : top)
+    if (e.total == 0) e.key = kNoCandidate;
+}
+
+void VerifyCandidates(const std::uint8_t* probe, const TemplateStore& store, std::span<TopEntry> top) {
+  std::array<std::uint8_t, kTemplateSize> stored;
+  const std::span<const std::uint8_t, kTemplateSize> probeBytes(probe, kTemplateSize);
+  int compared = 0;
+  for (TopEntry& e : top) {
+    if (e.key == kNoCandidate) break;
+    ++compared;
+    // A candidate whose template is missing (an inconsistent database file)
+    // has nothing to be compared with: it scores 0 and is dropped.
+    e.score = store.FetchTemplate(e.key, stored.data()) ? MatchTemplates(stored, probeBytes).score : 0;
+  }
+  if (compared == 0) return;
+  std::vector<int> scores(static_cast<std::size_t>(compared)), order(static_cast<std::size_t>(compared));
+  for (int k = 0; k < compared; ++k) {
+    scores[static_cast<std::size_t>(k)] = top[static_cast<std::size_t>(k)].score;
+    order[static_cast<std::size_t>(k)] = k;
+  }
+  SortDescendingWithIndex(scores.data(), order.data(), 0, compared - 1);
+  std::vector<TopEntry> sorted(static_cast<std::size_t>(compared));
+  for (int k = 0; k < compared; ++k)
+    sorted[static_cast<std::size_t>(k)] = top[static_cast<std::size_t>(order[static_cast<std::size_t>(k)])];
+  std::copy(sorted.begin(), sorted.end(), top.begin());
+}
+
+void SortDescendingWithIndex(int* values, int* index, int lo, int hi) {
+  while (true) {
+    const int pivot = values[(lo + hi) / 2];
+    int i = lo, j = hi;
+    while (true) {
+      while (values[i] > pivot) ++i;
+      while (values[j] < pivot) --j;
+      if (i >= j) break;
+      std::swap(values[i], values[j]);
+      std::swap(index[i], index[j]);
+      ++i;
+      --j;
+    }
+    if (lo < i - 1) SortDescendingWithIndex(values, index, lo, i - 1);
+    if (j + 1 < hi)
+      lo = j + 1;
+    else
+      return;
+  }
+}
+
 int SearchCandidates(const std::uint8_t* probe, SearchCandidate* candidates, int count) {
   std::fill(candidates, candidates + std::max(count, 0), SearchCandidate{});
+  std::array<std::uint8_t, kTemplateSize> copy;
+  std::memcpy(copy.data(), probe, kTemplateSize);
   DecodedTemplate decoded;
-  return DecodeTemplate(probe, decoded);
+  if (const int result = DecodeTemplate(copy.data(), decoded); result != kOk) return result;
+  if (count <= 0) return kOk;
+  return SearchTriplets(copy.data(), decoded, candidates, count);
 }
 
 }  // namespace huellix

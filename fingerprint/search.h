@@ -1,15 +1,56 @@
 // SearchCandidates: the one-to-many search of a probe template against every
 // registered fingerprint, best first, as FPSSearchFP and FPSIdentifyFP use it.
+//
+// The probe's triangles vote through the triangle index for (fingerprint,
+// rotation, translation) cells; the votes are smoothed over neighbouring
+// cells; the fingerprints with the highest totals are compared one to one by
+// the matcher and reported by its score, with the score's level.
+//
+//   SearchCandidate found[10];
+//   SearchCandidates(probe, found, 10);   // 0; 101 out of memory; 103 probe refused
+//   // found[k].level == 0 marks the end of the candidates
+//
+// A fingerprint with a smoothed total below 3 is never compared; a comparison
+// scoring 0, or whose template is missing from the store, drops the candidate.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 
 #include "fingerprint/Huellix.h"
+#include "fingerprint/fingerprint_id.h"
+#include "fingerprint/template_store.h"
+#include "fingerprint/triplets.h"
+#include "fingerprint/vote_table.h"
 
 namespace huellix {
 
 // Fills candidates[0 .. count - 1], zero records after the last candidate:
 // 0, 101 when memory runs out, 103 when the probe does not decode.
 int SearchCandidates(const std::uint8_t* probe, SearchCandidate* candidates, int count);
+
+// The steps, for the tests.
+
+constexpr int kProbeKeys = 729;
+// The probe triangle's own key and its neighbours one bin away in each field:
+// direction fields wrap between bins 0 and 15, side fields carry.
+std::array<std::uint32_t, kProbeKeys> ProbeKeys(const ShapeKeyBytes& shape);
+
+constexpr FingerprintKey kNoCandidate = 0xFFFFFFFF;
+
+struct TopEntry {
+  FingerprintKey key = 0;
+  std::uint32_t total = 0;
+  int score = 0;
+};
+
+// The n fingerprints with the highest smoothed totals (3 or more), highest
+// first, each once; the rest of the list holds kNoCandidate.
+void SelectTopCandidates(const VoteTable& votes, std::span<TopEntry> top);
+// Scores the listed candidates with the matcher and sorts them by score.
+void VerifyCandidates(const std::uint8_t* probe, const TemplateStore& store, std::span<TopEntry> top);
+// Quicksort of values[lo..hi], highest first, moving index along.
+void SortDescendingWithIndex(int* values, int* index, int lo, int hi);
 
 }  // namespace huellix

@@ -29,7 +29,9 @@ int32_t FPSIdentifyFP(const uint8_t* probe, int32_t thresholdLevel, FingerprintI
     std::array<SearchCandidate, kIdentifyCandidates> found{};
     if (int result = SearchCandidates(probe, found.data(), kIdentifyCandidates); result != kOk) return result;
     const SearchCandidate& best = found[0];
-    if (best.level < static_cast<std::uint8_t>(thresholdLevel)) {
+    // No candidate at all is "nothing found" whatever the threshold: with
+    // threshold 0 it would otherwise read as a match of user 0.
+    if (best.level == 0 || best.level < static_cast<std::uint8_t>(thresholdLevel)) {
       *id = FingerprintId{};
       return kAlreadyRegistered;
     }

@@ -48,6 +48,10 @@ class TriangleIndex {
   void RemoveItem(std::uint32_t key, FingerprintKey fingerprintKey, bool fromEnd = false);
 
   bool SlotEmpty(std::uint32_t slot) const { return slots_[slot] == nullptr; }
+  // Hints for a reader about to look at many slots: fetch the slot, or the
+  // record of a slot already fetched, ahead of use.
+  void PrefetchSlot(std::uint32_t slot) const { __builtin_prefetch(&slots_[slot]); }
+  void PrefetchRecord(std::uint32_t slot) const { __builtin_prefetch(slots_[slot]); }
   // The slot's key entries, in order; empty for an empty slot.
   std::span<const IndexEntry> SlotEntries(std::uint32_t slot) const;
   // The entry with exactly this key, or nullptr.

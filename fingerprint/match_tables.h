@@ -1,0 +1,130 @@
+// The one-to-one matcher's fixed tables and parameter record, built once before
+// the first comparison (thread-safe), and the lookups every matching step uses.
+//
+// Directions are 0..127 (128 steps to the circle); a difference of two directions
+// is wrapped into -64..64. Lookups clamp their indexes to the tables, so no
+// distance or angle difference, however large, reads outside them.
+//
+//   InitializeMatcher();                 // 0, or 1 when the arctangent table is unsound
+//   SinTable()[96]                       // -999
+//   MatchDistance(150, 0)                // 2 * distance(75, 0) = 150 (scaled lookup)
+//   MatchDirection(-10, 0)               // 64 (pointing the other way)
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
+#include "fingerprint/distance_table.h"
+
+namespace huellix {
+
+inline constexpr int kDirections = 128;
+inline constexpr int kHalfCircle = 64;
+inline constexpr int kTableSide = 150;
+inline constexpr int kToleranceEntries = 725;
+inline constexpr int kAngleWeightBound = 14;
+inline constexpr int kDistanceWeightBound = 30;
+
+// The matcher's tuning record: 36 fields read by index (see the defaults in
+// SetMatcherDefaults). Nothing outside the matcher writes it.
+struct MatcherParams {
+  std::array<std::int32_t, 36> field{};
+  std::int32_t operator[](int i) const { return field[static_cast<std::size_t>(i)]; }
+};
+
+using ByteTable = std::array<std::array<std::uint8_t, kTableSide>, kTableSide>;
+
+// 0 once the tables are built and the arctangent table passed its self-check;
+// 1 otherwise. Safe to call from any number of threads.
+int InitializeMatcher();
+
+// The tables; valid after InitializeMatcher() returned 0.
+const ByteTable& ArctanTable();
+const std::array<std::int32_t, kDirections>& SinTable();
+const std::array<std::int32_t, kDirections>& CosTable();
+const std::array<std::int32_t, kToleranceEntries>& DistanceTolerance();
+const std::array<std::int32_t, kAngleWeightBound>& AngleWeight();
+const std::array<std::int32_t, kDistanceWeightBound>& DistanceWeight();
+const MatcherParams& DefaultMatcherParams();
+
+namespace detail {
+// The tables themselves, filled once by InitializeMatcher; read inline by the
+// lookups below, which sit on the matcher's innermost loops.
+struct MatcherTables {
+  ByteTable arctan{};
+  std::array<std::int32_t, kDirections> sine{};
+  std::array<std::int32_t, kDirections> cosine{};
+  std::array<std::int32_t, kToleranceEntries> tolerance{};
+  std::array<std::int32_t, kAngleWeightBound> angleWeight{10, 9, 7, 5, 3, 2, 2, 1, 1, 1, 1, 1, 1, 1};
+  std::array<std::int32_t, kDistanceWeightBound> distanceWeight{};
+  MatcherParams params;
+  bool sound = false;
+};
+extern MatcherTables gTables;
+
+// Scale that brings both magnitudes inside the 150-entry tables.
+inline int Scale(int a, int b) {
+  if (a < kTableSide && b < kTableSide) return 1;
+  return std::max(a / kTableSide + 1, b / kTableSide + 1);
+}
+}  // namespace detail
+
+// Rounded length of (dx, dy); beyond the table both are scaled down and the
+// result scaled up again.
+inline int MatchDistance(int dx, int dy) {
+  const int a = std::abs(dx), b = std::abs(dy);
+  const int s = detail::Scale(a, b);
+  return s * DistanceTable[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
+}
+
+// Direction of (dx, dy), 0..128 (128 is the same direction as 0).
+inline int MatchDirection(int dx, int dy) {
+  const int a = std::abs(dx), b = std::abs(dy);
+  const int s = detail::Scale(a, b);
+  int t = detail::gTables.arctan[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
+  if (dx < 0) t = 64 - t;
+  if (dy < 0) t = 128 - t;
+  return t;
+}
+
+// The angle a tolerance subtends at a distance, in direction steps.
+inline int ArctanAt(int distance, int tolerance) {
+  const int a = std::abs(distance), b = std::abs(tolerance);
+  const int s = detail::Scale(a, b);
+  return detail::gTables.arctan[static_cast<std::size_t>(a / s)][static_cast<std::size_t>(b / s)];
+}
+
+// Clamped table reads: an index below 0 reads entry 0, one past the end the last.
+inline int ToleranceAt(int distance) {
+  return detail::gTables.tolerance[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceEntries - 1))];
+}
+inline int AngleWeightAt(int deviation) {
+  return detail::gTables.angleWeight[static_cast<std::size_t>(std::clamp(deviation, 0, kAngleWeightBound - 1))];
+}
+inline int DistanceWeightAt(int deviation) {
+  return detail::gTables
+      .distanceWeight[static_cast<std::size_t>(std::clamp(deviation, 0, kDistanceWeightBound - 1))];
+}
+
+// A direction difference brought into -64..64.
+inline int WrapDirection(int d) {
+  while (d < -kHalfCircle) d += kDirections;
+  while (d > kHalfCircle) d -= kDirections;
+  return d;
+}
+
+// A direction brought into 0..127.
+inline int NormaliseDirection(int d) {
+  d %= kDirections;
+  return d < 0 ? d + kDirections : d;
+}
+
+// (x, y) rotated into the frame of direction theta.
+void RotateVector(int& x, int& y, int theta);
+// (x, y) against theta becomes (direction relative to theta, distance): x holds
+// the angle 0..127, y the distance. 1 when theta cannot be normalised.
+int VectorToPolar(int& x, int& y, int theta);
+
+}  // namespace huellix

@@ -1,0 +1,84 @@
+// A 400-byte template as the matcher reads it: header, minutia records and each
+// minutia's eight nearest neighbours in the minutia's own frame of reference.
+//
+//   MatchTemplate t;
+//   int rc = ParseMatchTemplate(bytes, t);   // 0, 11 (< 8 minutiae), 108 (> 142), 2 (layout 62)
+//   if (rc == 0) BuildMatchNeighbours(t);     // position index, then neighbour lists
+//
+// Only the words that lie inside the 400 bytes are read: a count above 92 is
+// read as 92 minutiae.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "fingerprint/template_decoder.h"
+
+namespace huellix {
+
+inline constexpr int kWordsInTemplate = 92;  // from byte 32 to the end
+inline constexpr int kMatchNeighbours = 8;
+inline constexpr int kPositionCells = 650;
+inline constexpr int kNeighbourWindow = 150;
+
+struct NeighbourEntry {
+  std::uint8_t index = kNoNeighbour;
+  std::uint8_t relativeAngle = 0;
+  std::int32_t distance = 0;
+  std::int32_t localX = 0;
+  std::int32_t localY = 0;
+  std::int32_t directionDifference = 0;
+};
+
+struct MatchMinutia {
+  std::uint8_t direction = 0;
+  std::uint8_t type = 0;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::uint8_t flagBits = 0;
+  std::uint8_t highX = 0;
+  std::array<NeighbourEntry, kMatchNeighbours> neighbours{};
+};
+
+struct MatchTemplate {
+  std::array<std::uint8_t, 13> headerBytes{};
+  int declaredCount = 0;  // byte 13 as the template gives it
+  int count = 0;          // minutia records read
+  int width = 0;
+  int height = 0;
+  std::uint8_t byte18 = 0;
+  std::uint8_t layout = 0;
+  int indexWidth = 1;     // the position index's half width (see BuildMatchPositionIndex)
+  std::array<MatchMinutia, kMaxMinutiae> minutiae;
+  std::array<std::int32_t, kPositionCells> positionIndex;
+};
+
+// Parse codes.
+inline constexpr int kParseOk = 0;
+inline constexpr int kParseLayout62 = 2;
+inline constexpr int kParseTooFew = 11;
+inline constexpr int kParseTooMany = 108;
+
+int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateSize> bytes, MatchTemplate& t);
+
+// Position index over x + W: a width above 325 (or below 1) is indexed as 325
+// (or 1) wide, its outermost minutiae sharing the edge cells; windows then
+// grow, never shrink.
+void BuildMatchPositionIndex(MatchTemplate& t);
+void ClearMatchNeighbours(MatchTemplate& t);
+void FindMatchNeighbours(MatchTemplate& t);
+// The three above in their order.
+void BuildMatchNeighbours(MatchTemplate& t);
+
+// Index range [first, last] of the minutiae whose x may lie within r of x;
+// empty when first > last. The neighbour search and the pairing treat a window
+// that starts beyond either end of the index differently.
+enum class WindowUse { Neighbours, Pairing };
+struct IndexRange {
+  int first;
+  int last;
+};
+IndexRange WindowRange(const MatchTemplate& t, int x, int r, WindowUse use);
+
+}  // namespace huellix
