@@ -2,7 +2,7 @@
 // removal and saving give what the same calls give made one after another.
 #include <gtest/gtest.h>
 
-#include <barrier>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -106,7 +106,12 @@ TEST_F(ConcurrencyTest, EightThreadsGiveWhatTheSameCallsGiveOneAfterAnother) {
   // of the same searches made one at a time.
   std::vector<std::vector<Candidates>> alone(kThreads), together(kThreads);
   for (int t = 0; t < kThreads; ++t)
-    for (const Finger& f : fingers_[t]) alone[t].push_back(Search(f.templ));
+    for (const Finger& f : fingers_[t]) {
+      alone[t].push_back(Search(f.templ));
+      SearchCandidate best;
+      std::memcpy(&best, alone[t].back().data(), sizeof best);
+      EXPECT_EQ(best.userId, f.id.userId) << "a registered finger is its own best candidate";
+    }
   OnEightThreads([&](int t) {
     for (const Finger& f : fingers_[t]) together[t].push_back(Search(f.templ));
   });

@@ -4,9 +4,12 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "fingerprint/Huellix.h"
@@ -52,6 +55,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const int count = FPSGetRegistedNum();
   FUZZ_CHECK(count >= 0 && count <= 50);
+
+  // A search over what was loaded, with the input's last 400 bytes as the
+  // probe: the index may name fingerprints the file did not store.
+  std::array<std::uint8_t, FPS_TEMPLATE_SIZE> probe{};
+  const std::size_t take = std::min<std::size_t>(size, probe.size());
+  std::memcpy(probe.data(), data + size - take, take);
+  std::array<SearchCandidate, 5> found{};
+  const int searched = FPSSearchFP(probe.data(), found.data(), static_cast<int>(found.size()));
+  FUZZ_CHECK(searched == FPS_OK || searched == FPS_CANNOT_READ);
+  for (const SearchCandidate& c : found) {
+    FUZZ_CHECK(c.level <= 9 && c.reserved == 0);
+    if (c.level == 0) continue;
+    const FingerprintId id{c.userId, c.finger, c.sample};
+    FUZZ_CHECK(FPSCheckDuplicatedId(&id) == FPS_ALREADY_REGISTERED);
+  }
 
   // A save writes through a temporary name beside the file, so the round
   // trip goes through a real folder. (Saving scans the whole index, which is
