@@ -20,23 +20,13 @@ using orvo::testing::WaitForEnd;
 
 constexpr int kLineas = 20000;
 
-std::string PollFile() {
+// A punch file of kLineas lines over 12 months, 28 days and `empleados`
+// employee numbers; `formato` takes the month, day, number, hour and minute.
+std::string Generated(const char* formato, int empleados) {
   std::string bytes;
   for (int i = 0; i < kLineas; ++i) {
     char linea[64];
-    std::snprintf(linea, sizeof linea, "2011 %02d %02d,%d,%02d:%02d:00\r\n", 1 + i % 12, 1 + i % 28, 1 + i % 80,
-                  i % 24, i % 60);
-    bytes += linea;
-  }
-  return bytes;
-}
-
-std::string UsbFile() {
-  std::string bytes;
-  for (int i = 0; i < kLineas; ++i) {
-    char linea[64];
-    std::snprintf(linea, sizeof linea, "%09d 2012 %02d %02d %02d:%02d:30\r\n", 1 + i % 90, 1 + i % 12, 1 + i % 28,
-                  i % 24, i % 60);
+    std::snprintf(linea, sizeof linea, formato, 1 + i % 12, 1 + i % 28, 1 + i % empleados, i % 24, i % 60);
     bytes += linea;
   }
   return bytes;
@@ -68,8 +58,9 @@ struct Drive {
         "INSERT INTO Turnos (Id_Turno, Dia, HE1, HS1, HE2, HS2, Tol, RollDay) "
         "VALUES (5,'LUNES','08:00','13:00','15:00','19:00','0','0')");
     b.bases.cn.Execute("INSERT INTO Turnos_Tol VALUES (5,'LUNES','30','10','15','20','5','15')");
-    poll = b.Archivo("poleo.txt", PollFile());
-    usb = b.Archivo("usb.txt", UsbFile());
+    poll = b.Archivo("poleo.txt", Generated("2011 %02d %02d,%d,%02d:%02d:00\r\n", 80));
+    // Fixed columns: the number first, in nine digits.
+    usb = b.Archivo("usb.txt", Generated("%3$09d 2012 %1$02d %2$02d %4$02d:%5$02d:30\r\n", 90));
     classify = b.Archivo("checadas.txt", ClassifyInput());
   }
   process::Child Poll() { return process::Start(ORVO_IMPORT_CHILD, {"poleo", poll}); }
