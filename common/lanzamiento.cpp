@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/archivo_entero.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
 #include "platform/error.h"
@@ -18,11 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The platform's file errors, by what went wrong, with the path the user can check.
-[[noreturn]] void FallaArchivo(int error, const fs::path& ruta) {
-  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
-}
-
 std::string_view Contenido(Resultado resultado) {
   switch (resultado) {
     case Resultado::Ok: return "ok\r\n";
@@ -31,12 +27,6 @@ std::string_view Contenido(Resultado resultado) {
     case Resultado::Vacio: return {};
   }
   return {};
-}
-
-// Failure after the temporary file exists: it must not outlive the attempt.
-[[noreturn]] void Abandona(const fs::path& temporal, int error, const fs::path& destino) {
-  ::unlink(temporal.c_str());
-  FallaArchivo(error, destino);
 }
 
 bool EsCarpeta(const fs::path& ruta) {
@@ -77,35 +67,7 @@ void CreaMarcador(const fs::path& carpeta, std::string_view marcador) {
 }
 
 void EscribeResultado(const fs::path& carpetaPrograma, Resultado resultado) {
-  static std::atomic<unsigned> siguiente{0};
-  const fs::path destino = carpetaPrograma / std::string(kArchivoResultado);
-
-  // A name of our own in the same folder, so the rename stays on one file
-  // system and is atomic; open honours the umask, as a plain create would.
-  fs::path temporal;
-  int fd = -1;
-  for (int intento = 0; fd < 0; ++intento) {
-    std::string nombre = ".";
-    nombre.append(kArchivoResultado).append(".").append(std::to_string(::getpid()));
-    nombre.append(".").append(std::to_string(siguiente++)).append(".tmp");
-    temporal = carpetaPrograma / nombre;
-    fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || intento == 100)) FallaArchivo(errno, destino);
-  }
-
-  std::string_view bytes = Contenido(resultado);
-  while (!bytes.empty()) {
-    const ssize_t escritos = ::write(fd, bytes.data(), bytes.size());
-    if (escritos < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      Abandona(temporal, error, destino);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(escritos));
-  }
-  if (::close(fd) != 0) Abandona(temporal, errno, destino);
-  if (::rename(temporal.c_str(), destino.c_str()) != 0) Abandona(temporal, errno, destino);
+  EscribeArchivoEntero(carpetaPrograma / std::string(kArchivoResultado), Contenido(resultado));
 }
 
 }  // namespace orvo::common

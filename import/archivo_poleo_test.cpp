@@ -76,6 +76,34 @@ TEST(LeePoleoTest, BadLineInTheMiddleGivesNoPunchAndNamesItsLineCountingEmptyOne
   EXPECT_TRUE(l.checadas.empty());
 }
 
+TEST(LeePoleoTest, AFileWithAByteOrderMarkIsUtf8) {
+  const Lectura l = LeePoleo(
+      "\xEF\xBB\xBF" "2010 05 03,00125,07:58:10\r\n"
+      "3 f\xC3\xA9vr. 10,7,07:58:10\r\n");
+  ASSERT_FALSE(l.error) << TextoError(*l.error);
+  ASSERT_EQ(l.checadas.size(), 2u);
+  EXPECT_EQ(l.checadas[0], (Checada{1, "2010 05 03", 125, "07:58:10"}));
+  EXPECT_EQ(l.checadas[1], (Checada{2, "3 févr. 10", 7, "07:58:10"}));
+
+  // An invalid sequence refuses its line, as an undefined byte does.
+  const Lectura malo = LeePoleo("\xEF\xBB\xBF" "2010 05 03,1,07:58:10\r\n2010 05 0\xC3(,2,07:58:10\r\n");
+  ASSERT_TRUE(malo.error);
+  EXPECT_EQ(malo.error->linea, 2u);
+  EXPECT_EQ(malo.error->motivo, Motivo::CaracterNoValido);
+  EXPECT_EQ(malo.error->caracter, "el byte 0xC3");
+  EXPECT_TRUE(malo.checadas.empty());
+}
+
+TEST(LeePoleoTest, ANulInsideALineRefusesItNamingIt) {
+  const Lectura l = LeePoleo(std::string("2010 05 03,1,07:58:10\r\n2010 05 03,2,07:5\0" "9:00\r\n", 48));
+  ASSERT_TRUE(l.error);
+  EXPECT_EQ(l.error->linea, 2u);
+  EXPECT_EQ(l.error->motivo, Motivo::CaracterNoValido);
+  EXPECT_EQ(TextoError(*l.error), "la línea contiene un carácter no válido (NUL)");
+  EXPECT_EQ(l.error->texto, "2010 05 03,2,07:5\xE2\x90\x80" "9:00");
+  EXPECT_TRUE(l.checadas.empty());
+}
+
 TEST(LeePoleoTest, SkipsEmptyLinesAndReadsAnEmptyFileAsNoPunch) {
   EXPECT_TRUE(LeePoleo("").checadas.empty());
   EXPECT_FALSE(LeePoleo("").error);

@@ -71,5 +71,29 @@ TEST(LeeUsbTest, SkipsEmptyLinesAndStopsAtTheFirstBadOne) {
   EXPECT_TRUE(mala.checadas.empty());
 }
 
+TEST(LeeUsbTest, AFileWithAByteOrderMarkIsUtf8AndItsColumnsCountCharacters) {
+  //              1        10        20        30
+  //              123456789012345678901234567890
+  const Lectura l = LeeUsb(
+      "\xEF\xBB\xBF" "000000125 2010 05 03 07:58:10\r\n"
+      "000000007 3 f\xC3\xA9vr. 10 07:58:10\r\n");
+  ASSERT_FALSE(l.error) << TextoError(*l.error);
+  ASSERT_EQ(l.checadas.size(), 2u);
+  EXPECT_EQ(l.checadas[0], (Checada{1, "2010 05 03", 125, "07:58:10"}));
+  EXPECT_EQ(l.checadas[1], (Checada{2, "3 févr. 10", 7, "07:58:10"}));
+
+  const Lectura malo = LeeUsb("\xEF\xBB\xBF" "000000125 2010 05 03 07:58:1\xFF\r\n");
+  ASSERT_TRUE(malo.error);
+  EXPECT_EQ(malo.error->motivo, Motivo::CaracterNoValido);
+  EXPECT_TRUE(malo.checadas.empty());
+}
+
+TEST(LeeUsbTest, ANulInsideALineRefusesItNamingIt) {
+  const Lectura l = LeeUsb(std::string("000000125 2010\0" "05 03 07:58:10\r\n", 31));
+  ASSERT_TRUE(l.error);
+  EXPECT_EQ(l.error->motivo, Motivo::CaracterNoValido);
+  EXPECT_EQ(l.error->caracter, "NUL");
+}
+
 }  // namespace
 }  // namespace orvo::importer

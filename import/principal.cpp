@@ -10,7 +10,7 @@
 #include "import/archivo_poleo.h"
 #include "import/archivo_usb.h"
 #include "import/carga.h"
-#include "import/texto_externo.h"
+#include "common/texto_externo.h"
 
 namespace orvo::importer {
 
@@ -21,16 +21,6 @@ constexpr const char* kSeleccione =
 constexpr const char* kFinalizado = "Proceso finalizado correctamente";
 constexpr const char* kExito = "Se terminó de cargar con éxito";
 constexpr const char* kTituloDialogo = "Seleccione el archivo a extraer";
-
-// A line quoted in a message stays short, even when the chosen file is no
-// punch file at all and its first "line" runs for megabytes.
-std::string Recorta(const std::string& texto) {
-  constexpr std::size_t kMaximo = 200;
-  if (texto.size() <= kMaximo) return texto;
-  std::size_t corte = kMaximo;
-  while (corte > 0 && (static_cast<unsigned char>(texto[corte]) & 0xC0) == 0x80) --corte;
-  return texto.substr(0, corte) + "…";
-}
 
 }  // namespace
 
@@ -96,7 +86,7 @@ void Principal::Command2_Click() {
   // file's name; a refused file leaves it empty, since its box says nothing was loaded.
   Find<QLabel>("Label1")->clear();
   const std::string nombre = ruta.toStdString();
-  const auto contenido = LeeArchivo(std::filesystem::path(nombre));
+  const auto contenido = common::LeeArchivo(std::filesystem::path(nombre));
   if (!contenido) {
     dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + nombre, forms::Buttons::Ok, forms::Icon::Critical,
                      runtime().Title());
@@ -106,7 +96,7 @@ void Principal::Command2_Click() {
   if (lectura.error) {
     const ErrorLinea& e = *lectura.error;
     dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo no tiene el formato apropiado (" +
-                         std::string(TextoMotivo(e.motivo)) + "):\n\n" + Recorta(e.texto) +
+                         TextoError(e) + "):\n\n" + common::LineaCitada(e) +
                          "\n\nNo se cargó ningún registro del archivo.",
                      forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
     return;

@@ -29,7 +29,7 @@
 #include "import/archivo_poleo.h"
 #include "import/principal.h"
 #include "import/programa.h"
-#include "import/texto_externo.h"
+#include "common/texto_externo.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
 #include "platform/forms/application.h"
@@ -185,7 +185,7 @@ double Referencia(const fs::path& base, const fs::path& archivo) {
 
 double LeeSolo(const fs::path& archivo) {
   const auto inicio = Reloj::now();
-  const auto contenido = orvo::importer::LeeArchivo(archivo);
+  const auto contenido = orvo::common::LeeArchivo(archivo);
   const auto lectura = orvo::importer::LeePoleo(*contenido);
   if (lectura.error) throw std::runtime_error("the generated file does not read");
   return Segundos(inicio);

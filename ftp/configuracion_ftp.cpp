@@ -1,0 +1,74 @@
+#include "ftp/configuracion_ftp.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "common/archivo_entero.h"
+#include "common/texto_externo.h"
+#include "platform/drive/drive.h"
+
+namespace orvo::ftp {
+
+namespace fs = std::filesystem;
+
+LecturaConfiguracion LeeConfiguracion() {
+  LecturaConfiguracion l;
+  const fs::path ruta = drive::Map(kArchivoConfiguracion);
+  std::error_code ec;
+  if (!fs::exists(ruta, ec)) return l;
+  l.estado = EstadoConfiguracion::Ilegible;
+  const std::string archivo = std::string("El archivo de configuración FTP ") + kArchivoConfiguracion;
+  const auto contenido = common::LeeArchivo(ruta);
+  if (!contenido) {
+    l.mensaje = "No se puede leer el archivo de configuración FTP " + std::string(kArchivoConfiguracion) + ".";
+    return l;
+  }
+  const std::vector<common::Linea> lineas = common::Lineas(*contenido);
+  if (lineas.size() < 4) {
+    l.mensaje = archivo +
+                " tiene menos de cuatro líneas (servidor, usuario, password y path). "
+                "Configure el FTP de nuevo en el Menu Terminales.";
+    return l;
+  }
+  std::string* destinos[] = {&l.datos.servidor, &l.datos.usuario, &l.datos.password, &l.datos.path};
+  for (std::size_t i = 0; i < 4; ++i) {
+    auto texto = common::Decodifica(lineas[i], lineas[i].bytes);
+    if (!texto) {
+      l.mensaje = "La línea " + std::to_string(i + 1) + " del archivo de configuración FTP " +
+                  kArchivoConfiguracion + " contiene un carácter no válido (" +
+                  common::CaracterRechazado(lineas[i].bytes, lineas[i].codificacion).value_or("") +
+                  "). Configure el FTP de nuevo en el Menu Terminales.";
+      l.datos = {};
+      return l;
+    }
+    *destinos[i] = std::move(*texto);
+  }
+  l.estado = EstadoConfiguracion::Leida;
+  return l;
+}
+
+std::optional<std::string> BytesConfiguracion(const ConfiguracionFtp& c, int* campo) {
+  const std::string* valores[] = {&c.servidor, &c.usuario, &c.password, &c.path, &c.plaza};
+  std::string bytes;
+  for (int i = 0; i < 5; ++i) {
+    const std::string& valor = *valores[i];
+    auto cp = common::AWindows1252(valor);
+    if (!cp || valor.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+      if (campo) *campo = i + 1;
+      return std::nullopt;
+    }
+    bytes += *cp;
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+void GuardaConfiguracion(std::string_view bytes) {
+  const fs::path ruta = drive::Map(kArchivoConfiguracion);
+  std::error_code ec;
+  fs::create_directories(ruta.parent_path(), ec);
+  common::EscribeArchivoEntero(ruta, bytes, 0600);
+}
+
+}  // namespace orvo::ftp

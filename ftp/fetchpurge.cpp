@@ -1,0 +1,271 @@
+#include "ftp/fetchpurge.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <filesystem>
+#include <system_error>
+
+#include "common/archivo_entero.h"
+#include "common/texto_externo.h"
+#include "ftp/configuracion_ftp.h"
+#include "ftp/listado_ftp.h"
+#include "ftp/poleo_internet.h"
+#include "platform/drive/drive.h"
+#include "platform/error.h"
+
+namespace orvo::ftp {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kSinConfiguracion = "Primero configure el FTP en el Menu Terminales";
+constexpr const char* kNoDisponible = "El servidor FTP no esta diponible en este momento, intente mas tarde";
+constexpr const char* kSinArchivo = "No hay seleccionado archivo para subir";
+constexpr const char* kDescargado = " Archivo Descargado del Servidor";
+constexpr std::size_t kTrozo = 1024;
+
+QString Q(std::string_view texto) { return QString::fromUtf8(texto.data(), static_cast<qsizetype>(texto.size())); }
+
+fs::path Descarga(const std::string& archivo) {
+  return drive::Map(std::string(kCarpetaDescarga) + "\\" + archivo);
+}
+
+// A remote name is used in a command or a path only after this.
+void PruebaNombre(const std::string& archivo) {
+  if (!NombreRemotoValido(archivo))
+    throw RuntimeError(inet::kErrorTransfer, "El nombre de archivo no es válido: " +
+                                            common::Legible(archivo, common::Codificacion::Utf8));
+}
+
+}  // namespace
+
+Fetchpurge::Fetchpurge(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& runtime,
+                       MarcadorConexion& marcador, QWidget* parent)
+    : Form(dialogs, runtime, parent), bases_(bases), marcador_(marcador) {
+  setWindowTitle(Q("Descargar poleos desde Internet"));
+  setFont(QFont("Verdana", 9));
+
+  auto* rotuloLista = Control<QLabel>("Label2", Q("Seleccione el archivo del Servidor FTP"));
+  auto* lista = Control<QListWidget>("List1");
+  auto* rotuloArchivo = Control<QLabel>("Label1", Q("Archivo a Descargar"));
+  auto* archivo = Control<QLineEdit>("txt_archivo");
+  auto* descargar = Control<QPushButton>("Command1");
+  auto* salir = Control<QPushButton>("Command2");
+  auto* version = Control<QLabel>("Label3", Q("V 3.5 +"));
+  // The raw listing, kept as the routines received it; not for the user.
+  auto* datos = Control<QPlainTextEdit>("txtdata");
+  datos->setReadOnly(true);
+  datos->hide();
+
+  descargar->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+  descargar->setIconSize(QSize(32, 32));
+  salir->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+  salir->setIconSize(QSize(32, 32));
+  lista->setMinimumSize(360, 200);
+
+  auto* rejilla = new QGridLayout(this);
+  rejilla->addWidget(rotuloLista, 0, 0, 1, 3);
+  rejilla->addWidget(lista, 1, 0, 1, 3);
+  rejilla->addWidget(rotuloArchivo, 2, 0, 1, 3);
+  rejilla->addWidget(archivo, 3, 0, 1, 3);
+  rejilla->addWidget(descargar, 4, 0, Qt::AlignLeft);
+  rejilla->addWidget(version, 4, 1, Qt::AlignCenter | Qt::AlignBottom);
+  rejilla->addWidget(salir, 4, 2, Qt::AlignRight);
+  rejilla->setColumnStretch(1, 1);
+
+  OnClick(descargar, &Fetchpurge::Command1_Click);
+  OnClick(salir, &Fetchpurge::Command2_Click);
+  On(lista, &QListWidget::currentRowChanged, &Fetchpurge::List1_Click);
+}
+
+void Fetchpurge::Form_Load() { Carga(); }
+
+bool Fetchpurge::Carga() {
+  const LecturaConfiguracion configuracion = LeeConfiguracion();
+  if (configuracion.estado == EstadoConfiguracion::Falta) {
+    dialogs().MsgBox(kSinConfiguracion, forms::Buttons::Ok, forms::Icon::None, "");
+    Termina();
+    return false;
+  }
+  if (configuracion.estado == EstadoConfiguracion::Ilegible) {
+    dialogs().MsgBox(configuracion.mensaje, forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+    Termina();
+    return false;
+  }
+  servidor_ = configuracion.datos.servidor;
+  usuario_ = configuracion.datos.usuario;
+  password_ = configuracion.datos.password;
+  path_ = configuracion.datos.path;
+
+  const fs::path carpeta = drive::Map(kCarpetaDescarga);
+  std::error_code ec;
+  if (!fs::is_directory(carpeta, ec) && !fs::create_directories(carpeta, ec) && ec) common::FallaArchivo(ec.value(), carpeta);
+
+  const bool listado = Listar_Ftp(servidor_, usuario_, password_, path_);
+  marcador_.Crea();
+  Find<QLineEdit>("txt_archivo")->clear();
+  if (!listado) {
+    dialogs().MsgBox(kNoDisponible, forms::Buttons::Ok, forms::Icon::None, "");
+    Termina();
+    return false;
+  }
+  return true;
+}
+
+void Fetchpurge::List1_Click() {
+  if (QListWidgetItem* elegido = Find<QListWidget>("List1")->currentItem())
+    Find<QLineEdit>("txt_archivo")->setText(elegido->text());
+}
+
+void Fetchpurge::Command1_Click() {
+  if (ocupada_) return;
+  const std::string archivo = Find<QLineEdit>("txt_archivo")->text().toStdString();
+  if (archivo.empty()) {
+    dialogs().MsgBox(kSinArchivo, forms::Buttons::Ok, forms::Icon::None, "");
+    return;
+  }
+
+  bool borrado = false;
+  {
+    // Whatever ends the transfer, the window and the pointer are given back.
+    struct Libera {
+      Fetchpurge* w;
+      ~Libera() {
+        w->Ocupada(false);
+        QApplication::restoreOverrideCursor();
+      }
+    } libera{this};
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Ocupada(true);
+
+    if (!Bajar_Ftp(servidor_, usuario_, password_, path_, archivo)) return;
+    const fs::path local = Descarga(archivo);
+    const auto contenido = common::LeeArchivo(local);
+    if (!contenido) {
+      dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + local.string(), forms::Buttons::Ok, forms::Icon::Critical,
+                       runtime().Title());
+      return;
+    }
+    const common::Lectura lectura = LeePoleoInternet(*contenido);
+    if (lectura.error) {
+      const common::ErrorLinea& e = *lectura.error;
+      dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo " + archivo +
+                           " no tiene el formato apropiado (" + common::TextoError(e) + "):\n\n" +
+                           common::LineaCitada(e) +
+                           "\n\nNo se cargó ningún registro del archivo, que sigue en el servidor FTP.",
+                       forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+      return;
+    }
+    // An error of the database goes up untrapped; the transaction has then
+    // written nothing, and the file is still on the server.
+    CargaInternet(bases_.cn, lectura.checadas);
+    borrado = Eliminar_Ftp(servidor_, usuario_, password_, path_, archivo);
+    if (!borrado) {
+      dialogs().MsgBox("El archivo " + archivo +
+                           " se cargó en la base de datos, pero sigue en el servidor FTP: no lo vuelva a descargar, "
+                           "sus checadas ya están cargadas.",
+                       forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
+    }
+    // The fresh listing is a transfer too.
+    if (!Carga()) return;
+  }
+  if (borrado) dialogs().MsgBox(kDescargado, forms::Buttons::Ok, forms::Icon::None, "");
+}
+
+void Fetchpurge::Command2_Click() {
+  if (ocupada_) return;
+  Termina();
+}
+
+void Fetchpurge::Termina() {
+  marcador_.Borra();
+  Unload();
+}
+
+void Fetchpurge::Ocupada(bool ocupada) {
+  ocupada_ = ocupada;
+  for (const char* nombre : {"Command1", "Command2"}) Find(nombre)->setEnabled(!ocupada);
+}
+
+void Fetchpurge::closeEvent(QCloseEvent* event) {
+  // Closing in the middle of a transfer would end the program under it.
+  if (ocupada_ && !Unloaded()) {
+    event->ignore();
+    return;
+  }
+  marcador_.Borra();
+  Form::closeEvent(event);
+}
+
+void Fetchpurge::Espera() {
+  while (inet_FTP.StillExecuting()) forms::DoEvents();
+}
+
+bool Fetchpurge::Rutina(std::string& Servidor_Ftp, const std::string& Usuario, const std::string& Password,
+                        const std::string& Path, const std::string* archivo,
+                        const std::function<void()>& operaciones) {
+  try {
+    if (archivo) PruebaNombre(*archivo);
+    std::string prefijo = Servidor_Ftp.substr(0, 6);
+    for (char& c : prefijo) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (prefijo != "ftp://") Servidor_Ftp = "ftp://" + Servidor_Ftp;
+    inet_FTP.URL = Servidor_Ftp;
+    inet_FTP.UserName = Usuario;
+    inet_FTP.Password = Password;
+    inet_FTP.Cd(Path);
+    Espera();
+    operaciones();
+    return true;
+  } catch (const std::exception& e) {
+    // A broken session is not carried into the next routine.
+    inet_FTP.Quit();
+    dialogs().MsgBox(e.what(), forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+    return false;
+  }
+}
+
+bool Fetchpurge::Listar_Ftp(std::string& Servidor_Ftp, const std::string& Usuario, const std::string& Password,
+                            const std::string& Path) {
+  return Rutina(Servidor_Ftp, Usuario, Password, Path, nullptr, [this] {
+    inet_FTP.Dir();
+    Espera();
+    std::string texto;
+    for (std::string trozo = inet_FTP.GetChunk(kTrozo); !trozo.empty(); trozo = inet_FTP.GetChunk(kTrozo)) {
+      texto += trozo;
+      forms::DoEvents();
+    }
+    inet_FTP.Quit();
+    Find<QPlainTextEdit>("txtdata")->setPlainText(Q(texto));
+    auto* lista = Find<QListWidget>("List1");
+    lista->clear();
+    for (const std::string& nombre : PartirListado(texto)) lista->addItem(Q(nombre));
+  });
+}
+
+bool Fetchpurge::Bajar_Ftp(std::string& Servidor_Ftp, const std::string& Usuario, const std::string& Password,
+                           const std::string& Path, const std::string& Archivo) {
+  return Rutina(Servidor_Ftp, Usuario, Password, Path, &Archivo, [&] {
+    inet_FTP.Recv(Archivo, Descarga(Archivo));
+    Espera();
+    inet_FTP.Quit();
+  });
+}
+
+bool Fetchpurge::Eliminar_Ftp(std::string& Servidor_Ftp, const std::string& Usuario, const std::string& Password,
+                              const std::string& Path, const std::string& Archivo) {
+  return Rutina(Servidor_Ftp, Usuario, Password, Path, &Archivo, [&] {
+    inet_FTP.Delete(Archivo);
+    Espera();
+    inet_FTP.Quit();
+  });
+}
+
+}  // namespace orvo::ftp

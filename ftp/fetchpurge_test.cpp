@@ -1,0 +1,320 @@
+// The window Fetchpurge on the offscreen platform, its boxes scripted, over a
+// real main database and a real FTP server on loopback.
+#include "ftp/fetchpurge.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "common/arranque.h"
+#include "ftp/filas_de_prueba.h"
+#include "platform/forms/scripted_dialogs.h"
+#include "platform/testsupport/ftp_server.h"
+#include "platform/testsupport/temp_drive.h"
+#include "tools/orvo-admin/nueva_base.h"
+
+namespace orvo::ftp {
+namespace {
+
+using forms::Buttons;
+using forms::Icon;
+using forms::ScriptedDialogs;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using Shown = ScriptedDialogs::Shown;
+namespace fs = std::filesystem;
+
+constexpr const char* kDescargado = " Archivo Descargado del Servidor";
+constexpr const char* kNoDisponible = "El servidor FTP no esta diponible en este momento, intente mas tarde";
+constexpr const char* kBueno = "2010 05 03,00125,07:58:10\r\n2010 05 03,7,08:00:00\r\n";
+
+// One Fetchpurge: drive C: with its database, the remote folder "poleos" on a
+// loopback server, the settings file pointing there, boxes and recorded ends.
+struct Programa {
+  explicit Programa(bool permiteBorrar = true) {
+    fs::create_directories(c.Path("remoto/poleos"));
+    fs::create_directories(c.Path("programa"));
+    ftp = std::make_unique<orvo::testing::FtpServer>(c.Path("remoto"), permiteBorrar);
+    // A bare host: the routines add the prefix.
+    Configura("127.0.0.1:" + std::to_string(ftp->Port()), ftp->User(), ftp->Password(), "poleos");
+    admin::CreaBasePrincipal("Empresa de prueba");
+    common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
+    w = std::make_unique<Fetchpurge>(bases, boxes, runtime, marcador);
+    w->inet_FTP.RequestTimeout = std::chrono::seconds(2);
+  }
+  void Configura(const std::string& servidor, const std::string& usuario, const std::string& password,
+                 const std::string& path) {
+    orvo::testing::WriteFile(c.Path("Windows/ftpcnf.dll"),
+                             servidor + "\r\n" + usuario + "\r\n" + password + "\r\n" + path + "\r\nCentro\r\n");
+  }
+  void Remoto(const std::string& nombre, const std::string& bytes) {
+    orvo::testing::WriteFile(c.Path("remoto/poleos/" + nombre), bytes);
+  }
+  bool EnServidor(const std::string& nombre) { return fs::exists(c.Path("remoto/poleos/" + nombre)); }
+  std::vector<std::string> Lista() {
+    std::vector<std::string> nombres;
+    auto* lista = w->Find<QListWidget>("List1");
+    for (int i = 0; i < lista->count(); ++i) nombres.push_back(lista->item(i)->text().toStdString());
+    return nombres;
+  }
+  void Elige(int fila) { w->Find<QListWidget>("List1")->setCurrentRow(fila); }
+  std::string Archivo() { return w->Find<QLineEdit>("txt_archivo")->text().toStdString(); }
+  void Descarga() { QTest::mouseClick(w->Find("Command1"), Qt::LeftButton); }
+  std::vector<std::string> Filas(const std::string& tabla) { return prueba::Filas(bases.cn, tabla); }
+  std::vector<std::string> Textos() {
+    std::vector<std::string> textos;
+    for (const Shown& s : boxes.shown) textos.push_back(s.text);
+    return textos;
+  }
+  bool Marcador() { return fs::exists(c.Path("programa/cnctd")); }
+  long Veces(const std::string& comando) {
+    const auto log = ftp->Log();
+    return std::count(log.begin(), log.end(), comando);
+  }
+
+  orvo::testing::TempDrive c;
+  std::unique_ptr<orvo::testing::FtpServer> ftp;
+  common::Bases bases;
+  ScriptedDialogs boxes;
+  std::vector<int> ends;
+  forms::Runtime runtime{boxes, "Fetchpurge", [this](int s) { ends.push_back(s); }};
+  MarcadorConexion marcador{c.Path("programa")};
+  std::unique_ptr<Fetchpurge> w;
+};
+
+void EsperaCaja(const Shown& caja, const std::string& texto, Icon icono, const std::string& titulo) {
+  EXPECT_EQ(caja.kind, Shown::Message);
+  EXPECT_EQ(caja.text, texto);
+  EXPECT_EQ(caja.icon, icono);
+  EXPECT_EQ(caja.title, titulo);
+  EXPECT_EQ(caja.buttons, Buttons::Ok);
+}
+
+struct FetchpurgeTest : ::testing::Test {};
+
+TEST_F(FetchpurgeTest, LoadListsTheRemoteFolderAndLeavesTheMarker) {
+  Programa p;
+  p.Remoto("b.dat", kBueno);
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  EXPECT_TRUE(p.boxes.shown.empty()) << p.Textos().front();
+  EXPECT_EQ(p.Lista(), (std::vector<std::string>{"a.dat", "b.dat"}));
+  EXPECT_EQ(p.Archivo(), "");
+  EXPECT_TRUE(p.Marcador());
+  EXPECT_TRUE(fs::is_directory(p.c.Path("Quiravel/poleosInternet")));
+  EXPECT_EQ(p.w->windowTitle().toStdString(), "Descargar poleos desde Internet");
+  EXPECT_EQ(p.w->Find<QLabel>("Label2")->text().toStdString(), "Seleccione el archivo del Servidor FTP");
+  EXPECT_EQ(p.w->Find<QLabel>("Label1")->text().toStdString(), "Archivo a Descargar");
+  EXPECT_EQ(p.w->Find<QLabel>("Label3")->text().toStdString(), "V 3.5 +");
+  EXPECT_EQ(p.Veces("CWD poleos"), 1);
+  EXPECT_EQ(p.Veces("PASS ****"), 1);
+
+  p.Elige(1);
+  EXPECT_EQ(p.Archivo(), "b.dat");
+  QTest::mouseClick(p.w->Find("Command2"), Qt::LeftButton);
+  EXPECT_FALSE(p.Marcador());
+  EXPECT_TRUE(p.w->Unloaded());
+}
+
+TEST_F(FetchpurgeTest, AGoodFileIsLoadedThenDeletedOnTheServer) {
+  Programa p;
+  p.Remoto("a.dat", kBueno);
+  p.Remoto("b.dat", "2010 05 04,1,09:00:00\r\n");
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+
+  ASSERT_EQ(p.boxes.shown.size(), 1u) << p.Textos().front();
+  EsperaCaja(p.boxes.shown[0], kDescargado, Icon::None, "");
+  const std::vector<std::string> filas = {"2010 05 03|125|07:58:10", "2010 05 03|7|08:00:00"};
+  EXPECT_EQ(p.Filas("Checadas"), filas);
+  EXPECT_EQ(p.Filas("Listado1"), filas);
+  EXPECT_FALSE(p.EnServidor("a.dat"));
+  EXPECT_TRUE(p.EnServidor("b.dat"));
+  EXPECT_EQ(orvo::testing::ReadFile(p.c.Path("Quiravel/poleosInternet/a.dat")), kBueno);
+  EXPECT_EQ(p.Lista(), std::vector<std::string>{"b.dat"});  // listed afresh
+  EXPECT_EQ(p.Archivo(), "");
+  EXPECT_TRUE(p.Marcador());
+  EXPECT_TRUE(p.w->Find("Command1")->isEnabled());
+  const auto log = p.ftp->Log();
+  const auto retr = std::find(log.begin(), log.end(), "RETR a.dat");
+  const auto dele = std::find(log.begin(), log.end(), "DELE a.dat");
+  ASSERT_NE(retr, log.end());
+  ASSERT_NE(dele, log.end());
+  EXPECT_LT(retr, dele);
+}
+
+TEST_F(FetchpurgeTest, ABadLineLoadsNothingAndLeavesTheFileOnTheServer) {
+  Programa p;
+  p.Remoto("a.dat", "2010 05 03,1,07:00:00\r\n2010 05 03,x,07:01:00\r\n");
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 1u);
+  EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+  EXPECT_EQ(p.boxes.shown[0].title, "Fetchpurge");
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("La línea 2 del archivo a.dat"));
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("2010 05 03,x,07:01:00"));
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("sigue en el servidor FTP"));
+  EXPECT_TRUE(p.Filas("Checadas").empty());
+  EXPECT_TRUE(p.Filas("Listado1").empty());
+  EXPECT_TRUE(p.EnServidor("a.dat"));
+  EXPECT_EQ(p.Veces("DELE a.dat"), 0);
+  EXPECT_TRUE(p.w->Find("Command1")->isEnabled());
+  EXPECT_TRUE(p.ends.empty());
+}
+
+TEST_F(FetchpurgeTest, ARefusedDeletionSaysTheFileWasLoadedButStaysOnTheServer) {
+  Programa p(/*permiteBorrar=*/false);
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 2u);
+  EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("550"));
+  EXPECT_EQ(p.boxes.shown[1].icon, Icon::Exclamation);
+  EXPECT_THAT(p.boxes.shown[1].text, HasSubstr("se cargó en la base de datos, pero sigue en el servidor FTP"));
+  EXPECT_THAT(p.Textos(), Not(Contains(kDescargado)));
+  EXPECT_EQ(p.Filas("Checadas").size(), 2u);
+  EXPECT_TRUE(p.EnServidor("a.dat"));
+  EXPECT_EQ(p.Lista(), std::vector<std::string>{"a.dat"});
+}
+
+TEST_F(FetchpurgeTest, AServerThatCannotBeListedEndsTheProgramWithoutItsMarker) {
+  struct Caso {
+    const char* nombre;
+    std::function<void(Programa&)> prepara;
+    std::string error;
+  };
+  orvo::testing::SilentServer mudo;
+  const std::string cerrado = orvo::testing::ClosedPortUrl();
+  const Caso casos[] = {
+      {"wrong password", [](Programa& p) { p.Configura(p.ftp->Url(), p.ftp->User(), "otra", "poleos"); }, "530"},
+      {"missing folder", [](Programa& p) { p.Configura(p.ftp->Url(), p.ftp->User(), p.ftp->Password(), "no_existe"); },
+       "550"},
+      {"closed port", [&](Programa& p) { p.Configura(cerrado, "u", "p", "poleos"); }, "No se puede conectar"},
+      {"silent server", [&](Programa& p) { p.Configura(mudo.Url(), "u", "p", "poleos"); }, "tiempo de espera"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    Programa p;
+      caso.prepara(p);
+    p.w->inet_FTP.RequestTimeout = std::chrono::seconds(1);
+    EXPECT_FALSE(p.w->Open());
+    ASSERT_EQ(p.boxes.shown.size(), 2u);
+    EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+    EXPECT_EQ(p.boxes.shown[0].title, "Fetchpurge");
+    EXPECT_THAT(p.boxes.shown[0].text, HasSubstr(caso.error));
+    EXPECT_THAT(p.boxes.shown[0].text, Not(HasSubstr("otra")));
+    EsperaCaja(p.boxes.shown[1], kNoDisponible, Icon::None, "");
+    EXPECT_TRUE(p.w->Unloaded());
+    EXPECT_FALSE(p.Marcador());
+  }
+}
+
+TEST_F(FetchpurgeTest, MissingOrShortSettingsEndWithAMessage) {
+  {
+    Programa p;
+    fs::remove(p.c.Path("Windows/ftpcnf.dll"));
+    EXPECT_FALSE(p.w->Open());
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EsperaCaja(p.boxes.shown[0], "Primero configure el FTP en el Menu Terminales", Icon::None, "");
+    EXPECT_FALSE(p.Marcador());
+    EXPECT_TRUE(p.ftp->Log().empty());
+  }
+  {
+    Programa p;
+    orvo::testing::WriteFile(p.c.Path("Windows/ftpcnf.dll"), "127.0.0.1\r\nreloj\r\n");
+    EXPECT_FALSE(p.w->Open());
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+    EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("C:\\Windows\\ftpcnf.dll"));
+    EXPECT_TRUE(p.ends.empty());
+  }
+}
+
+TEST_F(FetchpurgeTest, NoNameOrABadNameIsRefusedBeforeAnythingIsSent) {
+  Programa p;
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 1u);
+  EsperaCaja(p.boxes.shown[0], "No hay seleccionado archivo para subir", Icon::None, "");
+
+  for (const char* malo : {"../Quiravel.mdb", "..", "a/b.dat", "a\\b.dat"}) {
+    p.boxes.shown.clear();
+    p.w->Find<QLineEdit>("txt_archivo")->setText(QString::fromUtf8(malo));
+    p.Descarga();
+    ASSERT_EQ(p.boxes.shown.size(), 1u) << malo;
+    EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+    EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("El nombre de archivo no es válido"));
+  }
+  for (const std::string& l : p.ftp->Log()) EXPECT_FALSE(l.starts_with("RETR") || l.starts_with("DELE")) << l;
+  EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb.part")));
+}
+
+TEST_F(FetchpurgeTest, ASecondClickDuringATransferDoesNothing) {
+  Programa p;
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  bool habilitado = true;
+  QTimer::singleShot(0, p.w.get(), [&] {
+    habilitado = p.w->Find("Command1")->isEnabled();
+    p.w->Command1_Click();
+    p.w->close();  // nor does closing end it
+  });
+  p.Descarga();
+  EXPECT_FALSE(habilitado);
+  EXPECT_EQ(p.Veces("RETR a.dat"), 1);
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+  EXPECT_FALSE(p.w->Unloaded());
+  EXPECT_THAT(p.Textos(), Contains(kDescargado));
+}
+
+TEST_F(FetchpurgeTest, OddNamesAndAServerWithItsPrefix) {
+  Programa p;
+  p.Configura("FTP://127.0.0.1:" + std::to_string(p.ftp->Port()), p.ftp->User(), p.ftp->Password(), "/poleos");
+  p.Remoto("con espacio.dat", kBueno);
+  p.Remoto("\xC3\xB1" "and\xC3\xBA.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  EXPECT_EQ(p.Lista(), (std::vector<std::string>{"con espacio.dat", "ñandú.dat"}));
+  for (int i = 0; i < 2; ++i) {
+    p.Elige(0);
+    p.Descarga();
+  }
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado, kDescargado}));
+  EXPECT_TRUE(p.Lista().empty());
+  EXPECT_EQ(p.Filas("Checadas").size(), 4u);
+  EXPECT_TRUE(fs::exists(p.c.Path("Quiravel/poleosInternet/ñandú.dat")));
+}
+
+TEST_F(FetchpurgeTest, ADatabaseErrorLoadsNothingAndLeavesTheFileOnTheServer) {
+  Programa p;
+  p.Remoto("a.dat", kBueno);
+  p.bases.cn.Execute(
+      "CREATE TRIGGER Falla BEFORE INSERT ON Listado1 WHEN NEW.Empleado = 7 BEGIN "
+      "SELECT RAISE(ABORT, 'falla de prueba'); END");
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();  // through the run-time error boundary, as in the program
+  EXPECT_EQ(p.ends, std::vector<int>{1});
+  ASSERT_EQ(p.boxes.shown.size(), 1u);
+  EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
+  EXPECT_TRUE(p.Filas("Checadas").empty());
+  EXPECT_TRUE(p.Filas("Listado1").empty());
+  EXPECT_TRUE(p.EnServidor("a.dat"));
+  EXPECT_EQ(p.Veces("DELE a.dat"), 0);
+}
+
+}  // namespace
+}  // namespace orvo::ftp

@@ -1,0 +1,103 @@
+#include "ftp/poleo_internet.h"
+
+#include <gtest/gtest.h>
+
+#include "common/arranque.h"
+#include "ftp/filas_de_prueba.h"
+#include "platform/forms/scripted_dialogs.h"
+#include "platform/testsupport/temp_drive.h"
+#include "tools/orvo-admin/nueva_base.h"
+
+namespace orvo::ftp {
+namespace {
+
+using common::Checada;
+using common::Motivo;
+
+TEST(LeePoleoInternetTest, KeepsTheFileTextsTrimmedAndUnconverted) {
+  struct Caso {
+    std::string linea;
+    Checada esperada;
+  };
+  const Caso casos[] = {
+      {"2010 05 03,00125,07:58:10", {1, "2010 05 03", 125, "07:58:10"}},
+      {"03/05/2010,125,7:58", {1, "03/05/2010", 125, "7:58"}},          // stored as written
+      {"2010 05 03, 125 ,  07:58:10  ", {1, "2010 05 03", 125, "07:58:10"}},
+      {" 2010 5 3 ,125,07:58:10", {1, "2010 5 3", 125, "07:58:10"}},     // ten characters, trimmed
+      {"2010 05 03,-7,07:58:10 x", {1, "2010 05 03", -7, "07:58:10 x"}},  // ten characters of time
+      {"2010 05 03X,125,07:58:10", {1, "2010 05 03", 125, "07:58:10"}},
+      {"2010'05'03,125,07'58'10", {1, "2010'05'03", 125, "07'58'10"}},
+      {"2010 05 03,125,12:00:00\r", {1, "2010 05 03", 125, "12:00:00"}},
+  };
+  for (const Caso& c : casos) {
+    const common::Lectura l = LeePoleoInternet(c.linea + "\r\n");
+    ASSERT_FALSE(l.error) << c.linea << ": " << common::TextoError(*l.error);
+    ASSERT_EQ(l.checadas.size(), 1u) << c.linea;
+    EXPECT_EQ(l.checadas[0], c.esperada) << c.linea;
+  }
+}
+
+TEST(LeePoleoInternetTest, RefusesALineThatCannotBeStoredAndGivesNothing) {
+  const std::pair<std::string, Motivo> casos[] = {
+      {"2010 05 03,00125", Motivo::FaltanComas},
+      {"2010 05 03;125;07:58:10", Motivo::FaltanComas},
+      {"2010 5 3,125,07:58:10", Motivo::CampoIncompleto},   // the date would take in the number
+      {"2010 05 03,abc,07:58:10", Motivo::EmpleadoNoValido},
+      {"2010 05 03,12.5,07:58:10", Motivo::EmpleadoNoValido},
+      {"2010 05 03,9999999999,07:58:10", Motivo::EmpleadoNoValido},
+      {"2010 05 03,125,", Motivo::CampoIncompleto},
+      {"2010 05 03,125,    ", Motivo::CampoIncompleto},
+      {"          ,125,07:58:10", Motivo::CampoIncompleto},
+      {"2010 05 03,125,07:58:10,extra", Motivo::HoraMuyLarga},
+      {"2010 05 03,125,07:58:1\x81", Motivo::CaracterNoValido},
+      {std::string("2010 05 03,125,07:5\0" "8", 22), Motivo::CaracterNoValido},
+  };
+  for (const auto& [linea, motivo] : casos) {
+    const common::Lectura l = LeePoleoInternet("2010 05 03,1,07:00:00\r\n\r\n" + linea + "\r\n2010 05 03,2,08:00:00\r\n");
+    ASSERT_TRUE(l.error) << linea;
+    EXPECT_EQ(l.error->motivo, motivo) << linea;
+    EXPECT_EQ(l.error->linea, 3u) << linea;
+    EXPECT_TRUE(l.checadas.empty());
+  }
+}
+
+TEST(LeePoleoInternetTest, ReadsUtf8WithItsMarkAndSkipsBlankLines) {
+  const common::Lectura l = LeePoleoInternet("\xEF\xBB\xBF" "2010 05 03,1,07:00:00\n  \n2010 05 03,2,08:00:00");
+  ASSERT_FALSE(l.error);
+  ASSERT_EQ(l.checadas.size(), 2u);
+  EXPECT_EQ(l.checadas[1], (Checada{3, "2010 05 03", 2, "08:00:00"}));
+  EXPECT_TRUE(LeePoleoInternet("").checadas.empty());
+}
+
+struct Base : ::testing::Test {
+  Base() {
+    admin::CreaBasePrincipal("Empresa de prueba");
+    forms::ScriptedDialogs boxes;
+    common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
+  }
+  std::vector<std::string> Filas(const std::string& tabla) { return prueba::Filas(bases.cn, tabla); }
+  orvo::testing::TempDrive c;
+  common::Bases bases;
+};
+
+TEST_F(Base, LoadsEveryPunchIntoTheQueueAndTheArchiveWithNoLookup) {
+  const common::Lectura l = LeePoleoInternet("2010 05 03,00125,07:58:10\r\n2010 05 03,7,it's\r\n");
+  ASSERT_FALSE(l.error);
+  EXPECT_EQ(CargaInternet(bases.cn, l.checadas), 2);
+  const std::vector<std::string> esperadas = {"2010 05 03|125|07:58:10", "2010 05 03|7|it's"};
+  EXPECT_EQ(Filas("Checadas"), esperadas);
+  EXPECT_EQ(Filas("Listado1"), esperadas);
+}
+
+TEST_F(Base, AFailingRowLeavesNothingOfTheFile) {
+  bases.cn.Execute(
+      "CREATE TRIGGER Falla BEFORE INSERT ON Listado1 WHEN NEW.Empleado = 2 BEGIN "
+      "SELECT RAISE(ABORT, 'falla de prueba'); END");
+  const common::Lectura l = LeePoleoInternet("2010 05 03,1,07:00:00\r\n2010 05 03,2,08:00:00\r\n");
+  EXPECT_ANY_THROW(CargaInternet(bases.cn, l.checadas));
+  EXPECT_TRUE(Filas("Checadas").empty());
+  EXPECT_TRUE(Filas("Listado1").empty());
+}
+
+}  // namespace
+}  // namespace orvo::ftp

@@ -1,0 +1,100 @@
+// The Internet transfer control's FTP side, over libcurl: one session with a
+// server, one remote folder, and the operations a program runs in it, each
+// started at once and driven by StillExecuting while the window keeps
+// handling its events.
+//
+//   orvo::inet::InternetTransfer ftp;
+//   ftp.URL = "ftp://ftp.ejemplo.com";             // or "ftp://127.0.0.1:2121"
+//   ftp.UserName = "reloj";  ftp.Password = "...";  // sent in USER/PASS only
+//   ftp.Cd("poleos");                              // relative to the login folder, or "/abs/olute"
+//   while (ftp.StillExecuting()) DoEvents();       // throws when the operation failed
+//   ftp.Dir();
+//   while (ftp.StillExecuting()) DoEvents();
+//   std::string listado;
+//   for (auto c = ftp.GetChunk(1024); !c.empty(); c = ftp.GetChunk(1024)) listado += c;
+//   ftp.Recv("poleo.dat", "/data/poleosInternet/poleo.dat");
+//   while (ftp.StillExecuting()) DoEvents();
+//   ftp.Delete("poleo.dat");
+//   while (ftp.StillExecuting()) DoEvents();
+//   ftp.Quit();
+//
+// The session logs in once and keeps its connection between operations; Cd
+// changes to the folder with one CWD of the whole path, and every later
+// operation works in it. Dir lists names only (NLST). Recv downloads in binary
+// to a temporary file beside the local one and renames it only when the
+// transfer is complete, so a broken download never stands under its name.
+// Delete removes one remote file (DELE). Quit ends the session.
+//
+// The password never goes into a URL, a message or a log. A remote name or
+// folder that holds a line end or NUL is refused before anything is sent.
+// Errors are orvo::RuntimeError: a server's refusal carries the server's own
+// reply as its description ("550 No such file or directory."); a host that
+// cannot be found or reached, and a server that does not answer within
+// RequestTimeout (at connection and at every reply; also a transfer that
+// stalls that long), carry the control's error numbers with Spanish texts.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace orvo::inet {
+
+// The control's error numbers.
+inline constexpr int kErrorBadUrl = 35750;           // the server's address cannot be read
+inline constexpr int kErrorHostNotFound = 35752;      // the host name is not found
+inline constexpr int kErrorCannotConnect = 35754;      // the server cannot be reached
+inline constexpr int kErrorServerRefused = 35755;     // the server refused an operation (its reply is the text)
+inline constexpr int kErrorTimeout = 35761;        // no answer within the request time-out
+inline constexpr int kErrorStillExecuting = 35764;    // an operation still runs
+inline constexpr int kErrorLocalFile = 35765;  // the local file cannot be written
+inline constexpr int kErrorTransfer = 35766;           // any other failure of the transfer
+
+class InternetTransfer {
+ public:
+  InternetTransfer();
+  ~InternetTransfer();
+  InternetTransfer(const InternetTransfer&) = delete;
+  InternetTransfer& operator=(const InternetTransfer&) = delete;
+
+  // "ftp://host" or "ftp://host:port" (the prefix in any letter case); read at
+  // the first operation of a session.
+  std::string URL;
+  std::string UserName;
+  std::string Password;
+  // For the connection and for each reply of the server; whole seconds, as the
+  // underlying client counts them.
+  std::chrono::seconds RequestTimeout{60};
+
+  // Each starts its operation and returns; StillExecuting drives it. Starting
+  // one while another runs throws kErrorEjecutando.
+  void Cd(std::string_view folder);
+  void Dir();
+  void Recv(std::string_view remoteName, const std::filesystem::path& localFile);
+  void Delete(std::string_view remoteName);
+
+  // Ends the session at once (whatever runs is abandoned); the next operation
+  // logs in again.
+  void Quit();
+
+  // Drives the running operation for a moment (waiting at most a few
+  // milliseconds for the network). False once it has ended; an operation that
+  // failed throws its error then, once.
+  bool StillExecuting();
+
+  // The next piece of the last listing, at most `size` bytes; empty when all
+  // of it has been read.
+  std::string GetChunk(std::size_t size);
+
+ private:
+  struct Session;
+  enum class Operation { None, Cd, Dir, Recv, Delete };
+  Session& Idle();
+  void Begin(Operation operation, const std::string& path);
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace orvo::inet

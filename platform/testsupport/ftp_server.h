@@ -1,0 +1,63 @@
+// Test support: a real FTP server on 127.0.0.1 (Debian's python3-pyftpdlib,
+// run by /usr/bin/python3) serving a folder on a free port, with a log of
+// every command it received; and the two servers that fail: a port that
+// listens but never answers, and a port where nothing listens.
+//
+//   orvo::testing::FtpServer ftp(root);             // user "reloj", password "clave"
+//   transfer.URL = ftp.Url();                       // "ftp://127.0.0.1:40123"
+//   ...
+//   EXPECT_THAT(ftp.Log(), Contains("DELE poleo.dat"));
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvo::testing {
+
+class FtpServer {
+ public:
+  // `root` is the login folder. Without `allowDelete` the user may list and
+  // read but every DELE is refused.
+  explicit FtpServer(const std::filesystem::path& root, bool allowDelete = true, std::string user = "reloj",
+                     std::string password = "clave");
+  ~FtpServer();
+  FtpServer(const FtpServer&) = delete;
+  FtpServer& operator=(const FtpServer&) = delete;
+
+  int Port() const { return port_; }
+  std::string Url() const { return "ftp://127.0.0.1:" + std::to_string(port_); }
+  const std::string& User() const { return user_; }
+  const std::string& Password() const { return password_; }
+
+  // The commands received so far, one a line: "CWD poleos", "PASS ****".
+  std::vector<std::string> Log() const;
+
+ private:
+  std::filesystem::path log_;
+  std::string user_, password_;
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// A loopback port whose listener never accepts: connecting succeeds (the
+// system completes it) and then no byte ever comes.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  std::string Url() const { return "ftp://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// "ftp://127.0.0.1:N" for a port that was free a moment ago and is closed.
+std::string ClosedPortUrl();
+
+}  // namespace orvo::testing
