@@ -14,7 +14,7 @@
 #include "import/archivo_usb.h"
 #include "import/carga.h"
 #include "import/programa.h"
-#include "import/texto_externo.h"
+#include "common/texto_externo.h"
 #include "platform/error.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/second_process.h"
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     orvo::common::Bases bases;
     orvo::forms::ScriptedDialogs boxes;
     if (!Arranca(bases, boxes)) return 2;
-    const auto bytes = LeeArchivo(argv[2]);
+    const auto bytes = orvo::common::LeeArchivo(argv[2]);
     if (!bytes) return 2;
     const Lectura lectura = usb ? LeeUsb(*bytes) : LeePoleo(*bytes);
     if (lectura.error) return 2;
