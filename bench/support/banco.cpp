@@ -12,6 +12,11 @@ namespace orvo::bench {
 
 double Segundos(Reloj::time_point desde) { return std::chrono::duration<double>(Reloj::now() - desde).count(); }
 
+bool Check(bool ok, const std::string& what) {
+  if (!ok) std::fprintf(stderr, "FALLO: %s\n", what.c_str());
+  return ok;
+}
+
 std::string Miles(double v) {
   const std::string cifras = std::to_string(static_cast<long long>(v + 0.5));
   std::string s;

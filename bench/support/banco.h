@@ -29,6 +29,10 @@ struct Azar {
   }
 };
 
+// A step whose failure is said and remembered:
+//   ok &= Check(Step() == 0, "Step");   // prints "FALLO: Step" when false
+bool Check(bool ok, const std::string& what);
+
 // 1234567.4 -> "1,234,567"
 std::string Miles(double v);
 

@@ -1,0 +1,18 @@
+// Snapload: restores a chosen backup set, after Snapmake has backed up the
+// current data. It opens no database connection of its own.
+#include "backup/snapload.h"
+#include "platform/drive/drive.h"
+#include "platform/forms/application.h"
+#include "platform/forms/qt_dialogs.h"
+#include "platform/forms/runtime.h"
+
+int main(int argc, char** argv) {
+  using namespace orvo;
+  forms::Application app(argc, argv);
+  forms::QtDialogs dialogs;
+  forms::Runtime runtime(dialogs, "Snapload");
+  respaldo::Snapload snapload(dialogs, runtime, drive::ProgramFolder());
+  dialogs.SetParent(&snapload);
+  if (!snapload.Open()) return runtime.Status();
+  return app.exec();
+}

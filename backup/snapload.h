@@ -1,0 +1,55 @@
+// The window Snapload of the restore program: choose a backup set from the
+// backup folder and put it back in place, after Snapmake has made a fresh
+// backup of the current data.
+//
+//   orvo::respaldo::Snapload w(dialogs, runtime, drive::ProgramFolder());
+//   w.Open();                       // marker test; the list of main archives
+//   // click a set in File1, then Command5: the restore; "crtd" tells how it ended
+//
+// Nothing of the current data is touched unless the chosen set tested good,
+// Snapmake reported "ok" and ended, and no program holds a database open; a
+// failure on the way puts back every file replaced, writes "err" and leaves
+// the window open. While Snapmake runs the window answers, and its cancel
+// button stops the wait and Snapmake with it.
+#pragma once
+
+#include <QCloseEvent>
+#include <filesystem>
+
+#include "platform/forms/form.h"
+#include "platform/error.h"
+
+namespace orvo::respaldo {
+
+class EsperaSnapmake;
+
+class Snapload : public forms::Form {
+  Q_OBJECT
+ public:
+  // `carpetaPrograma`: where the start markers, the result file and the
+  // program file Snapmake lie; the program's own folder in the program.
+  Snapload(forms::Dialogs& dialogs, forms::Runtime& runtime, std::filesystem::path carpetaPrograma,
+           QWidget* parent = nullptr);
+
+ public slots:
+  void File1_Click();     // the clicked set into archRes
+  void Command5_Click();  // the restore
+  void salir_Click();     // exit: "salir", and the window unloads
+  void cancelar_Click();  // stops the wait for Snapmake
+
+ protected:
+  void Form_Load() override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void ErrorRestauracion(const RuntimeError& error);
+  void Ocupada(bool ocupada);
+  bool EnLista(const QString& nombre) const;
+
+  std::filesystem::path carpetaPrograma_;
+  EsperaSnapmake* espera_ = nullptr;
+  bool ocupada_ = false;
+  bool resultadoFinal_ = false;  // "ok" or "salir" is written
+};
+
+}  // namespace orvo::respaldo

@@ -1,0 +1,327 @@
+#include "backup/snapload.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include "backup/respaldo_prueba.h"
+#include "backup/sello.h"
+#include "common/lanzamiento.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
+#include "platform/process/process.h"
+#include "platform/testsupport/commands.h"
+
+namespace orvo::respaldo {
+namespace {
+
+namespace fs = std::filesystem;
+using orvo::testing::ReadFile;
+using orvo::testing::WriteFile;
+
+struct SnaploadTest : ::testing::Test {
+  SnaploadTest() { p.Llena(); }
+
+  Snapload& Ventana(bool conMarcador = true) {
+    if (conMarcador) common::CreaMarcador(p.programa, common::kMarcadorSnapload);
+    ventana = std::make_unique<Snapload>(boxes, runtime, p.programa);
+    abierta = ventana->Open();
+    return *ventana;
+  }
+
+  // Makes a set of the data as it stands now with the real Snapmake; its name.
+  std::string Respaldo() {
+    const auto antes = p.Respaldos();
+    p.InstalaSnapmake();
+    EXPECT_EQ(p.RespaldoDesatendido(), 0);
+    for (const std::string& nombre : p.Respaldos()) {
+      if (nombre.starts_with("QR1_") && std::find(antes.begin(), antes.end(), nombre) == antes.end()) return nombre;
+    }
+    ADD_FAILURE() << "no set was made";
+    return {};
+  }
+
+  void Elige(Snapload& w, const std::string& nombre) {
+    auto* lista = w.Find<QListWidget>("File1");
+    const auto items = lista->findItems(QString::fromStdString(nombre), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1) << nombre;
+    lista->setCurrentItem(items[0]);
+    w.File1_Click();
+  }
+
+  // The error path's message: number, blank, handler, blank, description.
+  void EsperaError(int numero) {
+    ASSERT_FALSE(boxes.shown.empty());
+    const std::string inicio = std::to_string(numero) + " Form1::cmdUnZip_Click ";
+    EXPECT_EQ(boxes.shown.back().text.substr(0, inicio.size()), inicio) << boxes.shown.back().text;
+    EXPECT_EQ(p.Crtd(), "err\r\n");
+    EXPECT_EQ(fin, -1);
+    EXPECT_FALSE(ventana->Unloaded());
+    EXPECT_FALSE(ventana->Find<QLabel>("espere")->isVisible());
+  }
+
+  prueba::Prueba p;
+  forms::ScriptedDialogs boxes;
+  int fin = -1;
+  forms::Runtime runtime{boxes, "Snapload", [this](int status) { fin = status; }};
+  std::unique_ptr<Snapload> ventana;
+  bool abierta = false;
+};
+
+TEST_F(SnaploadTest, WindowListsOnlyMainArchives) {
+  const std::string set = Respaldo();
+  WriteFile(p.Respaldo() / "QR2_010101_000000.ZIP", "otro");
+  WriteFile(p.Respaldo() / "leame.txt", "x");
+  WriteFile(p.Respaldo() / "qr1_nota.txt", "x");
+  Snapload& w = Ventana();
+  ASSERT_TRUE(abierta);
+  EXPECT_EQ(w.windowTitle().toStdString(), "Restauración de Respaldo de Base de Datos");
+  EXPECT_EQ(w.Find<QLabel>("Label2")->text().toStdString(), "Elija el respaldo: (ddmmaa_hhmmss)");
+  EXPECT_EQ(w.Find<QLabel>("lblTempDir")->text().toStdString(), "C:\\Quiravel");
+  EXPECT_EQ(w.Find<QLabel>("lblCurDir")->text().toStdString(), "C:\\Quiravel");
+  auto* lista = w.Find<QListWidget>("File1");
+  ASSERT_EQ(lista->count(), 2);
+  EXPECT_EQ(lista->item(0)->text().toStdString(), set);
+  EXPECT_EQ(lista->item(1)->text().toStdString(), "qr1_nota.txt");
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapload"));
+  Elige(w, set);
+  EXPECT_EQ(w.Find<QLineEdit>("archRes")->text().toStdString(), set);
+}
+
+TEST_F(SnaploadTest, WithoutMarkerRefusesWithSalir) {
+  Ventana(false);
+  EXPECT_FALSE(abierta);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Este Modulo solo se ejecuta desde Orvo Rivuvurazozer");
+  EXPECT_EQ(p.Crtd(), "salir\r\n");
+}
+
+TEST_F(SnaploadTest, NoBackupsEndsWithSalir) {
+  Ventana();
+  EXPECT_FALSE(abierta);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "No existen respaldos");
+  EXPECT_EQ(boxes.shown[0].title, "");
+  EXPECT_EQ(p.Crtd(), "salir\r\n");
+  EXPECT_EQ(fin, 0);
+}
+
+TEST_F(SnaploadTest, RoundTripPutsBackTheDataOfTheSet) {
+  const std::string set = Respaldo();
+  const auto alRespaldar = p.Captura();
+  // Everything changes afterwards: rows, files, new files, a lost file.
+  p.Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
+  p.Sql("DELETE FROM Chequeo");
+  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
+  WriteFile(p.c.Path("Quiravel/nuevo.txt"), "no estaba");
+  WriteFile(p.c.Path("Quiravel/Res/foto.jpg"), "otra foto");
+  WriteFile(p.c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+  fs::remove(p.c.Path("Windows/ftpcnf.dll"));
+  // Stale companions of the old database.
+  WriteFile(p.c.Path("Quiravel/Quiravel.mdb-shm"), "viejo");
+  ASSERT_NE(p.Captura(), alRespaldar);
+
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_EQ(fin, 0);
+  EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-shm")));
+  EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-wal")));
+  auto despues = p.Captura();
+  // Files of subfolders that no set holds stay where they are.
+  EXPECT_EQ(despues.count("Quiravel/Res/sub/dentro.txt"), 1u);
+  EXPECT_EQ(despues, alRespaldar);
+  // The fresh backup taken before the restore is there for the next time.
+  const auto respaldos = p.Respaldos();
+  EXPECT_EQ(std::count_if(respaldos.begin(), respaldos.end(), [](const std::string& n) { return n.starts_with("QR1_"); }),
+            2);
+  // Nothing of the staging is left in the backup folder.
+  for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+}
+
+TEST_F(SnaploadTest, MainArchiveAloneRestoresOnlyItsOwnFiles) {
+  const std::string set = Respaldo();
+  const std::string sello(SelloDe(set));
+  for (const char* prefijo : {"QR2_", "FT1_", "POL_"}) fs::remove(p.Respaldo() / (prefijo + sello));
+  // A companion of another stamp belongs to another set.
+  const fs::path ajeno = p.programa / "ajeno";
+  WriteFile(ajeno / "q.txt", "de otro respaldo");
+  ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(ajeno) + " && zip -q " +
+                                      orvo::testing::Quote(p.Respaldo() / "QR2_010101_000000.ZIP") + " q.txt"),
+            0);
+  WriteFile(p.c.Path("Quiravel/Quira/q.txt"), "q cambiado");
+  WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
+
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_EQ(ReadFile(p.c.Path("Quiravel/notas.txt")), "notas\r\n");
+  EXPECT_EQ(ReadFile(p.c.Path("Quiravel/Quira/q.txt")), "q cambiado");
+}
+
+TEST_F(SnaploadTest, NothingChosenIsAnErrorWithNumberZero) {
+  Respaldo();
+  Snapload& w = Ventana();
+  w.Command5_Click();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(0));
+  EXPECT_EQ(boxes.shown.back().text, "0 Form1::cmdUnZip_Click ");
+  // A later exit replaces "err".
+  w.salir_Click();
+  EXPECT_EQ(p.Crtd(), "salir\r\n");
+}
+
+// Each failure leaves the data as it was and starts no restore.
+struct FallaTest : SnaploadTest {
+  void SetUp() override {
+    set = Respaldo();
+    antes = p.Captura();
+    respaldosAntes = p.Respaldos();
+  }
+  void SinCambios() {
+    EXPECT_EQ(p.Captura(), antes);
+    for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+  }
+  // The restore of the set, as the user asks for it.
+  void Restaura() {
+    Snapload& w = Ventana();
+    Elige(w, set);
+    w.Command5_Click();
+  }
+  std::string set;
+  prueba::Prueba::Estado antes;
+  std::vector<std::string> respaldosAntes;
+};
+
+TEST_F(FallaTest, DamagedArchive) {
+  std::string bytes = ReadFile(p.Respaldo() / set);
+  for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 64; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+  WriteFile(p.Respaldo() / set, bytes);
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
+  SinCambios();
+  EXPECT_EQ(p.Respaldos(), respaldosAntes);  // no backup was made for nothing
+}
+
+TEST_F(FallaTest, SetWhoseDatabaseIsNoDatabase) {
+  const fs::path otra = p.programa / "falso";
+  WriteFile(otra / "Quiravel/Quiravel.mdb", "esto no es una base de datos");
+  const std::string nombre = "QR1_010199_101010.ZIP";
+  ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(otra) + " && zip -qr " +
+                                      orvo::testing::Quote(p.Respaldo() / nombre) + " Quiravel"),
+            0);
+  Snapload& w = Ventana();
+  Elige(w, nombre);
+  w.Command5_Click();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
+  EXPECT_NE(boxes.shown.back().text.find("Quiravel.mdb"), std::string::npos);
+  SinCambios();
+}
+
+TEST_F(FallaTest, SnapmakeMissing) {
+  fs::remove(p.programa / "Snapmake");
+  WriteFile(p.programa / "crtd", "ok\r\n");
+  Restaura();
+  ASSERT_FALSE(boxes.shown.empty());
+  EXPECT_EQ(boxes.shown.back().text, "No se encuentra " + (p.programa / "Snapmake").string());
+  EXPECT_EQ(boxes.shown.back().title, "Orvo");
+  EXPECT_EQ(boxes.shown.back().icon, forms::Icon::Exclamation);
+  EXPECT_EQ(p.Crtd(), "err\r\n");
+  EXPECT_EQ(fin, 0);
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
+  SinCambios();
+}
+
+TEST_F(FallaTest, SnapmakeThatCannotRun) {
+  p.FalsoSnapmake("exit 0");
+  fs::permissions(p.programa / "Snapmake", fs::perms::owner_read | fs::perms::owner_write);
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(70));
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
+  SinCambios();
+}
+
+TEST_F(FallaTest, SnapmakeEndingWithoutResult) {
+  p.FalsoSnapmake("exit 0");
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(17));
+  SinCambios();
+}
+
+TEST_F(FallaTest, SnapmakeReportingFailure) {
+  p.FalsoSnapmake(": > \"$(dirname \"$0\")/crtd\"; sleep 2");
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(17));
+  SinCambios();
+}
+
+TEST_F(FallaTest, StaleResultDoesNotEndTheWait) {
+  WriteFile(p.programa / "crtd", "ok\r\n");
+  p.FalsoSnapmake("test -e \"$(dirname \"$0\")/RevSnapmake\" || exit 1; exit 0");
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(17));
+  SinCambios();
+}
+
+TEST_F(FallaTest, CancelledWaitStopsSnapmakeAndRestoresNothing) {
+  p.FalsoSnapmake("exec sleep 60");
+  Snapload& w = Ventana();
+  Elige(w, set);
+  bool respondio = false;
+  // The window answers while Snapmake runs: a timer fires, and the cancel button works.
+  QTimer::singleShot(200, [&] {
+    respondio = true;
+    EXPECT_TRUE(w.Find<QLabel>("espere")->isVisible());
+    w.Find<QPushButton>("cancelar")->click();
+  });
+  w.Command5_Click();
+  EXPECT_TRUE(respondio);
+  ASSERT_NO_FATAL_FAILURE(EsperaError(18));
+  SinCambios();
+}
+
+TEST_F(FallaTest, DatabaseHeldOpenByAnotherProgram) {
+  // A second program holding the main database as a connection holds it.
+  // Without forking, so that stopping it releases the lock at once.
+  process::Child otro =
+      process::Start("/usr/bin/flock", {"-s", "-F", p.c.Path("Quiravel/Quiravel.ldb").string(), "sleep", "60"});
+  for (int i = 0; i < 100 && !fs::exists(p.c.Path("Quiravel/Quiravel.ldb")); ++i) process::Sleep(std::chrono::milliseconds(20));
+  process::Sleep(std::chrono::milliseconds(200));
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  ::kill(otro.Pid(), SIGTERM);
+  otro.Wait(std::chrono::seconds(5));
+  ASSERT_NO_FATAL_FAILURE(EsperaError(3045));
+  EXPECT_NE(boxes.shown.back().text.find("C:\\Quiravel\\Quiravel.mdb"), std::string::npos) << boxes.shown.back().text;
+  SinCambios();
+  EXPECT_EQ(p.Respaldos(), respaldosAntes);
+}
+
+TEST_F(FallaTest, FailureInTheMiddleOfTheSwapPutsEverythingBack) {
+  // After the set was made, a folder took the place of one of its files.
+  fs::remove(p.c.Path("Quiravel/Res/foto.jpg"));
+  WriteFile(p.c.Path("Quiravel/Res/foto.jpg/dentro.txt"), "una carpeta");
+  p.Sql("INSERT INTO Checadas VALUES ('2026 02 05', 127, '09:00:00')");
+  antes = p.Captura();
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(75));
+  SinCambios();
+}
+
+TEST_F(FallaTest, NameNotOfTheList) {
+  Snapload& w = Ventana();
+  w.Find<QLineEdit>("archRes")->setText("QR1_010101_000000.ZIP");
+  w.Command5_Click();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(52));
+  SinCambios();
+}
+
+}  // namespace
+}  // namespace orvo::respaldo

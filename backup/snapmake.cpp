@@ -1,0 +1,162 @@
+#include "backup/snapmake.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFont>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <string>
+#include <vector>
+
+#include "backup/borra_tablas.h"
+#include "backup/boton_de_imagen.h"
+#include "backup/falla.h"
+#include "backup/juego_respaldo.h"
+#include "backup/sello.h"
+#include "common/lanzamiento.h"
+#include "platform/drive/drive.h"
+
+namespace orvo::respaldo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kAdvertencia =
+    "Se borrarán todos los chequeos, permisos y bitacoras, solo podra recuperarlos al cargar un "
+    "respaldo, esta seguro de Continuar?";
+
+}  // namespace
+
+void ResultadoVacio(const fs::path& carpetaPrograma) noexcept {
+  try {
+    common::EscribeResultado(carpetaPrograma, common::Resultado::Vacio);
+  } catch (...) {
+    // Nothing more can be said on a way out that is failing already.
+  }
+}
+
+Snapmake::Snapmake(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& runtime,
+                   fs::path carpetaPrograma, QWidget* parent)
+    : Form(dialogs, runtime, parent), bases_(bases), carpetaPrograma_(std::move(carpetaPrograma)) {
+  setWindowTitle(QString::fromUtf8("Creacion de Respaldo de la Base de Datos"));
+  setFont(QFont("Verdana", 9));
+
+  auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  Crear Respaldo de la Base de Datos "));
+  auto* borrar = Control<QCheckBox>("chkBorrar", QString::fromUtf8("¿Borrar toda la Base de Datos ahora?"));
+  auto* crea = BotonDeImagen(Control<QPushButton>("crea"), QStyle::SP_DialogSaveButton);
+  auto* salir = BotonDeImagen(Control<QPushButton>("Command1"), QStyle::SP_DialogCloseButton);
+
+  QFont grande("Verdana");
+  grande.setPointSizeF(14.25);
+  grande.setBold(true);
+  titulo->setFont(grande);
+  borrar->setChecked(false);
+
+  auto* rejilla = new QGridLayout(this);
+  rejilla->addWidget(titulo, 0, 0, 1, 2);
+  rejilla->addWidget(borrar, 1, 0, 1, 2);
+  rejilla->addWidget(crea, 2, 0, Qt::AlignLeft);
+  rejilla->addWidget(salir, 2, 1, Qt::AlignRight);
+
+  OnClick(crea, &Snapmake::crea_Click);
+  OnClick(salir, &Snapmake::Command1_Click);
+}
+
+void Snapmake::Form_Load() {
+  try {
+    if (!common::PruebaMarcador(carpetaPrograma_, common::kMarcadorSnapmake, dialogs())) {
+      Command1_Click();
+      runtime().End(0);
+      return;
+    }
+    // Its parent is not made: without the product folder there is nothing to back up.
+    const fs::path carpeta = drive::Map(kCarpetaRespaldo);
+    std::error_code ec;
+    if (!fs::is_directory(carpeta, ec)) fs::create_directory(carpeta);
+  } catch (...) {
+    // A caller waiting for the result must learn that no backup comes.
+    ResultadoVacio(carpetaPrograma_);
+    throw FallaActual();
+  }
+}
+
+void Snapmake::Desatendido() {
+  // Loaded but never shown.
+  if (!runtime().Guard([this] { Form_Load(); }) || Unloaded() || runtime().Ended()) return;
+  runtime().Guard([this] { crea_Click(); });
+  // After a failure the user has read why; the run never stays behind.
+  runtime().End(exito_ ? 0 : 1);
+}
+
+void Snapmake::crea_Click() {
+  if (ocupada_) return;
+  auto* borrar = Find<QCheckBox>("chkBorrar");
+  if (borrar->isChecked() &&
+      dialogs().MsgBox(kAdvertencia, forms::Buttons::YesNo, forms::Icon::Question, "!! Advertencia !!") ==
+          forms::Answer::No) {
+    return;
+  }
+
+  Ocupada(true);
+  try {
+    JuegoRespaldo juego;
+    std::vector<std::string> fallidos;
+    for (const Componente& componente : kComponentes) {
+      const JuegoRespaldo::Hecho hecho = juego.Haz(componente);
+      forms::DoEvents();
+      if (hecho.hecho && hecho.resultado != 0) {
+        dialogs().MsgBox(hecho.mensaje, forms::Buttons::Ok, forms::Icon::None, runtime().Title());
+        fallidos.push_back(NombreArchivo(componente.prefijo, juego.Sello()));
+      }
+    }
+    if (!fallidos.empty()) {
+      std::string lista;
+      for (const std::string& nombre : fallidos) lista += (lista.empty() ? "" : ", ") + nombre;
+      throw RuntimeError(75, "No se pudo escribir el respaldo " + lista + "; no se guardó ningún archivo del respaldo");
+    }
+    juego.Publica();
+    // Read again: the tables go only once the whole set is safe.
+    if (borrar->isChecked()) BorraTablas(bases_.cn);
+    common::EscribeResultado(carpetaPrograma_, common::Resultado::Ok);
+    exito_ = true;
+  } catch (...) {
+    const RuntimeError error = FallaActual();
+    ResultadoVacio(carpetaPrograma_);
+    Ocupada(false);
+    dialogs().MsgBox(std::to_string(error.number) + " Form1::cmdZip_Click " + error.what(), forms::Buttons::Ok,
+                     forms::Icon::None, runtime().Title());
+    return;
+  }
+  Ocupada(false);
+  runtime().End(0);
+}
+
+void Snapmake::Command1_Click() {
+  ResultadoVacio(carpetaPrograma_);
+  Unload();
+}
+
+void Snapmake::Ocupada(bool ocupada) {
+  ocupada_ = ocupada;
+  for (const char* nombre : {"crea", "Command1", "chkBorrar"}) Find(nombre)->setEnabled(!ocupada);
+  if (ocupada) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void Snapmake::closeEvent(QCloseEvent* event) {
+  if (ocupada_) {
+    // Closing now would end the program in the middle of its archives.
+    event->ignore();
+    return;
+  }
+  if (!exito_ && !Unloaded()) ResultadoVacio(carpetaPrograma_);
+  Form::closeEvent(event);
+}
+
+}  // namespace orvo::respaldo

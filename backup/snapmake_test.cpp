@@ -1,0 +1,257 @@
+#include "backup/snapmake.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QCheckBox>
+#include <csignal>
+
+#include "backup/borra_tablas.h"
+#include "backup/respaldo_prueba.h"
+#include "backup/sello.h"
+#include "common/lanzamiento.h"
+#include "platform/db/connection.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
+#include "platform/process/process.h"
+#include "platform/testsupport/commands.h"
+
+namespace orvo::respaldo {
+namespace {
+
+namespace fs = std::filesystem;
+using forms::Answer;
+using orvo::testing::WriteFile;
+
+struct SnapmakeTest : ::testing::Test {
+  SnapmakeTest() {
+    p.Llena();
+    bases.cn.Open(common::kCadenaConexion);
+  }
+
+  // The window as the program loads it, with its marker in place.
+  Snapmake& Ventana(bool conMarcador = true) {
+    if (conMarcador) common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+    ventana = std::make_unique<Snapmake>(bases, boxes, runtime, p.programa);
+    abierta = ventana->Open();
+    return *ventana;
+  }
+
+  std::string Prefijo(const std::string& nombre) { return nombre.substr(0, 4); }
+
+  prueba::Prueba p;
+  common::Bases bases;
+  forms::ScriptedDialogs boxes;
+  int fin = -1;
+  forms::Runtime runtime{boxes, "Snapmake", [this](int status) { fin = status; }};
+  std::unique_ptr<Snapmake> ventana;
+  bool abierta = false;
+};
+
+TEST_F(SnapmakeTest, WindowAndControls) {
+  Snapmake& w = Ventana();
+  EXPECT_TRUE(abierta);
+  EXPECT_EQ(w.windowTitle().toStdString(), "Creacion de Respaldo de la Base de Datos");
+  EXPECT_EQ(w.Find<QLabel>("Label1")->text().toStdString(), "  Crear Respaldo de la Base de Datos ");
+  EXPECT_EQ(w.Find<QCheckBox>("chkBorrar")->text().toStdString(), "¿Borrar toda la Base de Datos ahora?");
+  EXPECT_FALSE(w.Find<QCheckBox>("chkBorrar")->isChecked());
+  EXPECT_NE(w.Find("crea"), nullptr);
+  EXPECT_NE(w.Find("Command1"), nullptr);
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
+  EXPECT_TRUE(fs::is_directory(p.Respaldo()));
+}
+
+TEST_F(SnapmakeTest, WithoutMarkerRefusesAndLeavesAnEmptyResult) {
+  Ventana(false);
+  EXPECT_FALSE(abierta);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Este Modulo solo se ejecuta desde Orvo Rivuvurazozer");
+  EXPECT_EQ(boxes.shown[0].title, "Orvo");
+  EXPECT_EQ(p.Crtd(), "");
+  EXPECT_EQ(fin, 0);
+}
+
+TEST_F(SnapmakeTest, BackupSetHoldsFourArchivesOfOneStampWithTheirFiles) {
+  Snapmake& w = Ventana();
+  w.crea_Click();
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_EQ(fin, 0);
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+  const auto respaldos = p.Respaldos();
+  ASSERT_EQ(respaldos.size(), 4u);
+  const std::string sello(SelloDe(respaldos[0]));
+  EXPECT_TRUE(EsSello(sello));
+  std::map<std::string, std::vector<std::string>> entradas;
+  for (const std::string& nombre : respaldos) {
+    EXPECT_EQ(SelloDe(nombre), sello);
+    entradas[Prefijo(nombre)] = p.Entradas(p.Respaldo() / nombre);
+  }
+  // The databases are copies of their own: no log, index or lock file beside them.
+  EXPECT_EQ(entradas["QR1_"], (std::vector<std::string>{"Quiravel/Auxiliar.mdb", "Quiravel/Quiravel.mdb", "Quiravel/Res/foto.jpg",
+                                                        "Quiravel/notas.txt", "Quiravel/poleosInternet/p1.txt"}));
+  EXPECT_EQ(entradas["QR2_"], (std::vector<std::string>{"Quiravel/Quira/q.txt"}));
+  EXPECT_EQ(entradas["FT1_"], (std::vector<std::string>{"Windows/ftpcnf.dll"}));
+  EXPECT_EQ(entradas["POL_"], (std::vector<std::string>{"Quiravel/Windows_poleos/w.txt"}));
+  // Nothing of the staging is left, and Info-ZIP finds every archive sound.
+  EXPECT_EQ(orvo::testing::RunCommand("unzip -tq " + orvo::testing::Quote(p.Respaldo() / respaldos[0])), 0);
+}
+
+TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
+  // A second program keeps adding punches, each in a transaction of its own,
+  // while the set is made.
+  const std::string base = orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb"));
+  process::Child escritor = process::Start(
+      "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 5000' " + base +
+                            " \"BEGIN; INSERT INTO Checadas SELECT '2026 02 04', 200, '08:00:00' FROM "
+                            "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n); "
+                            "COMMIT;\" || exit 1; done"});
+  while (p.Filas("Checadas") < 1000) process::Sleep(std::chrono::milliseconds(10));
+  Ventana().crea_Click();
+  ::kill(escritor.Pid(), SIGTERM);
+  escritor.Wait(std::chrono::seconds(10));
+  ASSERT_EQ(p.Crtd(), "ok\r\n");
+
+  std::string qr1;
+  for (const std::string& nombre : p.Respaldos()) {
+    if (nombre.starts_with("QR1_")) qr1 = nombre;
+  }
+  const fs::path salida = p.programa / "salida";
+  ASSERT_EQ(orvo::testing::RunCommand("unzip -q " + orvo::testing::Quote(p.Respaldo() / qr1) + " -d " +
+                                      orvo::testing::Quote(salida)),
+            0);
+  std::string revision;
+  const std::string copia = orvo::testing::Quote(salida / "Quiravel/Quiravel.mdb");
+  ASSERT_EQ(orvo::testing::RunCommand("sqlite3 " + copia + " 'PRAGMA integrity_check' "
+                                      "'SELECT count(*) % 200 FROM Checadas WHERE Empleado = 200'",
+                                      &revision),
+            0);
+  // Whole transactions only: every one added 200 rows.
+  EXPECT_EQ(revision, "ok\n0\n");
+}
+
+TEST_F(SnapmakeTest, MissingSourcesLeaveTheirArchivesOut) {
+  fs::remove_all(p.c.Path("Quiravel/Quira"));
+  fs::remove(p.c.Path("Windows/ftpcnf.dll"));
+  WriteFile(p.c.Path("Quiravel/Windows_poleos/.oculto"), "no cuenta");
+  fs::remove(p.c.Path("Quiravel/Windows_poleos/w.txt"));
+  // An empty extra folder adds nothing and stops nothing.
+  fs::remove_all(p.c.Path("Quiravel/Res"));
+  fs::create_directories(p.c.Path("Quiravel/Res"));
+  Ventana().crea_Click();
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+  const auto respaldos = p.Respaldos();
+  ASSERT_EQ(respaldos.size(), 1u);
+  EXPECT_EQ(Prefijo(respaldos[0]), "QR1_");
+  EXPECT_EQ(p.Entradas(p.Respaldo() / respaldos[0]),
+            (std::vector<std::string>{"Quiravel/Auxiliar.mdb", "Quiravel/Quiravel.mdb", "Quiravel/notas.txt",
+                                      "Quiravel/poleosInternet/p1.txt"}));
+}
+
+TEST_F(SnapmakeTest, TwoRunsInOneSecondMakeTwoSets) {
+  Snapmake& w = Ventana();
+  w.crea_Click();
+  w.crea_Click();
+  EXPECT_EQ(fin, 0);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(p.Respaldos().size(), 8u);
+}
+
+TEST_F(SnapmakeTest, WipeAnsweredNoDoesNothing) {
+  Snapmake& w = Ventana();
+  w.Find<QCheckBox>("chkBorrar")->setChecked(true);
+  boxes.Answer(Answer::No);
+  w.crea_Click();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "Se borrarán todos los chequeos, permisos y bitacoras, solo podra recuperarlos al cargar un respaldo, "
+            "esta seguro de Continuar?");
+  EXPECT_EQ(boxes.shown[0].title, "!! Advertencia !!");
+  EXPECT_EQ(boxes.shown[0].icon, forms::Icon::Question);
+  EXPECT_FALSE(p.Crtd());
+  EXPECT_TRUE(p.Respaldos().empty());
+  EXPECT_EQ(p.Filas("Checadas"), 1);
+  EXPECT_EQ(fin, -1);
+}
+
+TEST_F(SnapmakeTest, WipeEmptiesTheTablesThatExistAfterTheSet) {
+  p.Sql("DROP TABLE Huerfanos");
+  p.Sql("INSERT INTO Permisos DEFAULT VALUES");
+  Snapmake& w = Ventana();
+  w.Find<QCheckBox>("chkBorrar")->setChecked(true);
+  boxes.Answer(Answer::Yes);
+  w.crea_Click();
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  for (std::string_view tabla : kTablasBorradas) {
+    if (tabla != "Huerfanos") {
+      EXPECT_EQ(p.Filas(std::string(tabla)), 0) << tabla;
+    }
+  }
+  EXPECT_EQ(p.Filas("Listado1"), 1);
+  EXPECT_EQ(p.Filas("Personal"), 1);
+  EXPECT_FALSE(TableExists(common::kBasePrincipal, "Huerfanos"));
+  EXPECT_TRUE(TableExists(common::kBasePrincipal, "checadas"));
+}
+
+TEST_F(SnapmakeTest, FullDiskLeavesAnEmptyResultNoSetAndTheTablesWhole) {
+  Snapmake& w = Ventana();
+  w.Find<QCheckBox>("chkBorrar")->setChecked(true);
+  boxes.Answer(Answer::Yes);
+  // A file may not grow past 2 KB while the run writes: the database copy
+  // and the archives hit the limit as they would a full disk.
+  rlimit antes{};
+  ::getrlimit(RLIMIT_FSIZE, &antes);
+  const auto previa = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limite = antes;
+  limite.rlim_cur = 2048;
+  ::setrlimit(RLIMIT_FSIZE, &limite);
+  w.crea_Click();
+  ::setrlimit(RLIMIT_FSIZE, &antes);
+  std::signal(SIGXFSZ, previa);
+
+  EXPECT_EQ(p.Crtd(), "");
+  EXPECT_EQ(fin, -1);  // the window stays open
+  ASSERT_FALSE(boxes.shown.empty());
+  EXPECT_NE(boxes.shown.back().text.find(" Form1::cmdZip_Click "), std::string::npos) << boxes.shown.back().text;
+  EXPECT_TRUE(p.Respaldos().empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(p.Respaldo()), fs::directory_iterator()), 0);
+  EXPECT_EQ(p.Filas("Checadas"), 1);
+  EXPECT_EQ(p.Filas("Chequeo"), 1);
+}
+
+TEST_F(SnapmakeTest, ExitLeavesAnEmptyResult) {
+  Snapmake& w = Ventana();
+  w.Command1_Click();
+  EXPECT_EQ(p.Crtd(), "");
+  EXPECT_TRUE(w.Unloaded());
+}
+
+// The program itself, started as Snapload starts it.
+TEST(SnapmakeProgramaTest, UnattendedRunWritesOkAndConsumesItsMarker) {
+  prueba::Prueba p;
+  p.Llena();
+  p.InstalaSnapmake();
+  EXPECT_EQ(p.RespaldoDesatendido(), 0);
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake"));
+  EXPECT_EQ(p.Respaldos().size(), 4u);
+  // Its connection was closed on the way out.
+  EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-wal")));
+}
+
+TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
+  prueba::Prueba p;
+  p.InstalaSnapmake();
+  fs::remove(p.c.Path("Quiravel/Quiravel.mdb"));
+  common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+  process::Child hijo = process::Start(p.programa / "Snapmake", {"1"});
+  // The program shows why and waits for the user; the empty result is
+  // already there for a caller that waits.
+  for (int i = 0; i < 3000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(20));
+  EXPECT_EQ(p.Crtd(), "");
+  ::kill(hijo.Pid(), SIGTERM);
+  hijo.Wait(std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace orvo::respaldo
