@@ -2,6 +2,11 @@
 // taken away is kept aside until the whole swap is confirmed, and a swap that
 // is not confirmed puts everything back as it was.
 //
+// Each step is written to a journal in `guarda` before it is taken, and each
+// undone step after it is undone, so a swap whose process was killed is put
+// back by the next one that looks (Recupera); a confirmed swap deletes its
+// journal before anything else.
+//
 //   Intercambio cambio(escena / "anteriores");    // same file system as the targets
 //   cambio.Retira(viejo);                         // kept aside
 //   cambio.Coloca(nuevo, destino);                // the file at destino kept aside first
@@ -39,17 +44,28 @@ class Intercambio {
 
   const std::filesystem::path& Guarda() const { return guarda_; }
 
+  // Puts back a swap left unconfirmed in `guarda` by a process that ended
+  // before confirming or undoing it, and removes `guarda`. True when there was
+  // nothing to put back or all of it went back; false leaves `guarda` with
+  // what could not.
+  static bool Recupera(const std::filesystem::path& guarda);
+
  private:
   struct Paso {
     enum Tipo { Retirado, Colocado, CarpetaCreada } tipo;
     std::filesystem::path ruta;     // the target
     std::filesystem::path guardado; // Retirado: where the old file is kept
+    std::size_t numero = 0;         // its place in the journal
   };
 
   void Mueve(const std::filesystem::path& de, const std::filesystem::path& a);
+  // Writes the step to the journal (made with `guarda`) and keeps it.
+  void Anota(Paso paso);
+  void AnotaDeshecho(std::size_t numero);
 
   std::filesystem::path guarda_;
   std::vector<Paso> pasos_;
+  std::size_t anotados_ = 0;
   bool confirmado_ = false;
 };
 

@@ -1,6 +1,9 @@
 #include "backup/restauracion.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string_view>
@@ -38,6 +41,9 @@ bool BuscaEnEscena(const fs::path& raiz, std::string_view rutaWindows) {
   return !lugar.empty() && fs::is_regular_file(lugar, ec);
 }
 
+constexpr const char* kPrefijoEscena = "~restaura_";
+constexpr const char* kCerrojo = "en_uso";
+
 bool EsMdb(const fs::path& ruta) { return text::EqualsNoCase(ruta.extension().string(), ".mdb"); }
 
 std::vector<fs::path> ArchivosBajo(const fs::path& carpeta, bool recursivo) {
@@ -64,9 +70,35 @@ Restauracion::Restauracion(std::string archivoPrincipal)
 }
 
 Restauracion::~Restauracion() {
-  if (escena_.empty()) return;
+  if (!escena_.empty()) {
+    std::error_code ec;
+    fs::remove_all(escena_, ec);
+  }
+  if (cerrojo_ >= 0) ::close(cerrojo_);
+}
+
+void Restauracion::RecuperaInterrumpidas() {
+  const fs::path carpeta = drive::Map(kCarpetaRespaldo);
+  std::vector<fs::path> escenas;
   std::error_code ec;
-  fs::remove_all(escena_, ec);
+  for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
+    if (it->path().filename().string().starts_with(kPrefijoEscena) && it->is_directory(ec)) escenas.push_back(it->path());
+  }
+  for (const fs::path& escena : escenas) {
+    // A restore that runs holds its lock; a killed one's lock went with it.
+    const int fd = ::open((escena / kCerrojo).c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      continue;
+    }
+    const bool devuelto = Intercambio::Recupera(escena / "anteriores");
+    if (fd >= 0) ::close(fd);
+    if (!devuelto) {
+      throw RuntimeError(75, "Una restauración anterior quedó interrumpida y no se pudieron devolver todos los "
+                             "archivos anteriores; quedan en " + RutaWindows(escena / "anteriores"));
+    }
+    fs::remove_all(escena, ec);
+  }
 }
 
 void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
@@ -77,11 +109,14 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
                        "No se encontró el archivo " + std::string(kCarpetaRespaldo) + "\\" + archivo_);
   }
 
-  std::string plantilla = (carpetaRespaldo_ / "~restaura_XXXXXX").string();
+  RecuperaInterrumpidas();
+  std::string plantilla = (carpetaRespaldo_ / (std::string(kPrefijoEscena) + "XXXXXX")).string();
   if (::mkdtemp(plantilla.data()) == nullptr) {
     throw drive::FileError(std::error_code(errno, std::generic_category()), carpetaRespaldo_.string());
   }
   escena_ = plantilla;
+  cerrojo_ = ::open((escena_ / kCerrojo).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (cerrojo_ >= 0) ::flock(cerrojo_, LOCK_EX);
 
   const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, bool conservaCarpetas,
                           std::string destino) {

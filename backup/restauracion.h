@@ -36,8 +36,15 @@ class Restauracion {
   Restauracion& operator=(const Restauracion&) = delete;
 
   // A protected entry's password is asked through `dialogs`, titled `titulo`.
+  // A restore that a killed program left half done is put back first.
   void Prepara(forms::Dialogs& dialogs, const std::string& titulo);
   void Coloca();
+
+  // Puts back the swap of every restore whose program ended in its middle
+  // (killed, or the machine stopped) and removes what such restores left in
+  // the backup folder; a restore still running is left alone. Throws when
+  // files could not be put back, naming where they are kept.
+  static void RecuperaInterrumpidas();
 
  private:
   struct Extraido {
@@ -49,6 +56,7 @@ class Restauracion {
   std::filesystem::path carpetaRespaldo_;
   std::filesystem::path escena_;
   std::vector<Extraido> extraidos_;
+  int cerrojo_ = -1;  // held while this restore runs, so no other takes its staging for abandoned
 };
 
 }  // namespace orvo::respaldo

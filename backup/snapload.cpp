@@ -78,6 +78,8 @@ void Snapload::Form_Load() {
     runtime().End(0);
     return;
   }
+  // A restore killed in its swap is put back before anything else sees the data.
+  Restauracion::RecuperaInterrumpidas();
   const fs::path carpeta = drive::Map(kCarpetaRespaldo);
   if (drive::ListFiles(carpeta, "*").empty()) {
     dialogs().MsgBox("No existen respaldos", forms::Buttons::Ok, forms::Icon::None, "");
