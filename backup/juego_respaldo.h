@@ -72,12 +72,19 @@ class JuegoRespaldo {
   // The archives in the backup folder after Publica.
   const std::vector<std::filesystem::path>& Publicados() const { return publicados_; }
 
+  // Removes what runs that ended in their middle (killed, or the machine
+  // stopped) left in the backup folder: their staging folders, and any
+  // archive of their stamp already moved in, since their sets are not whole.
+  // A run still going holds a lock on its staging folder and is left alone.
+  static void DescartaInterrumpidos();
+
  private:
   std::filesystem::path carpetaRespaldo_;
   std::filesystem::path escena_;  // staging folder
   std::string sello_;
   std::vector<std::filesystem::path> hechos_;
   std::vector<std::filesystem::path> publicados_;
+  int cerrojo_ = -1;  // held while the run goes on
 };
 
 }  // namespace orvo::respaldo

@@ -5,7 +5,10 @@
 // uninterrupted restore does.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "backup/juego_respaldo.h"
 #include "backup/respaldo_prueba.h"
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
@@ -77,6 +81,7 @@ TEST_F(KillTest, AKilledBackupLeavesTheDataAndOnlyWholeSets) {
   }
   ASSERT_EQ(p.RespaldoDesatendido(), 0);
   EXPECT_EQ(p.Captura(), antes);
+  for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
 }
 
 TEST_F(KillTest, AKilledRestoreEndsAsTheDataBeforeOrTheSetAndARestoreAgainCompletesIt) {
@@ -119,6 +124,28 @@ TEST_F(KillTest, AKilledRestoreEndsAsTheDataBeforeOrTheSetAndARestoreAgainComple
   ASSERT_EQ(orvo::testing::WaitForEnd(whole), 0);
   EXPECT_EQ(p.Captura(), delSet);
   for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+}
+
+TEST_F(KillTest, WhatAKilledBackupLeftIsRemovedButNotWhatARunningOneHolds) {
+  ASSERT_EQ(p.RespaldoDesatendido(), 0);
+  const auto entero = p.Respaldos();
+  // A run killed while moving its archives in: one moved, its staging left.
+  WriteFile(p.Respaldo() / "QR1_010126_101010.ZIP", "movido");
+  WriteFile(p.Respaldo() / "~respaldo_010126_101010/FT1_010126_101010.ZIP", "sin mover");
+  WriteFile(p.Respaldo() / "~respaldo_010126_101010/en_uso", "");
+  // A run still going: its lock is held.
+  WriteFile(p.Respaldo() / "QR1_020126_101010.ZIP", "en curso");
+  WriteFile(p.Respaldo() / "~respaldo_020126_101010/en_uso", "");
+  const int cerrojo = ::open((p.Respaldo() / "~respaldo_020126_101010/en_uso").c_str(), O_RDWR);
+  ASSERT_EQ(::flock(cerrojo, LOCK_EX), 0);
+
+  JuegoRespaldo::DescartaInterrumpidos();
+  ::close(cerrojo);
+  EXPECT_FALSE(fs::exists(p.Respaldo() / "QR1_010126_101010.ZIP"));
+  EXPECT_FALSE(fs::exists(p.Respaldo() / "~respaldo_010126_101010"));
+  EXPECT_TRUE(fs::exists(p.Respaldo() / "QR1_020126_101010.ZIP"));
+  EXPECT_TRUE(fs::exists(p.Respaldo() / "~respaldo_020126_101010"));
+  for (const std::string& nombre : entero) EXPECT_TRUE(fs::exists(p.Respaldo() / nombre)) << nombre;
 }
 
 }  // namespace

@@ -78,8 +78,10 @@ void Snapload::Form_Load() {
     runtime().End(0);
     return;
   }
-  // A restore killed in its swap is put back before anything else sees the data.
+  // A restore killed in its swap is put back before anything else sees the
+  // data, and a backup killed on its way leaves no half set to list.
   Restauracion::RecuperaInterrumpidas();
+  JuegoRespaldo::DescartaInterrumpidos();
   const fs::path carpeta = drive::Map(kCarpetaRespaldo);
   if (drive::ListFiles(carpeta, "*").empty()) {
     dialogs().MsgBox("No existen respaldos", forms::Buttons::Ok, forms::Icon::None, "");
