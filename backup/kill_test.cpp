@@ -19,8 +19,11 @@
 
 #include "backup/juego_respaldo.h"
 #include "backup/respaldo_prueba.h"
+#include "backup/snapload.h"
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
+#include "platform/forms/runtime.h"
+#include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
@@ -123,6 +126,29 @@ TEST_F(KillTest, AKilledRestoreEndsAsTheDataBeforeOrTheSetAndARestoreAgainComple
   auto whole = process::Start(ORVO_RESTORE_CHILD, {set});
   ASSERT_EQ(orvo::testing::WaitForEnd(whole), 0);
   EXPECT_EQ(p.Captura(), delSet);
+  for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+}
+
+TEST_F(KillTest, SnaploadsStartPutsBackARestoreKilledInItsSwap) {
+  ManyFiles(p, "del respaldo ");
+  ASSERT_EQ(p.RespaldoDesatendido(), 0);
+  std::string set;
+  for (const std::string& nombre : p.Respaldos())
+    if (nombre.starts_with("QR1_")) set = nombre;
+  const auto delSet = p.Captura();
+  ManyFiles(p, "cambiado ");
+  const auto cambiado = p.Captura();
+
+  const fs::path marker = p.c.Path("marca");
+  auto child = process::Start(ORVO_RESTORE_CHILD, {set, marker.string()});
+  orvo::testing::KillAtMarker(child, marker, std::chrono::milliseconds{3});
+  common::CreaMarcador(p.programa, common::kMarcadorSnapload);
+  forms::ScriptedDialogs boxes;
+  forms::Runtime runtime(boxes, "Snapload", [](int) {});
+  Snapload w(boxes, runtime, p.programa);
+  w.Open();
+  const auto now = p.Captura();
+  EXPECT_TRUE(now == cambiado || now == delSet);
   for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
 }
 
