@@ -1,7 +1,5 @@
 #include "backup/juego_respaldo.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,30 +110,17 @@ bool SelloUsado(const fs::path& carpeta, std::string_view sello) {
 }  // namespace
 
 constexpr std::string_view kPrefijoEscena = "~respaldo_";
-constexpr const char* kCerrojo = "en_uso";
 
 void JuegoRespaldo::DescartaInterrumpidos() {
   const fs::path carpeta = drive::Map(kCarpetaRespaldo);
-  std::vector<fs::path> escenas;
-  std::error_code ec;
-  for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
-    const std::string nombre = it->path().filename().string();
-    if (nombre.starts_with(kPrefijoEscena) && it->is_directory(ec)) escenas.push_back(it->path());
-  }
-  for (const fs::path& escena : escenas) {
-    // No lock file: a run between making its folder and its lock, or one
-    // killed there with nothing staged yet; either way it is left.
-    const int fd = ::open((escena / kCerrojo).c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) continue;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      const std::string sello = escena.filename().string().substr(kPrefijoEscena.size()) + ".ZIP";
-      for (const Componente& c : kComponentes) {
-        const fs::path publicado = drive::FindIgnoringCase(carpeta, NombreArchivo(c.prefijo, sello));
-        if (!publicado.empty()) fs::remove(publicado, ec);
-      }
-      fs::remove_all(escena, ec);
+  for (const fs::path& escena : EscenasAbandonadas(carpeta, kPrefijoEscena)) {
+    const std::string sello = escena.filename().string().substr(kPrefijoEscena.size()) + ".ZIP";
+    std::error_code ec;
+    for (const Componente& c : kComponentes) {
+      const fs::path publicado = drive::FindIgnoringCase(carpeta, NombreArchivo(c.prefijo, sello));
+      if (!publicado.empty()) fs::remove(publicado, ec);
     }
-    ::close(fd);
+    fs::remove_all(escena, ec);
   }
 }
 
@@ -149,8 +134,7 @@ JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) 
     escena_ = carpetaRespaldo_ / (std::string(kPrefijoEscena) + sello_.substr(0, 13));
     if (::mkdir(escena_.c_str(), 0777) == 0) {
       if (!SelloUsado(carpetaRespaldo_, sello_)) {
-        cerrojo_ = ::open((escena_ / kCerrojo).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (cerrojo_ >= 0) ::flock(cerrojo_, LOCK_EX);
+        cerrojo_ = CerrojoDeEscena(escena_);
         return;
       }
       ::rmdir(escena_.c_str());
@@ -164,7 +148,6 @@ JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) 
 JuegoRespaldo::~JuegoRespaldo() {
   std::error_code ec;
   fs::remove_all(escena_, ec);
-  if (cerrojo_ >= 0) ::close(cerrojo_);
 }
 
 JuegoRespaldo::Hecho JuegoRespaldo::Haz(const Componente& componente) {

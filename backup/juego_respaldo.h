@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "backup/escena.h"
+
 namespace orvo::respaldo {
 
 // The product folder, whose top the main archive holds.
@@ -84,7 +86,7 @@ class JuegoRespaldo {
   std::string sello_;
   std::vector<std::filesystem::path> hechos_;
   std::vector<std::filesystem::path> publicados_;
-  int cerrojo_ = -1;  // held while the run goes on
+  CerrojoDeEscena cerrojo_;
 };
 
 }  // namespace orvo::respaldo

@@ -5,10 +5,7 @@
 // uninterrupted restore does.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "backup/escena.h"
 #include "backup/juego_respaldo.h"
 #include "backup/respaldo_prueba.h"
 #include "backup/snapload.h"
@@ -57,7 +55,30 @@ struct KillTest : ::testing::Test {
     common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
     return process::Start(p.programa / "Snapmake", {"1"});
   }
+  // A set of many files, then every one of them changed and more: the set's
+  // name; delSet and cambiado hold the data of both moments.
+  std::string SetThenChange() {
+    ManyFiles(p, "del respaldo ");
+    EXPECT_EQ(p.RespaldoDesatendido(), 0);
+    std::string set;
+    for (const std::string& nombre : p.Respaldos())
+      if (nombre.starts_with("QR1_")) set = nombre;
+    delSet = p.Captura();
+    Change();
+    cambiado = p.Captura();
+    return set;
+  }
+  void Change() {
+    ManyFiles(p, "cambiado ");
+    p.Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
+    WriteFile(p.c.Path("Quiravel/nuevo.txt"), "no estaba");
+  }
+  // Nothing but finished archives in the backup folder.
+  void OnlyArchivesLeft() {
+    for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+  }
   prueba::Prueba p;
+  prueba::Prueba::Estado delSet, cambiado;
 };
 
 TEST_F(KillTest, AKilledBackupLeavesTheDataAndOnlyWholeSets) {
@@ -84,22 +105,11 @@ TEST_F(KillTest, AKilledBackupLeavesTheDataAndOnlyWholeSets) {
   }
   ASSERT_EQ(p.RespaldoDesatendido(), 0);
   EXPECT_EQ(p.Captura(), antes);
-  for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+  OnlyArchivesLeft();
 }
 
 TEST_F(KillTest, AKilledRestoreEndsAsTheDataBeforeOrTheSetAndARestoreAgainCompletesIt) {
-  ManyFiles(p, "del respaldo ");
-  ASSERT_EQ(p.RespaldoDesatendido(), 0);
-  std::string set;
-  for (const std::string& nombre : p.Respaldos())
-    if (nombre.starts_with("QR1_")) set = nombre;
-  const auto delSet = p.Captura();
-
-  // Everything changes afterwards.
-  ManyFiles(p, "cambiado ");
-  p.Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
-  WriteFile(p.c.Path("Quiravel/nuevo.txt"), "no estaba");
-  const auto cambiado = p.Captura();
+  const std::string set = SetThenChange();
 
   const fs::path marker = p.c.Path("marca");
   int killed = 0;
@@ -115,9 +125,7 @@ TEST_F(KillTest, AKilledRestoreEndsAsTheDataBeforeOrTheSetAndARestoreAgainComple
     EXPECT_TRUE(now == cambiado || now == delSet) << "killed " << after << " ms into the swap";
     EXPECT_EQ(orvo::testing::IntegrityCheck(p.c.Path("Quiravel/Quiravel.mdb"), common::kClavePrincipal), "ok");
     if (now == delSet) {  // the killed restore had completed: the change again for the next round
-      ManyFiles(p, "cambiado ");
-      p.Sql("INSERT INTO Checadas VALUES ('2026 02 04', 126, '08:00:00')");
-      WriteFile(p.c.Path("Quiravel/nuevo.txt"), "no estaba");
+      Change();
       ASSERT_EQ(p.Captura(), cambiado);
     }
   }
@@ -126,19 +134,11 @@ TEST_F(KillTest, AKilledRestoreEndsAsTheDataBeforeOrTheSetAndARestoreAgainComple
   auto whole = process::Start(ORVO_RESTORE_CHILD, {set});
   ASSERT_EQ(orvo::testing::WaitForEnd(whole), 0);
   EXPECT_EQ(p.Captura(), delSet);
-  for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+  OnlyArchivesLeft();
 }
 
 TEST_F(KillTest, SnaploadsStartPutsBackARestoreKilledInItsSwap) {
-  ManyFiles(p, "del respaldo ");
-  ASSERT_EQ(p.RespaldoDesatendido(), 0);
-  std::string set;
-  for (const std::string& nombre : p.Respaldos())
-    if (nombre.starts_with("QR1_")) set = nombre;
-  const auto delSet = p.Captura();
-  ManyFiles(p, "cambiado ");
-  const auto cambiado = p.Captura();
-
+  const std::string set = SetThenChange();
   const fs::path marker = p.c.Path("marca");
   auto child = process::Start(ORVO_RESTORE_CHILD, {set, marker.string()});
   orvo::testing::KillAtMarker(child, marker, std::chrono::milliseconds{3});
@@ -149,7 +149,7 @@ TEST_F(KillTest, SnaploadsStartPutsBackARestoreKilledInItsSwap) {
   w.Open();
   const auto now = p.Captura();
   EXPECT_TRUE(now == cambiado || now == delSet);
-  for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+  OnlyArchivesLeft();
 }
 
 TEST_F(KillTest, WhatAKilledBackupLeftIsRemovedButNotWhatARunningOneHolds) {
@@ -161,12 +161,11 @@ TEST_F(KillTest, WhatAKilledBackupLeftIsRemovedButNotWhatARunningOneHolds) {
   WriteFile(p.Respaldo() / "~respaldo_010126_101010/en_uso", "");
   // A run still going: its lock is held.
   WriteFile(p.Respaldo() / "QR1_020126_101010.ZIP", "en curso");
-  WriteFile(p.Respaldo() / "~respaldo_020126_101010/en_uso", "");
-  const int cerrojo = ::open((p.Respaldo() / "~respaldo_020126_101010/en_uso").c_str(), O_RDWR);
-  ASSERT_EQ(::flock(cerrojo, LOCK_EX), 0);
-
-  JuegoRespaldo::DescartaInterrumpidos();
-  ::close(cerrojo);
+  fs::create_directories(p.Respaldo() / "~respaldo_020126_101010");
+  {
+    CerrojoDeEscena vivo(p.Respaldo() / "~respaldo_020126_101010");
+    JuegoRespaldo::DescartaInterrumpidos();
+  }
   EXPECT_FALSE(fs::exists(p.Respaldo() / "QR1_010126_101010.ZIP"));
   EXPECT_FALSE(fs::exists(p.Respaldo() / "~respaldo_010126_101010"));
   EXPECT_TRUE(fs::exists(p.Respaldo() / "QR1_020126_101010.ZIP"));

@@ -1,9 +1,6 @@
 #include "backup/restauracion.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string_view>
@@ -42,7 +39,6 @@ bool BuscaEnEscena(const fs::path& raiz, std::string_view rutaWindows) {
 }
 
 constexpr const char* kPrefijoEscena = "~restaura_";
-constexpr const char* kCerrojo = "en_uso";
 
 bool EsMdb(const fs::path& ruta) { return text::EqualsNoCase(ruta.extension().string(), ".mdb"); }
 
@@ -74,29 +70,15 @@ Restauracion::~Restauracion() {
     std::error_code ec;
     fs::remove_all(escena_, ec);
   }
-  if (cerrojo_ >= 0) ::close(cerrojo_);
 }
 
 void Restauracion::RecuperaInterrumpidas() {
-  const fs::path carpeta = drive::Map(kCarpetaRespaldo);
-  std::vector<fs::path> escenas;
-  std::error_code ec;
-  for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
-    if (it->path().filename().string().starts_with(kPrefijoEscena) && it->is_directory(ec)) escenas.push_back(it->path());
-  }
-  for (const fs::path& escena : escenas) {
-    // A restore that runs holds its lock; a killed one's lock went with it.
-    const int fd = ::open((escena / kCerrojo).c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd);
-      continue;
-    }
-    const bool devuelto = Intercambio::Recupera(escena / "anteriores");
-    if (fd >= 0) ::close(fd);
-    if (!devuelto) {
+  for (const fs::path& escena : EscenasAbandonadas(drive::Map(kCarpetaRespaldo), kPrefijoEscena)) {
+    if (!Intercambio::Recupera(escena / "anteriores")) {
       throw RuntimeError(75, "Una restauración anterior quedó interrumpida y no se pudieron devolver todos los "
                              "archivos anteriores; quedan en " + RutaWindows(escena / "anteriores"));
     }
+    std::error_code ec;
     fs::remove_all(escena, ec);
   }
 }
@@ -115,8 +97,7 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
     throw drive::FileError(std::error_code(errno, std::generic_category()), carpetaRespaldo_.string());
   }
   escena_ = plantilla;
-  cerrojo_ = ::open((escena_ / kCerrojo).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (cerrojo_ >= 0) ::flock(cerrojo_, LOCK_EX);
+  cerrojo_ = CerrojoDeEscena(escena_);
 
   const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, bool conservaCarpetas,
                           std::string destino) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/escena.h"
 #include "platform/forms/dialogs.h"
 
 namespace orvo::respaldo {
@@ -56,7 +57,7 @@ class Restauracion {
   std::filesystem::path carpetaRespaldo_;
   std::filesystem::path escena_;
   std::vector<Extraido> extraidos_;
-  int cerrojo_ = -1;  // held while this restore runs, so no other takes its staging for abandoned
+  CerrojoDeEscena cerrojo_;
 };
 
 }  // namespace orvo::respaldo
