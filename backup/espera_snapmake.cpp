@@ -47,12 +47,14 @@ std::optional<std::string> LeeResultado(const fs::path& carpeta) {
 
 }  // namespace
 
-EsperaSnapmake::EsperaSnapmake(fs::path carpetaPrograma, QObject* parent)
-    : QObject(parent), carpeta_(std::move(carpetaPrograma)) {}
+EsperaSnapmake::EsperaSnapmake(fs::path carpetaPrograma, fs::path carpetaEjecutables, QObject* parent)
+    : QObject(parent),
+      carpeta_(std::move(carpetaPrograma)),
+      ejecutables_(carpetaEjecutables.empty() ? carpeta_ : std::move(carpetaEjecutables)) {}
 
 EsperaSnapmake::~EsperaSnapmake() = default;
 
-fs::path EsperaSnapmake::Programa() const { return carpeta_ / "Snapmake"; }
+fs::path EsperaSnapmake::Programa() const { return ejecutables_ / "Snapmake"; }
 
 FinSnapmake EsperaSnapmake::Ejecuta() {
   fin_.reset();

@@ -32,10 +32,13 @@ enum class FinSnapmake {
 class EsperaSnapmake : public QObject {
   Q_OBJECT
  public:
-  explicit EsperaSnapmake(std::filesystem::path carpetaPrograma, QObject* parent = nullptr);
+  // The program file lies in `carpetaEjecutables`, or in the program folder
+  // when that is empty.
+  explicit EsperaSnapmake(std::filesystem::path carpetaPrograma, std::filesystem::path carpetaEjecutables = {},
+                          QObject* parent = nullptr);
   ~EsperaSnapmake() override;
 
-  // The program file that is started: Snapmake in the program folder.
+  // The program file that is started: Snapmake beside the programs.
   std::filesystem::path Programa() const;
 
   // Removes a stale result file, creates Snapmake's start marker, starts it
@@ -53,6 +56,7 @@ class EsperaSnapmake : public QObject {
   void Termina(FinSnapmake fin);
 
   std::filesystem::path carpeta_;
+  std::filesystem::path ejecutables_;
   std::optional<process::Child> hijo_;
   std::optional<FinSnapmake> fin_;
   QEventLoop* bucle_ = nullptr;

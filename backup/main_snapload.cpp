@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   forms::Application app(argc, argv);
   forms::QtDialogs dialogs;
   forms::Runtime runtime(dialogs, "Snapload");
-  respaldo::Snapload snapload(dialogs, runtime, drive::ProgramFolder());
+  respaldo::Snapload snapload(dialogs, runtime, drive::ProgramFolder(), drive::ExecutableFolder());
   dialogs.SetParent(&snapload);
   if (!snapload.Open()) return runtime.Status();
   return app.exec();

@@ -26,8 +26,11 @@ namespace orvo::respaldo {
 
 namespace fs = std::filesystem;
 
-Snapload::Snapload(forms::Dialogs& dialogs, forms::Runtime& runtime, fs::path carpetaPrograma, QWidget* parent)
-    : Form(dialogs, runtime, parent), carpetaPrograma_(std::move(carpetaPrograma)) {
+Snapload::Snapload(forms::Dialogs& dialogs, forms::Runtime& runtime, fs::path carpetaPrograma,
+                   fs::path carpetaEjecutables, QWidget* parent)
+    : Form(dialogs, runtime, parent),
+      carpetaPrograma_(std::move(carpetaPrograma)),
+      carpetaEjecutables_(std::move(carpetaEjecutables)) {
   setWindowTitle(QString::fromUtf8("Restauración de Respaldo de Base de Datos"));
   setFont(QFont("Verdana", 9));
 
@@ -120,7 +123,7 @@ void Snapload::Command5_Click() {
     if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) {
       throw RuntimeError(52, "Nombre de respaldo no válido: \"" + nombre + "\"");
     }
-    EsperaSnapmake espera(carpetaPrograma_);
+    EsperaSnapmake espera(carpetaPrograma_, carpetaEjecutables_);
     std::error_code ec;
     if (!fs::is_regular_file(espera.Programa(), ec)) {
       dialogs().MsgBox("No se encuentra " + espera.Programa().string(), forms::Buttons::Ok,

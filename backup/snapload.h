@@ -26,10 +26,12 @@ class EsperaSnapmake;
 class Snapload : public forms::Form {
   Q_OBJECT
  public:
-  // `carpetaPrograma`: where the start markers, the result file and the
-  // program file Snapmake lie; the program's own folder in the program.
+  // `carpetaPrograma`: where the start markers and the result file lie; the
+  // program's own program folder in the program. `carpetaEjecutables`: where
+  // the program file Snapmake lies, when not in `carpetaPrograma` (an
+  // installation the user may not write to).
   Snapload(forms::Dialogs& dialogs, forms::Runtime& runtime, std::filesystem::path carpetaPrograma,
-           QWidget* parent = nullptr);
+           std::filesystem::path carpetaEjecutables = {}, QWidget* parent = nullptr);
 
  public slots:
   void File1_Click();     // the clicked set into archRes
@@ -47,6 +49,7 @@ class Snapload : public forms::Form {
   bool EnLista(const QString& nombre) const;
 
   std::filesystem::path carpetaPrograma_;
+  std::filesystem::path carpetaEjecutables_;
   EsperaSnapmake* espera_ = nullptr;
   bool ocupada_ = false;
   bool resultadoFinal_ = false;  // "ok" or "salir" is written

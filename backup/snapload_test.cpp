@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
+#include <optional>
 
 #include "backup/respaldo_prueba.h"
 #include "backup/sello.h"
@@ -143,6 +145,31 @@ TEST_F(SnaploadTest, RoundTripPutsBackTheDataOfTheSet) {
             2);
   // Nothing of the staging is left in the backup folder.
   for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
+}
+
+// Installed where the user may not write, the programs lie in one folder and
+// their markers and results in another ($ORVO_PROGRAM_FOLDER here): Snapmake
+// is started from beside the programs and answers in the program folder.
+TEST_F(SnaploadTest, SnapmakeBesideTheProgramsAnswersInTheProgramFolder) {
+  const std::string set = Respaldo();
+  const fs::path bin = p.programa / "bin";
+  fs::create_directories(bin);
+  fs::rename(p.programa / "Snapmake", bin / "Snapmake");
+  const char* antes = std::getenv("ORVO_PROGRAM_FOLDER");
+  const std::optional<std::string> previo = antes ? std::optional<std::string>(antes) : std::nullopt;
+  setenv("ORVO_PROGRAM_FOLDER", p.programa.c_str(), 1);
+
+  common::CreaMarcador(p.programa, common::kMarcadorSnapload);
+  ventana = std::make_unique<Snapload>(boxes, runtime, p.programa, bin);
+  ASSERT_TRUE(ventana->Open());
+  Elige(*ventana, set);
+  ventana->Command5_Click();
+  if (previo) setenv("ORVO_PROGRAM_FOLDER", previo->c_str(), 1); else unsetenv("ORVO_PROGRAM_FOLDER");
+
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_FALSE(fs::exists(p.programa / "RevSnapmake")) << "Snapmake found its marker there";
+  EXPECT_FALSE(fs::exists(bin / "crtd"));
 }
 
 TEST_F(SnaploadTest, MainArchiveAloneRestoresOnlyItsOwnFiles) {

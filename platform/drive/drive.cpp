@@ -95,10 +95,7 @@ fs::path Resolve(std::string_view path) {
 }
 
 fs::path ProgramFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return fs::current_path();
-  return exe.parent_path();
+  return ProgramFolderFor(ExecutableFolder());
 }
 
 }  // namespace orvo::drive

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/drive/program_folder.h"
+
 namespace orvo::drive {
 
 std::filesystem::path Root();
@@ -35,7 +37,8 @@ std::filesystem::path Resolve(std::string_view path);
 std::filesystem::path FindIgnoringCase(const std::filesystem::path& folder,
                                        std::string_view name);
 
-// The folder of the running executable: where start markers and result files lie.
+// The running program's program folder: where start markers and result files
+// lie; the executable's folder unless program_folder.h says otherwise.
 std::filesystem::path ProgramFolder();
 
 }  // namespace orvo::drive

@@ -21,9 +21,11 @@ constexpr Verbo kVerbos[] = {
      "toca: termina con error, o sin él con --if-missing.\n"},
     {"launch", "orvo-admin launch PROGRAMA [ARGUMENTOS...]",
      "Deja el marcador de inicio del programa (Linkset, Relevo, Snapmake, Snapload) y lo inicia.\n",
-     "Deja junto al programa el marcador de inicio que Linkset, Relevo, Snapmake y Snapload\n"
-     "esperan, y lo inicia con los ARGUMENTOS; termina con el estado del programa. PROGRAMA\n"
-     "es un nombre (se busca junto a orvo-admin y en la carpeta de compilación) o una ruta.\n"},
+     "Deja en la carpeta del programa el marcador de inicio que Linkset, Relevo, Snapmake y\n"
+     "Snapload esperan, y lo inicia con los ARGUMENTOS; termina con el estado del programa.\n"
+     "PROGRAMA es un nombre (se busca junto a orvo-admin) o una ruta. La carpeta del programa\n"
+     "es $ORVO_PROGRAM_FOLDER si está definida; si no, la del programa si se puede escribir\n"
+     "en ella, y si no, ${XDG_STATE_HOME:-$HOME/.local/state}/orvo.\n"},
     {"classify", "orvo-admin classify [ARCHIVO]",
      "Clasifica checadas \"Id,Fecha,Hora\", una por línea, de ARCHIVO o de la entrada estándar, y\n"
      "escribe por cada una lo que el motor dejó en la base de datos.\n",

@@ -64,18 +64,12 @@ int NuevaBase(const std::vector<std::string>& args) {
   return 0;
 }
 
-// Where a program's file lies: beside orvo-admin, or in the build tree it came from.
+// Where a program's file lies: a path as given, or a name beside orvo-admin,
+// where the build puts them (bin/) and the installation too.
 fs::path BuscaPrograma(const std::string& nombre) {
   if (nombre.find('/') != std::string::npos) return fs::exists(nombre) ? fs::absolute(nombre) : fs::path();
-  fs::path own = orvo::drive::ProgramFolder() / nombre;
+  fs::path own = orvo::drive::ExecutableFolder() / nombre;
   if (fs::exists(own)) return own;
-#ifdef ORVO_BUILD_ROOT
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(ORVO_BUILD_ROOT, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (it->is_regular_file() && it->path().filename() == nombre) return it->path();
-  }
-#endif
   return {};
 }
 
@@ -90,7 +84,7 @@ int Lanza(const std::vector<std::string>& args) {
     return 1;
   }
   if (auto m = marcadores.find(programa); m != marcadores.end()) {
-    orvo::common::CreaMarcador(exe.parent_path(), m->second);
+    orvo::common::CreaMarcador(orvo::drive::ProgramFolderFor(exe.parent_path()), m->second);
   }
   auto child = orvo::process::Start(exe, std::vector<std::string>(args.begin() + 1, args.end()));
   auto status = child.Wait(std::chrono::hours(24 * 365));

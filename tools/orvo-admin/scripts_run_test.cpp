@@ -22,10 +22,10 @@ class ScriptsRunTest : public ::testing::Test {
     fs::copy_file(fs::path(ORVO_SOURCE_DIR) / "scripts/run", c.Path("arbol/scripts/run"));
     Ejecutable(c.Path("arbol/scripts/install-deps"), "#!/bin/sh\nexit 0\n");
     Ejecutable(c.Path("arbol/scripts/build"), "#!/bin/sh\nexit 0\n");
-    fs::create_directories(c.Path("arbol/build/tools/orvo-admin"));
-    fs::copy_file(ORVO_ADMIN, c.Path("arbol/build/tools/orvo-admin/orvo-admin"));
+    fs::create_directories(c.Path("arbol/build/bin"));
+    fs::copy_file(ORVO_ADMIN, c.Path("arbol/build/bin/orvo-admin"));
     // A window program that would only say that it started.
-    Ejecutable(c.Path("arbol/build/import/pollimport"), "#!/bin/sh\necho abierto\n");
+    Ejecutable(c.Path("arbol/build/bin/pollimport"), "#!/bin/sh\necho abierto\n");
   }
 
   static void Ejecutable(const fs::path& ruta, const std::string& texto) {
