@@ -34,10 +34,13 @@ LecturaConfiguracion LeeConfiguracion() {
   std::string* destinos[] = {&l.datos.servidor, &l.datos.usuario, &l.datos.password, &l.datos.path};
   for (std::size_t i = 0; i < 4; ++i) {
     auto texto = common::Decodifica(lineas[i], lineas[i].bytes);
-    if (!texto) {
+    // A CR inside a line is no line end here, yet it would end the value in
+    // the FTP command it goes into, and Linkset could not write it back.
+    const bool retorno = lineas[i].bytes.find('\r') != std::string_view::npos;
+    if (!texto || retorno) {
       l.mensaje = "La línea " + std::to_string(i + 1) + " del archivo de configuración FTP " +
                   kArchivoConfiguracion + " contiene un carácter no válido (" +
-                  common::CaracterRechazado(lineas[i].bytes, lineas[i].codificacion).value_or("") +
+                  common::CaracterRechazado(lineas[i].bytes, lineas[i].codificacion).value_or("CR") +
                   "). Configure el FTP de nuevo en el Menu Terminales.";
       l.datos = {};
       return l;

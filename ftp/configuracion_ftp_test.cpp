@@ -51,6 +51,14 @@ TEST_F(Configuracion, MissingShortOrUnreadableSaysSo) {
   EXPECT_THAT(l.mensaje, HasSubstr("(NUL)"));
   EXPECT_EQ(l.datos, ConfiguracionFtp{});
 
+  // A CR alone inside a line (found by fuzzing): read, it could not be written back.
+  orvo::testing::WriteFile(ruta, "h\r\nu\r\nc\rlave\r\nd\r\n");
+  l = LeeConfiguracion();
+  EXPECT_EQ(l.estado, EstadoConfiguracion::Ilegible);
+  EXPECT_THAT(l.mensaje, HasSubstr("La línea 3"));
+  EXPECT_THAT(l.mensaje, HasSubstr("(CR)"));
+  EXPECT_EQ(l.datos, ConfiguracionFtp{});
+
   std::filesystem::remove(ruta);
   std::filesystem::create_directories(ruta);  // a folder in its place
   l = LeeConfiguracion();

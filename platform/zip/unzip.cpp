@@ -250,7 +250,11 @@ class Extraction {
         fs::create_directory(found, ec);
         names_.Added(found);
       }
-      if (!fs::is_directory(found)) {
+      // A name the system refuses (too long, say) is this entry's problem,
+      // not the end of the run.
+      std::error_code lookup;
+      if (!fs::is_directory(found, lookup)) {
+        if (!ec) ec = lookup;
         Problem(kWriteError, parts[k], ec ? DescribeSystemError(ec.value()) : "ya existe y no es una carpeta");
         return false;
       }
@@ -261,6 +265,10 @@ class Extraction {
 
   bool Target(const std::string& name, fs::path& target) {
     const std::vector<std::string> parts = Parts(name);
+    if (parts.empty()) {  // "." or "./.": no file name is left
+      Problem(kWarning, name, "se rechaza: el nombre está vacío");
+      return false;
+    }
     fs::path folder;
     if (options_.honorDirectories) {
       if (!Folders(parts, parts.size() - 1, folder)) return false;

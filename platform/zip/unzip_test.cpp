@@ -129,6 +129,23 @@ TEST_F(UnzipTest, RefusesEntriesThatLeaveTheFolderAndExtractsTheRest) {
   }
 }
 
+TEST_F(UnzipTest, AFolderNameTheSystemRefusesIsThatEntrysProblemOnly) {
+  // Longer than a file name may be (found by fuzzing: the lookup threw).
+  const std::string largo(300, 'a');
+  const fs::path archive = Crafted({{largo + "/dentro.txt", "x"}, {"bien.txt", "ok"}}, "largo.zip");
+  EXPECT_EQ(Unzip(archive), kWriteError) << printed;
+  EXPECT_EQ(ReadTree(c.Path("destino")), (std::map<std::string, std::string>{{"bien.txt", "ok"}}));
+  EXPECT_NE(printed.find(largo), std::string::npos) << printed;
+}
+
+TEST_F(UnzipTest, AFileEntryNamedOnlyByDotsIsRefused) {
+  // Found by fuzzing: no name was left to write the file under.
+  const fs::path archive = Crafted({{".", "x"}, {"./.\\.", "y"}, {"bien.txt", "ok"}}, "puntos.zip");
+  EXPECT_EQ(Unzip(archive), kWarning) << printed;
+  EXPECT_EQ(ReadTree(c.Path("destino")), (std::map<std::string, std::string>{{"bien.txt", "ok"}}));
+  EXPECT_NE(printed.find("vacío"), std::string::npos) << printed;
+}
+
 TEST_F(UnzipTest, DamagedEntryFailsAndLeavesTheOldFile) {
   std::string data(100000, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 % 251);

@@ -161,7 +161,7 @@ TEST_F(InstallTest, TheReadmesFingerprintExampleBuildsAndFindsItsFinger) {
   WriteFile(c.Path("dedo.fpt"), std::string(plantilla.begin(), plantilla.end()));
 
   const fs::path usr = prefijo_ / "usr";
-  ASSERT_EQ(Corre(std::string(ORVO_C_COMPILER) + " -std=c11 -Wall -Wextra -Werror -I" + Citado(usr / ORVO_INCLUDEDIR) +
+  ASSERT_EQ(Corre(std::string(ORVO_C_COMPILER) + " " + ORVO_EXAMPLE_FLAGS + " -std=c11 -Wall -Wextra -Werror -I" + Citado(usr / ORVO_INCLUDEDIR) +
                   " " + Citado(c.Path("ejemplo.c")) + " -L" + Citado(usr / ORVO_LIBDIR) + " -lHuellix -o " +
                   Citado(c.Path("ejemplo")) + " 2>" + Citado(c.Path("cc.log"))),
             0)

@@ -1,0 +1,67 @@
+// A save of the template database killed (SIGKILL) part-way: the file holds
+// the earlier save or the new one, whole, and a save run again gives the file
+// of one uninterrupted save.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "fingerprint/engine_fixture.h"
+#include "platform/testsupport/second_process.h"
+#include "platform/testsupport/temp_drive.h"
+
+namespace huellix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFingers = "150";
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+orvo::process::Child Save(const fs::path& file, const fs::path& marker = {}) {
+  std::vector<std::string> args{file.string(), kFingers};
+  if (!marker.empty()) args.push_back(marker.string());
+  return orvo::process::Start(ORVO_FINGERPRINT_SAVE_CHILD, args);
+}
+
+class SaveKillTest : public testing::EngineTest {
+ protected:
+  orvo::testing::TempDrive drive_;
+};
+
+TEST_F(SaveKillTest, AKilledSaveLeavesTheEarlierFileOrTheNewOneWhole) {
+  const fs::path file = drive_.Path("huellas.db"), marker = drive_.Path("marca");
+  auto whole = Save(drive_.Path("entera.db"));
+  ASSERT_EQ(orvo::testing::WaitForEnd(whole), 0);
+  const std::string saved = ReadAll(drive_.Path("entera.db"));
+
+  for (int i = 0; i < 5; ++i) {
+    const FingerprintId id = testing::Id(i + 1);
+    ASSERT_EQ(FPSRegisterFP(testing::FingerTemplate(100 + i).data(), &id), FPS_OK);
+  }
+  ASSERT_EQ(FPSSaveFPDB(file.c_str()), FPS_OK);
+  const std::string earlier = ReadAll(file);
+
+  // Killed at several points of its run of saves.
+  for (int after : {0, 1, 3, 7, 15, 30}) {
+    auto child = Save(file, marker);
+    ASSERT_EQ(orvo::testing::KillAtMarker(child, marker, std::chrono::milliseconds{after}), orvo::testing::kKilled);
+    const std::string now = ReadAll(file);
+    EXPECT_TRUE(now == earlier || now == saved) << "killed " << after << " ms into its saves";
+    EXPECT_EQ(FPSLoadFPDB(file.c_str()), FPS_OK);
+  }
+
+  auto again = Save(file);
+  ASSERT_EQ(orvo::testing::WaitForEnd(again), 0);
+  EXPECT_EQ(ReadAll(file), saved);
+}
+
+}  // namespace
+}  // namespace huellix
