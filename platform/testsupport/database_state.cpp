@@ -13,7 +13,10 @@ std::string IntegrityCheck(const std::filesystem::path& file, std::string_view p
   db::Recordset rs(cn);
   rs.Open("PRAGMA integrity_check");
   std::string report;
-  for (; !rs.Eof(); rs.MoveNext()) report += (report.empty() ? "" : "\n") + db::AsText(rs.Field(rs.FieldNames()[0]));
+  for (; !rs.Eof(); rs.MoveNext()) {
+    if (!report.empty()) report += '\n';
+    report += db::AsText(rs.Field(rs.FieldNames()[0]));
+  }
   return report;
 }
 
@@ -29,7 +32,8 @@ TableRows Contents(const std::filesystem::path& file, std::string_view password)
       std::string row;
       for (const std::string& field : rs.FieldNames()) {
         const db::Value& v = rs.Field(field);
-        row += (row.empty() ? "" : "|") + (db::IsNull(v) ? std::string("<null>") : db::AsText(v));
+        if (!row.empty()) row += '|';
+        row += db::IsNull(v) ? std::string("<null>") : db::AsText(v);
       }
       rows.push_back(std::move(row));
     }

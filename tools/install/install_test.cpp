@@ -20,6 +20,7 @@
 #include "platform/db/recordset.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace {
@@ -39,13 +40,15 @@ std::vector<std::string> Programas() {
   return nombres;
 }
 
-// Runs a shell command line; gives its exit status.
+using orvo::testing::Quote;
+
+// Runs a shell command line as it stands (its own redirections hold); gives
+// its exit status.
 int Corre(const std::string& orden) {
   const int status = std::system(orden.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string Citado(const fs::path& ruta) { return "'" + ruta.string() + "'"; }
 
 class InstallTest : public ::testing::Test {
  protected:
@@ -55,15 +58,15 @@ class InstallTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(plantilla), nullptr);
     prefijo_ = plantilla;
     const fs::path registro = prefijo_ / "install.log";
-    ASSERT_EQ(Corre(std::string(ORVO_CMAKE) + " --install " + Citado(ORVO_BUILD_DIR) + " --prefix " +
-                    Citado(prefijo_ / "usr") + " >" + Citado(registro) + " 2>&1"),
+    ASSERT_EQ(Corre(std::string(ORVO_CMAKE) + " --install " + Quote(ORVO_BUILD_DIR) + " --prefix " +
+                    Quote(prefijo_ / "usr") + " >" + Quote(registro) + " 2>&1"),
               0)
         << ReadFile(registro);
   }
   static void TearDownTestSuite() { fs::remove_all(prefijo_); }
 
   static fs::path Bin() { return prefijo_ / "usr" / "bin"; }
-  std::string Admin() const { return Citado(Bin() / "orvo-admin"); }
+  std::string Admin() const { return Quote(Bin() / "orvo-admin"); }
 
   TempDrive c;
   static inline fs::path prefijo_;
@@ -126,14 +129,14 @@ TEST_F(InstallTest, LaunchFindsTheProgramBesideItselfAndLeavesItsMarkerInItsFold
   WriteFile(copia / "Relevo", "#!/bin/sh\nls \"${ORVO_PROGRAM_FOLDER:-$(dirname \"$0\")}\" >\"$ORVO_DRIVE_C/visto\"\n");
   fs::permissions(copia / "Relevo", fs::perms::owner_all);
 
-  EXPECT_EQ(Corre(Citado(copia / "orvo-admin") + " launch Relevo"), 0);
+  EXPECT_EQ(Corre(Quote(copia / "orvo-admin") + " launch Relevo"), 0);
   EXPECT_NE(ReadFile(c.Path("visto")).find("RevTI"), std::string::npos) << ReadFile(c.Path("visto"));
 
-  const std::string enCarpeta = "env ORVO_PROGRAM_FOLDER=" + Citado(c.Path("carpeta")) + " ";
-  EXPECT_EQ(Corre(enCarpeta + Citado(copia / "orvo-admin") + " launch Relevo"), 0);
+  const std::string enCarpeta = "env ORVO_PROGRAM_FOLDER=" + Quote(c.Path("carpeta")) + " ";
+  EXPECT_EQ(Corre(enCarpeta + Quote(copia / "orvo-admin") + " launch Relevo"), 0);
   EXPECT_EQ(ReadFile(c.Path("visto")), "RevTI\n");
 
-  EXPECT_EQ(Corre(Citado(copia / "orvo-admin") + " launch Strayfix 2>" + Citado(c.Path("err"))), 1)
+  EXPECT_EQ(Corre(Quote(copia / "orvo-admin") + " launch Strayfix 2>" + Quote(c.Path("err"))), 1)
       << "only what lies beside it";
   EXPECT_EQ(ReadFile(c.Path("err")), "No se encuentra el programa Strayfix\n");
 }
@@ -161,13 +164,13 @@ TEST_F(InstallTest, TheReadmesFingerprintExampleBuildsAndFindsItsFinger) {
   WriteFile(c.Path("dedo.fpt"), std::string(plantilla.begin(), plantilla.end()));
 
   const fs::path usr = prefijo_ / "usr";
-  ASSERT_EQ(Corre(std::string(ORVO_C_COMPILER) + " " + ORVO_EXAMPLE_FLAGS + " -std=c11 -Wall -Wextra -Werror -I" + Citado(usr / ORVO_INCLUDEDIR) +
-                  " " + Citado(c.Path("ejemplo.c")) + " -L" + Citado(usr / ORVO_LIBDIR) + " -lHuellix -o " +
-                  Citado(c.Path("ejemplo")) + " 2>" + Citado(c.Path("cc.log"))),
+  ASSERT_EQ(Corre(std::string(ORVO_C_COMPILER) + " " + ORVO_EXAMPLE_FLAGS + " -std=c11 -Wall -Wextra -Werror -I" + Quote(usr / ORVO_INCLUDEDIR) +
+                  " " + Quote(c.Path("ejemplo.c")) + " -L" + Quote(usr / ORVO_LIBDIR) + " -lHuellix -o " +
+                  Quote(c.Path("ejemplo")) + " 2>" + Quote(c.Path("cc.log"))),
             0)
       << ReadFile(c.Path("cc.log"));
-  ASSERT_EQ(Corre("cd " + Citado(c.Root()) + " && LD_LIBRARY_PATH=" + Citado(usr / ORVO_LIBDIR) + " ./ejemplo dedo.fpt >" +
-                  Citado(c.Path("salida"))),
+  ASSERT_EQ(Corre("cd " + Quote(c.Root()) + " && LD_LIBRARY_PATH=" + Quote(usr / ORVO_LIBDIR) + " ./ejemplo dedo.fpt >" +
+                  Quote(c.Path("salida"))),
             0);
   const std::string salida = ReadFile(c.Path("salida"));
   int usuario = -1, dedo = -1, nivel = -1;
@@ -181,7 +184,7 @@ TEST_F(InstallTest, TheReadmesFingerprintExampleBuildsAndFindsItsFinger) {
 #ifdef ORVO_HAS_SNAPMAKE
 TEST_F(InstallTest, TheInstalledSnapmakeMakesABackupSet) {
   ASSERT_EQ(Corre(Admin() + " newdb >/dev/null"), 0);
-  const std::string entorno = "env QT_QPA_PLATFORM=offscreen ORVO_PROGRAM_FOLDER=" + Citado(c.Path("programa")) + " ";
+  const std::string entorno = "env QT_QPA_PLATFORM=offscreen ORVO_PROGRAM_FOLDER=" + Quote(c.Path("programa")) + " ";
   ASSERT_EQ(Corre(entorno + Admin() + " launch Snapmake 1"), 0);
   EXPECT_EQ(ReadFile(c.Path("programa/crtd")), "ok\r\n");
   std::vector<std::string> juego;
