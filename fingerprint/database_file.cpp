@@ -1,6 +1,7 @@
 #include "fingerprint/database_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "fingerprint/engine_state.h"
@@ -129,8 +131,34 @@ void WriteBody(const EngineState& engine, FileWriter& out) {
   }
 }
 
+// Temporaries "<target>.<pid>.<n>.tmp" of savers that no longer run (killed
+// part-way) are removed; those of a live process may still be in use.
+void RemoveDeadSaversTemporaries(const std::string& target) {
+  const std::filesystem::path path(target);
+  const std::string prefix = path.filename().string() + ".";
+  std::error_code ec;
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0) {
+      continue;
+    }
+    const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    const std::size_t dot = rest.find('.');
+    if (dot == 0 || dot == std::string::npos || rest.find_first_not_of("0123456789.") != std::string::npos ||
+        rest.find('.', dot + 1) != std::string::npos || dot > 9) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dot)));
+    if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) unlink(it->path().c_str());
+  }
+}
+
 // A fresh name beside the target, so the rename stays within one file system.
 int CreateTemporaryBeside(const std::string& target, std::string& name) {
+  RemoveDeadSaversTemporaries(target);
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = target + "." + std::to_string(getpid()) + "." + std::to_string(++counter) + ".tmp";

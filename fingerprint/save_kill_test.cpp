@@ -3,11 +3,15 @@
 // of one uninterrupted save.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "fingerprint/engine_fixture.h"
 #include "platform/testsupport/second_process.h"
@@ -58,9 +62,18 @@ TEST_F(SaveKillTest, AKilledSaveLeavesTheEarlierFileOrTheNewOneWhole) {
     EXPECT_EQ(FPSLoadFPDB(file.c_str()), FPS_OK);
   }
 
+  // A temporary that a live saver may still be writing stays.
+  const fs::path live = drive_.Path("huellas.db." + std::to_string(::getpid()) + ".999.tmp");
+  std::ofstream(live) << "x";
+
   auto again = Save(file);
   ASSERT_EQ(orvo::testing::WaitForEnd(again), 0);
   EXPECT_EQ(ReadAll(file), saved);
+  // What the killed saves left beside the file is gone with the next save.
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(drive_.Root())) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"entera.db", "huellas.db", live.filename().string()}));
 }
 
 }  // namespace
