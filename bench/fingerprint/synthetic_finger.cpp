@@ -1,5 +1,7 @@
 #include "bench/fingerprint/synthetic_finger.h"
 
+#include "fingerprint/template_writer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -111,25 +113,13 @@ Template MakeImpression(const SyntheticFinger& finger, std::uint64_t seed, const
 }
 
 Template EncodeWords(const std::vector<TemplateWord>& words, int width) {
-  Template t{};
-  const std::size_t count = std::min<std::size_t>(words.size(), 92);
-  t[13] = static_cast<std::uint8_t>(count);
-  t[14] = static_cast<std::uint8_t>(width & 0xFF);
-  t[15] = static_cast<std::uint8_t>(width >> 8);
-  t[16] = kTemplateHeight & 0xFF;
-  t[17] = kTemplateHeight >> 8;
-  t[19] = 142;
-  for (std::size_t k = 0; k < count; ++k) {
-    const TemplateWord& w = words[k];
-    std::uint8_t* b = &t[32 + 4 * k];
-    const int ax = std::abs(w.x), ay = std::abs(w.y);
-    b[0] = static_cast<std::uint8_t>(((w.direction & 127) << 1) | (w.type & 1));
-    b[1] = static_cast<std::uint8_t>(ax & 0xFF);
-    b[2] = static_cast<std::uint8_t>(ay & 0xFF);
-    b[3] = static_cast<std::uint8_t>((ax >= 256 ? 0x20 : 0) | (ay >= 256 ? 0x10 : 0) | (w.x < 0 ? 0x80 : 0) |
-                                     (w.y < 0 ? 0x40 : 0));
-  }
-  return t;
+  testing::TemplateSpec spec;
+  spec.width = width;
+  spec.height = kTemplateHeight;
+  spec.layoutCode = 142;
+  spec.count = static_cast<int>(std::min<std::size_t>(words.size(), 92));
+  for (const TemplateWord& w : words) spec.minutiae.push_back({w.x, w.y, w.direction & 127, w.type});
+  return testing::WriteTemplate(spec);
 }
 
 Template EncodeTemplate(std::vector<Minutia> minutiae) {
