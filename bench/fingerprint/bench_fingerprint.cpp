@@ -69,6 +69,22 @@ std::string MemoryLine(const char* field) {
   return std::string(field) + " unknown";
 }
 
+// FNV-1a over the results, so that runs before and after work on the engine's
+// speed can be compared figure for figure without listing every result.
+class Digest {
+ public:
+  void Add(std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+      h_ ^= (v >> (8 * i)) & 0xFF;
+      h_ *= 0x100000001B3ull;
+    }
+  }
+  std::uint64_t Value() const { return h_; }
+
+ private:
+  std::uint64_t h_ = 0xCBF29CE484222325ull;
+};
+
 double Percentile(std::vector<double> v, double p) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -115,6 +131,7 @@ class Bench {
     std::array<int, 10> genuineAt{};   // [t]: identify at threshold t returns the mate
     std::array<int, 10> strangerAt{};  // [t]: identify at threshold t returns someone
     std::vector<double> latencyMs;
+    Digest candidates;  // every candidate record of every search, in order
   };
 
   // Genuine probes: another impression of enrolled fingers; strangers: fingers
@@ -128,6 +145,10 @@ class Bench {
       const int rc = FPSSearchFP(probe.data(), found.data(), kIdentifyCandidates);
       r.latencyMs.push_back(Seconds(start) * 1000);
       if (rc != FPS_OK) std::printf("search failed: %d\n", rc);
+      for (const SearchCandidate& c : found) {
+        r.candidates.Add(static_cast<std::uint64_t>(c.userId));
+        r.candidates.Add(std::uint64_t{c.finger} << 16 | std::uint64_t{c.sample} << 8 | c.level);
+      }
     };
     for (int k = 0; k < genuine && k * step < enrolled_; ++k) {
       const int f = k * step;
@@ -173,8 +194,9 @@ void PrintThresholds(const Bench::Identification& r) {
                 Percent(r.strangerAt[static_cast<std::size_t>(t)], r.strangers));
 }
 
-// Matcher score distributions and the one-to-one rate.
-double Distributions(const Bench& b, int genuine, int impostor) {
+// Matcher score distributions and the one-to-one rate; `digest` takes every
+// comparison's result code, score and pair count.
+double Distributions(const Bench& b, int genuine, int impostor, Digest& digest) {
   std::vector<double> g, i;
   std::array<int, 10> gLevels{}, iLevels{};
   std::vector<std::pair<Template, Template>> pairs;
@@ -182,7 +204,11 @@ double Distributions(const Bench& b, int genuine, int impostor) {
   for (int k = 0; k < impostor; ++k) pairs.emplace_back(b.Impression(k % genuine, 0), b.Impression(kStrangers + k, 1));
   const auto start = Clock::now();
   for (std::size_t k = 0; k < pairs.size(); ++k) {
-    const int score = MatchTemplates(pairs[k].first, pairs[k].second).score;
+    const MatchResult m = MatchTemplates(pairs[k].first, pairs[k].second);
+    digest.Add(static_cast<std::uint64_t>(m.code));
+    digest.Add(static_cast<std::uint64_t>(m.score));
+    digest.Add(static_cast<std::uint64_t>(m.pairs));
+    const int score = m.score;
     const int level = score == 0 ? 0 : CandidateLevel(score);
     if (k < static_cast<std::size_t>(genuine)) {
       g.push_back(score);
@@ -260,7 +286,8 @@ int main(int argc, char** argv) {
   Bench b(o);
   std::printf("\n## Synthetic data (mild set)\n\n%s", Describe(b.Finger(), ImpressionParams::Mild()).c_str());
 
-  const double matchRate = Distributions(b, o.smoke ? 30 : 2000, o.smoke ? 100 : 20000);
+  Digest matcherDigest;
+  const double matchRate = Distributions(b, o.smoke ? 30 : 2000, o.smoke ? 100 : 20000, matcherDigest);
 
   EngineParams params{};
   if (FPSInitializeEngine(&params, sizes.back()) != FPS_OK) {
@@ -317,6 +344,14 @@ int main(int argc, char** argv) {
   std::printf("| load of %d fingers | %.2f s, %d registered afterwards (result %d) | | |\n", largest, loadSeconds,
               count, loaded);
   std::printf("| resident memory | %s; %s | | |\n", MemoryLine("VmRSS").c_str(), MemoryLine("VmHWM").c_str());
+
+  std::printf("\n## Result digests\n\nThe same seed gives the same digests on every build that keeps the engine's "
+              "results.\n\n| results | digest |\n|---|---|\n| matcher: code, score, pairs of every comparison above "
+              "| %016llx |\n",
+              static_cast<unsigned long long>(matcherDigest.Value()));
+  for (const auto& [n, r] : results)
+    std::printf("| search: every candidate record, gallery %d, %d probes | %016llx |\n", n,
+                r.genuine + r.strangers, static_cast<unsigned long long>(r.candidates.Value()));
 
   // The sweeps on a gallery of 1,000 (or the smoke gallery).
   FPSClearFPDB();
