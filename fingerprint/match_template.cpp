@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "fingerprint/match_tables.h"
 
@@ -88,40 +89,157 @@ void ClearMatchNeighbours(MatchTemplate& t) {
     for (auto& n : t.minutiae[static_cast<std::size_t>(i)].neighbours) n.index = kNoNeighbour;
 }
 
-void FindMatchNeighbours(MatchTemplate& t) {
-  for (int i = 0; i < t.count; ++i) {
-    MatchMinutia& m = t.minutiae[static_cast<std::size_t>(i)];
-    // Eight nearest, nearest first; an empty entry is farther than anything.
-    std::array<int, kMatchNeighbours> index;
-    std::array<int, kMatchNeighbours> dist;
-    index.fill(-1);
-    const IndexRange range = WindowRange(t, m.x, kNeighbourWindow, WindowUse::Neighbours);
-    for (int j = range.first; j <= range.last; ++j) {
-      if (j == i || j < 0 || j >= t.count) continue;
-      const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(j)];
-      int carryIndex = j;
-      int carryDist = MatchDistance(o.x - m.x, o.y - m.y);
-      // Eight kept, none farther: the candidate would walk off the end.
-      if (index[kMatchNeighbours - 1] >= 0 && dist[kMatchNeighbours - 1] <= carryDist) continue;
-      for (int e = 0; e < kMatchNeighbours && carryIndex >= 0; ++e) {
-        if (index[e] < 0 || dist[e] > carryDist) {
-          std::swap(index[e], carryIndex);
-          std::swap(dist[e], carryDist);
-        }
+namespace {
+
+// A vector with a side of 150 or more goes through the scaled lookup, which
+// never gives less than this; nearer candidates come straight from the table.
+constexpr int kLeastScaledDistance = 150;
+// Above any distance of two minutiae (at most 7 * 211 for coordinates within 511).
+constexpr std::int16_t kNotMeasured = std::numeric_limits<std::int16_t>::max();
+
+using Lanes = std::int16_t __attribute__((vector_size(16)));
+using LaneMask = std::int16_t __attribute__((vector_size(16)));
+
+Lanes Splat(int v) {
+  const auto s = static_cast<std::int16_t>(v);
+  return Lanes{s, s, s, s, s, s, s, s};
+}
+
+// The eight smallest distances added so far, ascending, kept without a branch:
+// a nearer candidate moves everything above it up one lane.
+class NearestEight {
+ public:
+  void Add(int d) {
+    const Lanes up = __builtin_shuffle(lanes_, Lanes{}, LaneMask{8, 0, 1, 2, 3, 4, 5, 6});
+    const Lanes v = Splat(d);
+    const Lanes floor = up > v ? up : v;
+    lanes_ = lanes_ < floor ? lanes_ : floor;
+  }
+  int operator[](int e) const { return lanes_[e]; }
+
+ private:
+  Lanes lanes_ = Splat(kNotMeasured);
+};
+
+// The window's candidates of one minutia, in window order.
+struct Candidates {
+  int count = 0;
+  std::array<int, kMaxMinutiae> index;
+  std::array<int, kMaxMinutiae> distance;
+
+  // The eighth smallest distance, or no limit when there are at most eight.
+  int Limit(const NearestEight& nearest) const {
+    return count > kMatchNeighbours ? nearest[kMatchNeighbours - 1] : std::numeric_limits<int>::max();
+  }
+};
+
+// Eight nearest, nearest first; an empty entry (index -1) is farther than anything.
+struct NearestList {
+  std::array<int, kMatchNeighbours> index;
+  std::array<int, kMatchNeighbours> distance;
+};
+
+// The insertion walk: a candidate takes the place of the first entry farther
+// than itself and the displaced entry walks on by the same rule, so that
+// equal distances end up in the walk's own order.
+void Walk(const Candidates& c, std::span<const int> chosen, NearestList& list) {
+  for (const int k : chosen) {
+    int carryIndex = c.index[static_cast<std::size_t>(k)];
+    int carryDist = c.distance[static_cast<std::size_t>(k)];
+    // Eight kept, none farther: the candidate would walk off the end.
+    if (list.index[kMatchNeighbours - 1] >= 0 && list.distance[kMatchNeighbours - 1] <= carryDist) continue;
+    for (int e = 0; e < kMatchNeighbours && carryIndex >= 0; ++e) {
+      if (list.index[e] < 0 || list.distance[e] > carryDist) {
+        std::swap(list.index[e], carryIndex);
+        std::swap(list.distance[e], carryDist);
       }
     }
+  }
+}
+
+// The walk's result when no two chosen distances are equal: plain ascending order.
+void PlaceByRank(const Candidates& c, std::span<const int> chosen, NearestList& list) {
+  for (const int k : chosen) {
+    const int d = c.distance[static_cast<std::size_t>(k)];
+    int rank = 0;
+    for (const int l : chosen) rank += c.distance[static_cast<std::size_t>(l)] < d ? 1 : 0;
+    list.index[static_cast<std::size_t>(rank)] = c.index[static_cast<std::size_t>(k)];
+    list.distance[static_cast<std::size_t>(rank)] = d;
+  }
+}
+
+// One step either way brings a difference of two directions into -64..64.
+int WrapOnce(int d) { return d < -kHalfCircle ? d + kDirections : (d > kHalfCircle ? d - kDirections : d); }
+
+}  // namespace
+
+void FindMatchNeighbours(MatchTemplate& t) {
+  Candidates c;
+  std::array<int, kMaxMinutiae> chosen;
+  for (int i = 0; i < t.count; ++i) {
+    MatchMinutia& m = t.minutiae[static_cast<std::size_t>(i)];
+    const IndexRange range = WindowRange(t, m.x, kNeighbourWindow, WindowUse::Neighbours);
+    const int first = std::max(range.first, 0), last = std::min(range.last, t.count - 1);
+    c.count = 0;
+    bool scaled = false;
+    NearestEight nearest;
+    for (int j = first; j <= last; ++j) {
+      if (j == i) continue;
+      const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(j)];
+      const int a = std::abs(o.x - m.x), b = std::abs(o.y - m.y);
+      const bool inTable = a < kTableSide && b < kTableSide;
+      const int d = inTable ? DistanceTable[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] : kNotMeasured;
+      const auto k = static_cast<std::size_t>(c.count++);
+      c.index[k] = j;
+      c.distance[k] = d;
+      nearest.Add(d);
+      scaled |= !inTable;
+    }
+    // Only candidates within the final eighth distance can change the list: a
+    // farther one that enters for a while sits behind all of them and leaves
+    // again without moving any. Scaled distances matter only when eight
+    // table distances do not already undercut them.
+    int limit = c.Limit(nearest);
+    if (scaled && limit >= kLeastScaledDistance) {
+      nearest = NearestEight{};
+      for (int k = 0; k < c.count; ++k) {
+        const auto u = static_cast<std::size_t>(k);
+        if (c.distance[u] == kNotMeasured) {
+          const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(c.index[u])];
+          c.distance[u] = MatchDistance(o.x - m.x, o.y - m.y);
+        }
+        nearest.Add(c.distance[u]);
+      }
+      limit = c.Limit(nearest);
+    }
+    int chosenCount = 0;
+    for (int k = 0; k < c.count; ++k) {
+      chosen[static_cast<std::size_t>(chosenCount)] = k;
+      chosenCount += c.distance[static_cast<std::size_t>(k)] <= limit ? 1 : 0;
+    }
+    bool ties = chosenCount > kMatchNeighbours;
+    for (int e = 0; e + 1 < std::min(chosenCount, kMatchNeighbours); ++e) ties |= nearest[e] == nearest[e + 1];
+    NearestList list;
+    list.index.fill(-1);
+    const std::span<const int> picked(chosen.data(), static_cast<std::size_t>(chosenCount));
+    if (ties)
+      Walk(c, picked, list);
+    else
+      PlaceByRank(c, picked, list);
+
     for (int e = 0; e < kMatchNeighbours; ++e) {
       NeighbourEntry& n = m.neighbours[static_cast<std::size_t>(e)];
-      if (index[e] < 0) {
+      const int index = list.index[static_cast<std::size_t>(e)];
+      if (index < 0) {
         n.index = kNoNeighbour;
         continue;
       }
-      const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(index[e])];
+      const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(index)];
       const int dx = o.x - m.x, dy = o.y - m.y;
-      n.index = static_cast<std::uint8_t>(index[e]);
-      n.distance = dist[e];
+      n.index = static_cast<std::uint8_t>(index);
+      n.distance = list.distance[static_cast<std::size_t>(e)];
       n.relativeAngle = static_cast<std::uint8_t>(NormaliseDirection(MatchDirection(dx, dy) - m.direction));
-      n.directionDifference = WrapDirection(o.direction - m.direction);
+      n.directionDifference = WrapOnce(o.direction - m.direction);
       int rx = dx, ry = dy;
       RotateVector(rx, ry, m.direction);
       n.localX = -rx;

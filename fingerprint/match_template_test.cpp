@@ -84,6 +84,68 @@ TEST(MatchTemplateTest, NeighboursNearestFirstTiesByTheWalk) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(t.minutiae[i].neighbours[7].index, kNoNeighbour) << i;
 }
 
+// The neighbour search leaves vectors with a side of 150 or more unmeasured
+// while eight nearer ones are known; that needs them never to come out nearer.
+TEST(MatchTemplateTest, ScaledDistancesAreNeverBelow150) {
+  int least = 1 << 20;
+  for (int a = 0; a <= 1022; ++a)
+    for (int b = std::max(0, kTableSide - a); b <= 1022; ++b)
+      if (a >= kTableSide || b >= kTableSide) least = std::min(least, MatchDistance(a, b));
+  EXPECT_EQ(least, 150);
+}
+
+// The search as the rule reads: every window candidate walks the list.
+std::array<std::array<int, kMatchNeighbours>, kMaxMinutiae> WalkedNeighbours(const MatchTemplate& t) {
+  std::array<std::array<int, kMatchNeighbours>, kMaxMinutiae> lists{};
+  for (int i = 0; i < t.count; ++i) {
+    std::array<int, kMatchNeighbours> index, dist;
+    index.fill(-1);
+    const IndexRange range = WindowRange(t, t.minutiae[i].x, kNeighbourWindow, WindowUse::Neighbours);
+    for (int j = range.first; j <= range.last; ++j) {
+      if (j == i || j < 0 || j >= t.count) continue;
+      int carryIndex = j;
+      int carryDist = MatchDistance(t.minutiae[j].x - t.minutiae[i].x, t.minutiae[j].y - t.minutiae[i].y);
+      for (int e = 0; e < kMatchNeighbours && carryIndex >= 0; ++e) {
+        if (index[e] < 0 || dist[e] > carryDist) {
+          std::swap(index[e], carryIndex);
+          std::swap(dist[e], carryDist);
+        }
+      }
+    }
+    lists[i] = index;
+  }
+  return lists;
+}
+
+// Crowded grids give many equal distances, wide spreads scaled ones, odd
+// widths uneven windows.
+TEST(MatchTemplateTest, NeighbourListsAsEveryCandidateWalkingGives) {
+  ASSERT_EQ(InitializeMatcher(), 0);
+  std::uint32_t seed = 7;
+  const auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  for (int round = 0; round < 200; ++round) {
+    const int spread = round % 4 == 0 ? 511 : (round % 4 == 1 ? 40 : 160);
+    const int step = round % 4 == 1 ? 10 : 1;
+    std::vector<TemplateWord> words(static_cast<std::size_t>(8 + next(85)));
+    for (TemplateWord& w : words)
+      w = {step * (next(2 * spread / step + 1) - spread / step), step * (next(2 * spread / step + 1) - spread / step),
+           next(128), 0};
+    const int width = std::array{160, 400, 3, 0, 90}[static_cast<std::size_t>(round % 5)];
+    MatchTemplate t;
+    ASSERT_EQ(Parse(EncodeWords(words, width), t), kParseOk);
+    BuildMatchNeighbours(t);
+    const auto expected = WalkedNeighbours(t);
+    for (int i = 0; i < t.count; ++i)
+      for (int e = 0; e < kMatchNeighbours; ++e) {
+        const int index = t.minutiae[i].neighbours[e].index;
+        ASSERT_EQ(index == kNoNeighbour ? -1 : index, expected[i][e]) << "round " << round << ", minutia " << i;
+      }
+  }
+}
+
 TEST(MatchTemplateTest, NeighbourGeometryInTheMinutiasFrame) {
   ASSERT_EQ(InitializeMatcher(), 0);
   std::vector<TemplateWord> words = Row(8);
