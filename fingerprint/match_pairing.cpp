@@ -103,10 +103,12 @@ void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs,
 
 namespace {
 
-// The eight neighbours of a row side by side, so that one neighbour of the
-// stored minutia is tested against all eight of the probe's at once. Nearly
-// every tested minutia pair fails here: fewer than two of its neighbours find
-// any counterpart, which rules the pair out before the table is built.
+// One neighbour of the stored minutia is tested against eight entries of the
+// probe's index at once. Nearly every tested minutia pair fails the pairing
+// because fewer than two of its neighbours find any counterpart; the index
+// finds the counterparts of each neighbour among the few entries of its
+// direction and angle groups, which rules most pairs out before any table is
+// built.
 using Lanes = std::int16_t __attribute__((vector_size(16)));
 
 Lanes Splat(int v) {
@@ -114,36 +116,32 @@ Lanes Splat(int v) {
   return Lanes{s, s, s, s, s, s, s, s};
 }
 
+Lanes Wrap1(Lanes d) {
+  d = d < -kHalfCircle ? d + kDirections : d;
+  return d > kHalfCircle ? d - kDirections : d;
+}
+
+Lanes Abs(Lanes v) { return v < 0 ? -v : v; }
+
 bool Any(Lanes v) {
   std::uint64_t half[2];
   std::memcpy(half, &v, sizeof half);
   return (half[0] | half[1]) != 0;
 }
 
-struct PackedRow {
-  Lanes distance;  // an unusable entry lies too far to agree with anything
-  Lanes angle;
-  Lanes direction;
-};
-
-PackedRow Pack(const NeighbourRow& r) {
-  constexpr int kFarLane = 30000;
-  PackedRow p;
-  for (int b = 0; b < kMatchNeighbours; ++b) {
-    const auto v = static_cast<std::size_t>(b);
-    p.distance[b] = static_cast<std::int16_t>(r.usable[v] ? r.distance[v] : kFarLane);
-    p.angle[b] = static_cast<std::int16_t>(r.angle[v]);
-    p.direction[b] = static_cast<std::int16_t>(r.direction[v]);
-  }
-  return p;
+Lanes Load(const std::int16_t* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
 
 // The tests of one neighbour of the stored minutia, with the weight bounds
-// folded into its tolerances. A wrapped difference lies within t (t < 64)
-// exactly when the plain difference plus t, taken modulo 128, is at most 2t.
+// folded into its tolerances.
 struct NeighbourTest {
   Lanes distance, angle, direction;
-  Lanes distanceLimit, angleShift, angleLimit, directionShift, directionLimit;
+  Lanes distanceTolerance, angleTolerance, directionTolerance;
+  int firstAngle, angleSpan;          // the angles that can agree: firstAngle .. + angleSpan (mod 128)
+  int firstDirection, directionSpan;  // the same for direction differences
 };
 
 NeighbourTest TestOf(const NeighbourRow& r, int a) {
@@ -151,15 +149,77 @@ NeighbourTest TestOf(const NeighbourRow& r, int a) {
   const int distance = std::min(r.distanceTolerance[u], kDistanceWeightBound - 1);
   const int angle = std::min(r.angleTolerance[u], kAngleWeightBound - 1);
   const int direction = std::min(r.directionTolerance[u], kAngleWeightBound - 1);
-  return {Splat(r.distance[u]), Splat(r.angle[u]),  Splat(r.direction[u]),  Splat(distance),
-          Splat(angle),        Splat(2 * angle),    Splat(direction),       Splat(2 * direction)};
+  return {Splat(r.distance[u]),
+          Splat(r.angle[u]),
+          Splat(r.direction[u]),
+          Splat(distance),
+          Splat(angle),
+          Splat(direction),
+          (r.angle[u] - angle) & (kDirections - 1),
+          2 * angle,
+          (r.direction[u] - direction) & (kDirections - 1),
+          2 * direction};
 }
 
-bool MayAgree(const NeighbourTest& t, const PackedRow& theirs) {
-  const Lanes dd = t.distance - theirs.distance;
-  const Lanes da = (t.angle - theirs.angle + t.angleShift) & 127;
-  const Lanes ddir = (t.direction - theirs.direction + t.directionShift) & 127;
-  return Any((dd <= t.distanceLimit) & (dd >= -t.distanceLimit) & (da <= t.angleLimit) & (ddir <= t.directionLimit));
+// A wrapped difference lies within t (t < 64) exactly when the plain
+// difference plus t, taken modulo 128, is at most 2t.
+Lanes WithinWrapped(Lanes difference, Lanes t) { return ((difference + t) & (kDirections - 1)) <= t + t; }
+
+// Marks `bit` on every probe minutia that owns an entry from `first` to `end`
+// (and maybe a few after it) that agrees with the test.
+void MarkAgreeing(const NeighbourIndex& x, int first, int end, const NeighbourTest& t, std::uint8_t bit,
+                  std::array<std::uint8_t, kMaxMinutiae>& agree) {
+  for (int k = first; k < end; k += 8) {
+    const auto u = static_cast<std::size_t>(k);
+    const Lanes dd = t.distance - Load(&x.distance[u]);
+    const Lanes ok = (dd <= t.distanceTolerance) & (dd >= -t.distanceTolerance) &
+                     WithinWrapped(t.angle - Load(&x.angle[u]), t.angleTolerance) &
+                     WithinWrapped(t.direction - Load(&x.direction[u]), t.directionTolerance);
+    if (!Any(ok)) continue;
+    for (int l = 0; l < 8; ++l)
+      if (ok[l]) agree[x.owner[u + static_cast<std::size_t>(l)]] |= bit;
+  }
+}
+
+// Every cell whose direction and angle groups meet the test's spans.
+void MarkAgreeing(const NeighbourIndex& x, const NeighbourTest& t, std::uint8_t bit,
+                  std::array<std::uint8_t, kMaxMinutiae>& agree) {
+  const int firstDirection = t.firstDirection >> 3, lastDirection = (t.firstDirection + t.directionSpan) >> 3;
+  const int firstAngle = t.firstAngle >> 3, lastAngle = (t.firstAngle + t.angleSpan) >> 3;
+  const auto start = [&](int d, int a) { return x.cellStart[static_cast<std::size_t>(IndexCell(d, a))]; };
+  for (int g = firstDirection; g <= lastDirection; ++g) {
+    const int d = g % kIndexGroups;
+    if (lastAngle < kIndexGroups) {
+      MarkAgreeing(x, start(d, firstAngle), start(d, lastAngle + 1), t, bit, agree);
+    } else {  // the angles wrap past 127
+      MarkAgreeing(x, start(d, firstAngle), start(d, kIndexGroups), t, bit, agree);
+      MarkAgreeing(x, start(d, 0), start(d, lastAngle - kIndexGroups + 1), t, bit, agree);
+    }
+  }
+}
+
+// CompareNeighbour against a probe minutia's row of the index: the tests of
+// all eight entries at once, then the agreeing ones enter the list in order.
+void CompareNeighbour(const NeighbourTest& t, const IndexRow& theirs,
+                      std::array<NeighbourCandidate, kCandidatesPerNeighbour>& list) {
+  const Lanes dd = t.distance - Load(theirs.distance.data());
+  const Lanes da = Wrap1(t.angle - Load(theirs.angle.data()));
+  const Lanes ddir = Wrap1(t.direction - Load(theirs.direction.data()));
+  const Lanes add = Abs(dd), ada = Abs(da), addir = Abs(ddir);
+  const Lanes ok = (add <= t.distanceTolerance) & (ada <= t.angleTolerance) & (addir <= t.directionTolerance);
+  if (!Any(ok)) return;
+  for (int b = 0; b < kMatchNeighbours; ++b) {
+    if (!ok[b]) continue;
+    const NeighbourCandidate c{AngleWeightAt(addir[b]) + AngleWeightAt(ada[b]) + DistanceWeightAt(add[b]),
+                               theirs.index[static_cast<std::size_t>(b)], ddir[b], da[b], dd[b]};
+    for (auto slot = list.begin(); slot != list.end(); ++slot) {
+      if (slot->similarity < c.similarity) {
+        std::move_backward(slot, list.end() - 1, list.end());
+        *slot = c;
+        break;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -174,7 +234,21 @@ NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherP
   const int neighbours = std::min(p[26], kMatchNeighbours);
   const auto best = [&](int a) -> NeighbourCandidate& { return table[static_cast<std::size_t>(a)][0]; };
   NeighbourhoodMatch m;
-  for (int round = 0; round < kResolveRounds; ++round) {
+  // When no two best candidates share a partner, the first round changes
+  // nothing and is the last.
+  std::array<std::uint64_t, 4> claimed{};
+  bool shared = false;
+  for (int a = 0; a < neighbours; ++a) {
+    const NeighbourCandidate& c = best(a);
+    if (c.similarity <= 0) continue;
+    ++m.agreeing;
+    m.similarity += c.similarity;
+    const std::uint64_t bit = std::uint64_t{1} << (c.partner & 63);
+    std::uint64_t& word = claimed[static_cast<std::size_t>(c.partner >> 6)];
+    shared |= (word & bit) != 0;
+    word |= bit;
+  }
+  for (int round = 0; shared && round < kResolveRounds; ++round) {
     bool changed = false;
     m = {};
     for (int a = 0; a < neighbours && !changed; ++a) {
@@ -227,39 +301,35 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
   // Fewer than two neighbours with a counterpart can only be kept when the
   // least agreeing count asked for is 0.
   const bool needTwo = p[15] > 0;
-  std::array<NeighbourRow, kMaxMinutiae> rows;
-  std::array<PackedRow, kMaxMinutiae> packed;
-  for (int j = 0; j < t2.count; ++j) {
-    rows[static_cast<std::size_t>(j)] = RowOf(t2, j, p);
-    packed[static_cast<std::size_t>(j)] = Pack(rows[static_cast<std::size_t>(j)]);
+  NeighbourIndex own;
+  const NeighbourIndex* index = &t2.pairingIndex;
+  if (index->neighbours != neighbours) {
+    BuildNeighbourIndex(t2, neighbours, own);
+    index = &own;
   }
+  // For each probe minutia, the stored minutia's neighbours that found a counterpart among its own.
+  std::array<std::uint8_t, kMaxMinutiae> agree;
   std::array<NeighbourTest, kMatchNeighbours> tests;
-  std::array<int, kMatchNeighbours> usable;
   for (int i = 0; i < t1.count; ++i) {
     const MatchMinutia& mi = At(t1, i);
     const NeighbourRow mine = RowOf(t1, i, p);
-    int usableCount = 0;
+    std::fill_n(agree.begin(), t2.count, std::uint8_t{0});
     for (int a = 0; a < kMatchNeighbours; ++a) {
       if (!mine.usable[static_cast<std::size_t>(a)]) continue;
-      tests[static_cast<std::size_t>(usableCount)] = TestOf(mine, a);
-      usable[static_cast<std::size_t>(usableCount++)] = a;
+      tests[static_cast<std::size_t>(a)] = TestOf(mine, a);
+      MarkAgreeing(*index, tests[static_cast<std::size_t>(a)], static_cast<std::uint8_t>(1u << a), agree);
     }
     const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
     for (int j = std::max(range.first, 0); j <= range.last && j < t2.count; ++j) {
+      const unsigned hits = agree[static_cast<std::size_t>(j)];
+      if (needTwo && (hits & (hits - 1)) == 0) continue;
       const MatchMinutia& mj = At(t2, j);
       if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
-      const NeighbourRow& theirs = rows[static_cast<std::size_t>(j)];
-      std::array<int, kMatchNeighbours> hits;
-      int hitCount = 0;
-      for (int k = 0; k < usableCount; ++k)
-        if (MayAgree(tests[static_cast<std::size_t>(k)], packed[static_cast<std::size_t>(j)]))
-          hits[static_cast<std::size_t>(hitCount++)] = usable[static_cast<std::size_t>(k)];
-      if (needTwo && hitCount < 2) continue;
+      const IndexRow& theirs = index->rows[static_cast<std::size_t>(j)];
       table = NeighbourTable{};
-      for (int k = 0; k < hitCount; ++k) {
-        const int a = hits[static_cast<std::size_t>(k)];
-        CompareNeighbour(mine, a, theirs, table[static_cast<std::size_t>(a)]);
-      }
+      for (int a = 0; a < kMatchNeighbours; ++a)
+        if (hits & (1u << a))
+          CompareNeighbour(tests[static_cast<std::size_t>(a)], theirs, table[static_cast<std::size_t>(a)]);
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
       if (m.agreeing < p[15]) continue;
       CandidatePair pair;

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "bench/fingerprint/synthetic_finger.h"
+
 namespace huellix {
 namespace {
 
@@ -80,6 +86,79 @@ TEST(AddCandidatePairTest, AFullSlotReplacesItsWeakestPairOnlyForABetterOne) {
   slot.DropFirst();
   EXPECT_EQ(slot.count, 3);
   EXPECT_EQ(slot.pairs[0].value, 13);
+}
+
+// The pairing as the rule reads: every window candidate's neighbourhood compared in full.
+PairTable PairedInFull(const MatchTemplate& t1, const MatchTemplate& t2, const MatcherParams& p) {
+  PairTable pairs{};
+  const int neighbours = std::min(p[26], kMatchNeighbours);
+  for (int i = 0; i < t1.count; ++i) {
+    const MatchMinutia& mi = t1.minutiae[i];
+    const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
+    for (int j = std::max(range.first, 0); j <= range.last && j < t2.count; ++j) {
+      const MatchMinutia& mj = t2.minutiae[j];
+      if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
+      NeighbourTable table;
+      CompareNeighbourhoods(RowOf(t1, i, p), RowOf(t2, j, p), table);
+      const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
+      if (m.agreeing < p[15]) continue;
+      CandidatePair pair;
+      pair.directionDifference = WrapDirection(mi.direction - mj.direction);
+      pair.dx = mi.x - mj.x;
+      pair.dy = mi.y - mj.y;
+      pair.value = pair.secondValue = m.similarity;
+      pair.partner = static_cast<std::uint8_t>(j);
+      for (int a = 0; a < neighbours; ++a) {
+        pair.neighbourSimilarity[a] = table[a][0].similarity;
+        pair.neighbourPartner[a] = table[a][0].similarity > 0 ? table[a][0].partner : 0;
+      }
+      AddCandidatePair(pairs[i], pair);
+    }
+  }
+  return pairs;
+}
+
+void ExpectSamePairs(const PairTable& got, const PairTable& expected, int count) {
+  for (int i = 0; i < count; ++i) {
+    ASSERT_EQ(got[i].count, expected[i].count) << "slot " << i;
+    for (int k = 0; k < got[i].count; ++k) {
+      const CandidatePair &g = got[i].pairs[k], &e = expected[i].pairs[k];
+      ASSERT_EQ(g.partner, e.partner) << "slot " << i << " pair " << k;
+      ASSERT_EQ(g.value, e.value) << "slot " << i << " pair " << k;
+      ASSERT_EQ(std::make_tuple(g.directionDifference, g.dx, g.dy, g.secondValue),
+                std::make_tuple(e.directionDifference, e.dx, e.dy, e.secondValue));
+      ASSERT_EQ(g.neighbourSimilarity, e.neighbourSimilarity) << "slot " << i << " pair " << k;
+      ASSERT_EQ(g.neighbourPartner, e.neighbourPartner) << "slot " << i << " pair " << k;
+    }
+  }
+}
+
+// Mates, strangers and a template against itself, with the defaults and with
+// fewer neighbours (an index of the probe's own) or no least agreeing count.
+TEST(PairMinutiaeTest, PairsAsTheFullComparisonGives) {
+  ASSERT_EQ(InitializeMatcher(), 0);
+  using namespace synthetic;
+  std::vector<MatchTemplate> impressions(12);
+  for (int k = 0; k < 12; ++k) {
+    const SyntheticFinger f = MakeFinger(FingerSeed(11, static_cast<std::uint64_t>(k / 2)), FingerParams{});
+    const Template bytes = MakeImpression(f, ImpressionSeed(11, static_cast<std::uint64_t>(k / 2), k % 2),
+                                          ImpressionParams::Mild());
+    ASSERT_EQ(ParseMatchTemplate(bytes, impressions[k]), kParseOk);
+    BuildMatchNeighbours(impressions[k]);
+  }
+  MatcherParams fewer = DefaultMatcherParams();
+  fewer.field[26] = 5;
+  MatcherParams anyCount = DefaultMatcherParams();
+  anyCount.field[15] = 0;
+  for (const MatcherParams* p : std::array{&DefaultMatcherParams(), &std::as_const(fewer), &std::as_const(anyCount)})
+    for (int k = 0; k < 12; ++k)
+      for (int other : {k, k ^ 1, (k + 3) % 12}) {
+        SCOPED_TRACE(testing::Message() << "templates " << k << ", " << other << "; neighbours " << (*p)[26]
+                                        << ", least agreeing " << (*p)[15]);
+        PairTable pairs{};
+        PairMinutiae(impressions[k], impressions[other], *p, pairs);
+        ExpectSamePairs(pairs, PairedInFull(impressions[k], impressions[other], *p), impressions[k].count);
+      }
 }
 
 }  // namespace

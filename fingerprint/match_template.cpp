@@ -248,10 +248,54 @@ void FindMatchNeighbours(MatchTemplate& t) {
   }
 }
 
+void BuildNeighbourIndex(const MatchTemplate& t, int neighbours, NeighbourIndex& index) {
+  index.neighbours = neighbours;
+  const int count = std::clamp(neighbours, 0, kMatchNeighbours);
+  const auto usable = [&](int i, const NeighbourEntry& e) { return e.index != kNoNeighbour && e.index < t.count && e.index != i; };
+  const auto cellOf = [](const NeighbourEntry& e) {
+    return static_cast<std::size_t>(IndexCell(IndexGroup(e.directionDifference), IndexGroup(e.relativeAngle)));
+  };
+  // Counting sort by cell: sizes, then starts, then the entries in place.
+  std::array<std::uint16_t, kIndexCells + 1> next{};
+  for (int i = 0; i < t.count; ++i) {
+    IndexRow& row = index.rows[static_cast<std::size_t>(i)];
+    for (int a = 0; a < kMatchNeighbours; ++a) {
+      const auto u = static_cast<std::size_t>(a);
+      const NeighbourEntry& e = t.minutiae[static_cast<std::size_t>(i)].neighbours[u];
+      const bool taken = a < count && usable(i, e);
+      row.distance[u] = taken ? static_cast<std::int16_t>(e.distance) : kFarEntry;
+      row.angle[u] = e.relativeAngle;
+      row.direction[u] = static_cast<std::int16_t>(e.directionDifference);
+      row.index[u] = e.index;
+      if (taken) ++next[cellOf(e) + 1];
+    }
+  }
+  for (int c = 0; c < kIndexCells; ++c) next[static_cast<std::size_t>(c + 1)] += next[static_cast<std::size_t>(c)];
+  index.cellStart = next;
+  for (int i = 0; i < t.count; ++i)
+    for (int a = 0; a < count; ++a) {
+      if (index.rows[static_cast<std::size_t>(i)].distance[static_cast<std::size_t>(a)] == kFarEntry) continue;
+      const NeighbourEntry& e = t.minutiae[static_cast<std::size_t>(i)].neighbours[static_cast<std::size_t>(a)];
+      const std::size_t k = next[cellOf(e)]++;
+      index.distance[k] = static_cast<std::int16_t>(e.distance);
+      index.angle[k] = e.relativeAngle;
+      index.direction[k] = static_cast<std::int16_t>(e.directionDifference);
+      index.owner[k] = static_cast<std::uint8_t>(i);
+    }
+  const std::size_t end = index.cellStart[kIndexCells];
+  for (std::size_t k = end; k < end + kIndexPadding; ++k) {
+    index.distance[k] = kFarEntry;
+    index.angle[k] = 0;
+    index.direction[k] = 0;
+    index.owner[k] = 0;
+  }
+}
+
 void BuildMatchNeighbours(MatchTemplate& t) {
   ClearMatchNeighbours(t);
   BuildMatchPositionIndex(t);
   FindMatchNeighbours(t);
+  BuildNeighbourIndex(t, kMatchNeighbours, t.pairingIndex);
 }
 
 }  // namespace huellix

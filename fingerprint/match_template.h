@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <span>
 
+#include "fingerprint/match_tables.h"
 #include "fingerprint/template_decoder.h"
 
 namespace huellix {
@@ -41,6 +42,40 @@ struct MatchMinutia {
   std::array<NeighbourEntry, kMatchNeighbours> neighbours{};
 };
 
+// The usable neighbour entries of all minutiae of a template, grouped by
+// direction difference and relative angle (eight steps to a group), so that
+// the pairing finds the few entries that can agree with a neighbour of the
+// other template without testing every one. Built with the neighbour lists;
+// the entries of a cell lie together, each with its minutia (owner).
+inline constexpr int kIndexGroups = kDirections / 8;
+inline constexpr int kIndexCells = kIndexGroups * kIndexGroups;
+inline constexpr int kIndexPadding = 8;  // far entries after the last, so blocks of eight may run over
+inline constexpr int kIndexCapacity = kMaxMinutiae * kMatchNeighbours + kIndexPadding;
+
+// One minutia's entries side by side; an entry not taken lies too far to
+// agree with anything.
+struct IndexRow {
+  std::array<std::int16_t, kMatchNeighbours> distance;
+  std::array<std::int16_t, kMatchNeighbours> angle;
+  std::array<std::int16_t, kMatchNeighbours> direction;
+  std::array<std::uint8_t, kMatchNeighbours> index;
+};
+inline constexpr std::int16_t kFarEntry = 30000;
+
+struct NeighbourIndex {
+  int neighbours = -1;  // the first this many entries of each list are taken; -1 = not built
+  std::array<IndexRow, kMaxMinutiae> rows;
+  std::array<std::uint16_t, kIndexCells + 1> cellStart;
+  std::array<std::int16_t, kIndexCapacity> distance;
+  std::array<std::int16_t, kIndexCapacity> angle;
+  std::array<std::int16_t, kIndexCapacity> direction;
+  std::array<std::uint8_t, kIndexCapacity> owner;
+};
+
+// The group of a direction (any whole number, taken modulo the circle).
+inline int IndexGroup(int direction) { return (direction & (kDirections - 1)) >> 3; }
+inline int IndexCell(int directionGroup, int angleGroup) { return directionGroup * kIndexGroups + angleGroup; }
+
 struct MatchTemplate {
   std::array<std::uint8_t, 13> headerBytes{};
   int declaredCount = 0;  // byte 13 as the template gives it
@@ -52,6 +87,7 @@ struct MatchTemplate {
   int indexWidth = 1;     // the position index's half width (see BuildMatchPositionIndex)
   std::array<MatchMinutia, kMaxMinutiae> minutiae;
   std::array<std::int32_t, kPositionCells> positionIndex;
+  NeighbourIndex pairingIndex;  // with every neighbour entry (the default neighbour count)
 };
 
 // Parse codes.
@@ -68,8 +104,12 @@ int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateSize> bytes, Match
 void BuildMatchPositionIndex(MatchTemplate& t);
 void ClearMatchNeighbours(MatchTemplate& t);
 void FindMatchNeighbours(MatchTemplate& t);
-// The three above in their order.
+// The three above in their order, then the template's pairing index.
 void BuildMatchNeighbours(MatchTemplate& t);
+
+// The index over the first `neighbours` entries of each list: those with a
+// valid index (below the count, not the minutia itself).
+void BuildNeighbourIndex(const MatchTemplate& t, int neighbours, NeighbourIndex& index);
 
 // Index range [first, last] of the minutiae whose x may lie within r of x;
 // empty when first > last. The neighbour search and the pairing treat a window
