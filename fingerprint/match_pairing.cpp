@@ -1,6 +1,8 @@
 #include "fingerprint/match_pairing.h"
 
 #include <algorithm>
+#include <bit>
+#include <span>
 #include <cstdlib>
 #include <cstring>
 
@@ -140,6 +142,7 @@ Lanes Load(const std::int16_t* p) {
 struct NeighbourTest {
   Lanes distance, angle, direction;
   Lanes distanceTolerance, angleTolerance, directionTolerance;
+  Lanes angleWidth, directionWidth;   // twice the tolerances
   int firstAngle, angleSpan;          // the angles that can agree: firstAngle .. + angleSpan (mod 128)
   int firstDirection, directionSpan;  // the same for direction differences
 };
@@ -155,6 +158,8 @@ NeighbourTest TestOf(const NeighbourRow& r, int a) {
           Splat(distance),
           Splat(angle),
           Splat(direction),
+          Splat(2 * angle),
+          Splat(2 * direction),
           (r.angle[u] - angle) & (kDirections - 1),
           2 * angle,
           (r.direction[u] - direction) & (kDirections - 1),
@@ -163,27 +168,73 @@ NeighbourTest TestOf(const NeighbourRow& r, int a) {
 
 // A wrapped difference lies within t (t < 64) exactly when the plain
 // difference plus t, taken modulo 128, is at most 2t.
-Lanes WithinWrapped(Lanes difference, Lanes t) { return ((difference + t) & (kDirections - 1)) <= t + t; }
+Lanes WithinWrapped(Lanes difference, Lanes t, Lanes twice) { return ((difference + t) & (kDirections - 1)) <= twice; }
+
+// One bit for each lane (lane l gives bit l) of a comparison's result:
+// gathered by one multiplication per half, whose partial products never meet.
+unsigned LaneBits(Lanes ok) {
+  constexpr std::uint64_t kLowBits = 0x0001000100010001;
+  constexpr std::uint64_t kGather = (std::uint64_t{1} << 48) | (std::uint64_t{1} << 33) | (std::uint64_t{1} << 18) |
+                                    (std::uint64_t{1} << 3);
+  std::uint64_t half[2];
+  std::memcpy(half, &ok, sizeof half);
+  return static_cast<unsigned>(((half[0] & kLowBits) * kGather) >> 48) |
+         static_cast<unsigned>(((half[1] & kLowBits) * kGather) >> 48) << 4;
+}
+
+// Which neighbours of one stored minutia found a counterpart among each probe
+// minutia's neighbours, with the probe minutiae where two or more did, so
+// that the pairing visits only those.
+class Agreement {
+ public:
+  Agreement() { found_.fill(0); }
+
+  void Mark(int j, std::uint8_t bit) {
+    const auto u = static_cast<std::size_t>(j);
+    const unsigned before = found_[u];
+    found_[u] = static_cast<std::uint8_t>(before | bit);
+    touched_[touchedCount_] = static_cast<std::uint8_t>(j);
+    touchedCount_ += before == 0 ? 1 : 0;
+    // Its second neighbour: one bit before, a new one now.
+    twice_[twiceCount_] = static_cast<std::uint8_t>(j);
+    twiceCount_ += before != 0 && (before & (before - 1)) == 0 && (before & bit) == 0 ? 1 : 0;
+  }
+  unsigned Found(int j) const { return found_[static_cast<std::size_t>(j)]; }
+  // The probe minutiae with two or more, in index order.
+  std::span<const std::uint8_t> TwoOrMore() {
+    std::sort(twice_.begin(), twice_.begin() + twiceCount_);
+    return {twice_.data(), twiceCount_};
+  }
+  void Clear() {
+    for (std::size_t k = 0; k < touchedCount_; ++k) found_[touched_[k]] = 0;
+    touchedCount_ = twiceCount_ = 0;
+  }
+
+ private:
+  std::array<std::uint8_t, kMaxMinutiae> found_;
+  std::array<std::uint8_t, kMaxMinutiae + 1> touched_;
+  std::array<std::uint8_t, kMaxMinutiae + 1> twice_;
+  std::size_t touchedCount_ = 0;
+  std::size_t twiceCount_ = 0;
+};
 
 // Marks `bit` on every probe minutia that owns an entry from `first` to `end`
 // (and maybe a few after it) that agrees with the test.
-void MarkAgreeing(const NeighbourIndex& x, int first, int end, const NeighbourTest& t, std::uint8_t bit,
-                  std::array<std::uint8_t, kMaxMinutiae>& agree) {
+inline __attribute__((always_inline)) void MarkAgreeing(const NeighbourIndex& x, int first, int end,
+                                                        const NeighbourTest& t, std::uint8_t bit, Agreement& agree) {
   for (int k = first; k < end; k += 8) {
     const auto u = static_cast<std::size_t>(k);
     const Lanes dd = t.distance - Load(&x.distance[u]);
     const Lanes ok = (dd <= t.distanceTolerance) & (dd >= -t.distanceTolerance) &
-                     WithinWrapped(t.angle - Load(&x.angle[u]), t.angleTolerance) &
-                     WithinWrapped(t.direction - Load(&x.direction[u]), t.directionTolerance);
-    if (!Any(ok)) continue;
-    for (int l = 0; l < 8; ++l)
-      if (ok[l]) agree[x.owner[u + static_cast<std::size_t>(l)]] |= bit;
+                     WithinWrapped(t.angle - Load(&x.angle[u]), t.angleTolerance, t.angleWidth) &
+                     WithinWrapped(t.direction - Load(&x.direction[u]), t.directionTolerance, t.directionWidth);
+    for (unsigned lanes = LaneBits(ok); lanes != 0; lanes &= lanes - 1)
+      agree.Mark(x.owner[u + static_cast<std::size_t>(std::countr_zero(lanes))], bit);
   }
 }
 
 // Every cell whose direction and angle groups meet the test's spans.
-void MarkAgreeing(const NeighbourIndex& x, const NeighbourTest& t, std::uint8_t bit,
-                  std::array<std::uint8_t, kMaxMinutiae>& agree) {
+void MarkAgreeing(const NeighbourIndex& x, const NeighbourTest& t, std::uint8_t bit, Agreement& agree) {
   const int firstDirection = t.firstDirection >> 3, lastDirection = (t.firstDirection + t.directionSpan) >> 3;
   const int firstAngle = t.firstAngle >> 3, lastAngle = (t.firstAngle + t.angleSpan) >> 3;
   const auto start = [&](int d, int a) { return x.cellStart[static_cast<std::size_t>(IndexCell(d, a))]; };
@@ -307,26 +358,30 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
     BuildNeighbourIndex(t2, neighbours, own);
     index = &own;
   }
-  // For each probe minutia, the stored minutia's neighbours that found a counterpart among its own.
-  std::array<std::uint8_t, kMaxMinutiae> agree;
+  Agreement agree;
   std::array<NeighbourTest, kMatchNeighbours> tests;
+  // Without the least agreeing count every probe minutia in the window is compared.
+  std::array<std::uint8_t, kMaxMinutiae> all;
+  for (int j = 0; j < t2.count; ++j) all[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(j);
   for (int i = 0; i < t1.count; ++i) {
     const MatchMinutia& mi = At(t1, i);
     const NeighbourRow mine = RowOf(t1, i, p);
-    std::fill_n(agree.begin(), t2.count, std::uint8_t{0});
+    agree.Clear();
     for (int a = 0; a < kMatchNeighbours; ++a) {
       if (!mine.usable[static_cast<std::size_t>(a)]) continue;
       tests[static_cast<std::size_t>(a)] = TestOf(mine, a);
       MarkAgreeing(*index, tests[static_cast<std::size_t>(a)], static_cast<std::uint8_t>(1u << a), agree);
     }
     const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
-    for (int j = std::max(range.first, 0); j <= range.last && j < t2.count; ++j) {
-      const unsigned hits = agree[static_cast<std::size_t>(j)];
-      if (needTwo && (hits & (hits - 1)) == 0) continue;
+    const int first = std::max(range.first, 0), last = std::min(range.last, t2.count - 1);
+    for (const int j : needTwo ? agree.TwoOrMore() : std::span<const std::uint8_t>(all.data(), t2.count)) {
+      if (j < first || j > last) continue;
+      const unsigned hits = agree.Found(j);
       const MatchMinutia& mj = At(t2, j);
       if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
       const IndexRow& theirs = index->rows[static_cast<std::size_t>(j)];
-      table = NeighbourTable{};
+      for (auto& row : table)
+        for (NeighbourCandidate& c : row) c.similarity = 0;
       for (int a = 0; a < kMatchNeighbours; ++a)
         if (hits & (1u << a))
           CompareNeighbour(tests[static_cast<std::size_t>(a)], theirs, table[static_cast<std::size_t>(a)]);

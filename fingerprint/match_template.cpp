@@ -1,7 +1,9 @@
 #include "fingerprint/match_template.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "fingerprint/match_tables.h"
@@ -94,10 +96,15 @@ namespace {
 // A vector with a side of 150 or more goes through the scaled lookup, which
 // never gives less than this; nearer candidates come straight from the table.
 constexpr int kLeastScaledDistance = 150;
-// Above any distance of two minutiae (at most 7 * 211 for coordinates within 511).
+// Above every squared length the table covers (biased) and every distance of
+// two minutiae (at most 7 * 211 for coordinates within 511).
 constexpr std::int16_t kNotMeasured = std::numeric_limits<std::int16_t>::max();
+// Squared lengths up to 2 * 149 * 149 fit sixteen bits unsigned; biased by
+// this they compare as signed lanes.
+constexpr int kSquareBias = 32768;
 
 using Lanes = std::int16_t __attribute__((vector_size(16)));
+using UnsignedLanes = std::uint16_t __attribute__((vector_size(16)));
 using LaneMask = std::int16_t __attribute__((vector_size(16)));
 
 Lanes Splat(int v) {
@@ -105,33 +112,121 @@ Lanes Splat(int v) {
   return Lanes{s, s, s, s, s, s, s, s};
 }
 
-// The eight smallest distances added so far, ascending, kept without a branch:
-// a nearer candidate moves everything above it up one lane.
+Lanes Load(const std::int16_t* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The eight smallest values added so far, ascending, kept without a branch:
+// a smaller one moves everything above it up one lane.
 class NearestEight {
  public:
   void Add(int d) {
-    const Lanes up = __builtin_shuffle(lanes_, Lanes{}, LaneMask{8, 0, 1, 2, 3, 4, 5, 6});
+    // (A shift that brings in zeros, then the least value into lane 0, is one
+    // instruction each.)
+    constexpr std::int16_t kLeast = std::numeric_limits<std::int16_t>::min();
+    const Lanes up = __builtin_shuffle(lanes_, Lanes{}, LaneMask{8, 0, 1, 2, 3, 4, 5, 6}) | Lanes{kLeast, 0, 0, 0, 0, 0, 0, 0};
     const Lanes v = Splat(d);
     const Lanes floor = up > v ? up : v;
     lanes_ = lanes_ < floor ? lanes_ : floor;
   }
-  int operator[](int e) const { return lanes_[e]; }
+  int Eighth() const { return lanes_[kMatchNeighbours - 1]; }
 
  private:
   Lanes lanes_ = Splat(kNotMeasured);
 };
 
-// The window's candidates of one minutia, in window order.
-struct Candidates {
+// round(sqrt(s)) as the distance table rounds.
+int RoundedRoot(int s) {
+  int r = static_cast<int>(std::sqrt(static_cast<double>(s)));
+  while (r * r > s) --r;
+  while ((r + 1) * (r + 1) <= s) ++r;
+  return s > r * r + r ? r + 1 : r;
+}
+
+// The minutiae of a template side by side, padded for whole blocks of eight.
+struct Positions {
+  std::array<std::int16_t, kMaxMinutiae + 8> x{};
+  std::array<std::int16_t, kMaxMinutiae + 8> y{};
+};
+
+// The candidates of one minutia that can take a place among its eight
+// nearest, in window order, with their distances.
+struct Chosen {
   int count = 0;
   std::array<int, kMaxMinutiae> index;
   std::array<int, kMaxMinutiae> distance;
 
-  // The eighth smallest distance, or no limit when there are at most eight.
-  int Limit(const NearestEight& nearest) const {
-    return count > kMatchNeighbours ? nearest[kMatchNeighbours - 1] : std::numeric_limits<int>::max();
+  void Add(int j, int d) {
+    const auto k = static_cast<std::size_t>(count++);
+    index[k] = j;
+    distance[k] = d;
   }
 };
+
+// Only candidates within the final eighth distance can change the list: a
+// farther one that enters for a while sits behind all of them and leaves
+// again without moving any. The eighth distance is found on squared lengths,
+// whose order the rounding keeps; vectors beyond the table are measured only
+// when eight table distances do not already undercut them.
+void ChooseCandidates(const MatchTemplate& t, const Positions& pos, int i, int first, int last, Chosen& chosen) {
+  const MatchMinutia& m = t.minutiae[static_cast<std::size_t>(i)];
+  const auto distanceTo = [&](int j) {
+    const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(j)];
+    return MatchDistance(o.x - m.x, o.y - m.y);
+  };
+  chosen.count = 0;
+  const int width = last - first + 1;
+  const int candidates = width - (first <= i && i <= last ? 1 : 0);
+  if (candidates <= 0) return;
+  if (candidates <= kMatchNeighbours) {
+    for (int j = first; j <= last; ++j)
+      if (j != i) chosen.Add(j, distanceTo(j));
+    return;
+  }
+  // Biased squared lengths of the table's vectors; the others not measured.
+  std::array<std::int16_t, kMaxMinutiae + 8> square;
+  const Lanes x = Splat(m.x), y = Splat(m.y), side = Splat(kTableSide);
+  const Lanes lane{0, 1, 2, 3, 4, 5, 6, 7};
+  Lanes outside{};
+  for (int k = 0; k < width; k += 8) {
+    const auto u = static_cast<std::size_t>(first + k);
+    const Lanes dx = Load(&pos.x[u]) - x, dy = Load(&pos.y[u]) - y;
+    const Lanes inTable = (dx < side) & (dx > -side) & (dy < side) & (dy > -side);
+    const auto ux = reinterpret_cast<const UnsignedLanes&>(dx), uy = reinterpret_cast<const UnsignedLanes&>(dy);
+    const UnsignedLanes biased = (ux * ux + uy * uy) ^ static_cast<std::uint16_t>(kSquareBias);
+    const Lanes sq = inTable ? reinterpret_cast<const Lanes&>(biased) : Splat(kNotMeasured);
+    std::memcpy(&square[static_cast<std::size_t>(k)], &sq, sizeof sq);
+    outside |= ~inTable & (lane < Splat(width - k));
+  }
+  if (first <= i && i <= last) square[static_cast<std::size_t>(i - first)] = kNotMeasured;
+  NearestEight nearest;
+  for (int k = 0; k < width; ++k) nearest.Add(square[static_cast<std::size_t>(k)]);
+  const bool scaled = ((outside[0] | outside[1] | outside[2] | outside[3]) | (outside[4] | outside[5] | outside[6] | outside[7])) != 0;
+  if (nearest.Eighth() != kNotMeasured) {
+    const int limit = RoundedRoot(nearest.Eighth() + kSquareBias);
+    if (!scaled || limit < kLeastScaledDistance) {
+      const int within = limit * limit + limit - kSquareBias;  // round(sqrt(s)) <= limit
+      for (int k = 0; k < width; ++k) {
+        if (square[static_cast<std::size_t>(k)] > within) continue;
+        chosen.Add(first + k, distanceTo(first + k));
+      }
+      return;
+    }
+  }
+  // Scaled distances can compete: every candidate measured.
+  std::array<int, kMaxMinutiae> distance;
+  NearestEight exact;
+  for (int j = first; j <= last; ++j) {
+    if (j == i) continue;
+    distance[static_cast<std::size_t>(j - first)] = distanceTo(j);
+    exact.Add(distance[static_cast<std::size_t>(j - first)]);
+  }
+  for (int j = first; j <= last; ++j)
+    if (j != i && distance[static_cast<std::size_t>(j - first)] <= exact.Eighth())
+      chosen.Add(j, distance[static_cast<std::size_t>(j - first)]);
+}
 
 // Eight nearest, nearest first; an empty entry (index -1) is farther than anything.
 struct NearestList {
@@ -142,8 +237,8 @@ struct NearestList {
 // The insertion walk: a candidate takes the place of the first entry farther
 // than itself and the displaced entry walks on by the same rule, so that
 // equal distances end up in the walk's own order.
-void Walk(const Candidates& c, std::span<const int> chosen, NearestList& list) {
-  for (const int k : chosen) {
+void Walk(const Chosen& c, NearestList& list) {
+  for (int k = 0; k < c.count; ++k) {
     int carryIndex = c.index[static_cast<std::size_t>(k)];
     int carryDist = c.distance[static_cast<std::size_t>(k)];
     // Eight kept, none farther: the candidate would walk off the end.
@@ -157,15 +252,26 @@ void Walk(const Candidates& c, std::span<const int> chosen, NearestList& list) {
   }
 }
 
-// The walk's result when no two chosen distances are equal: plain ascending order.
-void PlaceByRank(const Candidates& c, std::span<const int> chosen, NearestList& list) {
-  for (const int k : chosen) {
+// The walk's result when no two chosen distances are equal is plain
+// ascending order; false (and the list untouched) when two are equal.
+bool PlaceByRank(const Chosen& c, NearestList& list) {
+  if (c.count > kMatchNeighbours) return false;
+  std::array<int, kMatchNeighbours> rank{};
+  unsigned placed = 0;
+  for (int k = 0; k < c.count; ++k) {
     const int d = c.distance[static_cast<std::size_t>(k)];
-    int rank = 0;
-    for (const int l : chosen) rank += c.distance[static_cast<std::size_t>(l)] < d ? 1 : 0;
-    list.index[static_cast<std::size_t>(rank)] = c.index[static_cast<std::size_t>(k)];
-    list.distance[static_cast<std::size_t>(rank)] = d;
+    int r = 0;
+    for (int l = 0; l < c.count; ++l) r += c.distance[static_cast<std::size_t>(l)] < d ? 1 : 0;
+    rank[static_cast<std::size_t>(k)] = r;
+    placed |= 1u << r;
   }
+  if (placed != (1u << c.count) - 1) return false;
+  for (int k = 0; k < c.count; ++k) {
+    const auto r = static_cast<std::size_t>(rank[static_cast<std::size_t>(k)]);
+    list.index[r] = c.index[static_cast<std::size_t>(k)];
+    list.distance[r] = c.distance[static_cast<std::size_t>(k)];
+  }
+  return true;
 }
 
 // One step either way brings a difference of two directions into -64..64.
@@ -174,58 +280,19 @@ int WrapOnce(int d) { return d < -kHalfCircle ? d + kDirections : (d > kHalfCirc
 }  // namespace
 
 void FindMatchNeighbours(MatchTemplate& t) {
-  Candidates c;
-  std::array<int, kMaxMinutiae> chosen;
+  Positions pos;
+  for (int k = 0; k < t.count; ++k) {
+    pos.x[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(t.minutiae[static_cast<std::size_t>(k)].x);
+    pos.y[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(t.minutiae[static_cast<std::size_t>(k)].y);
+  }
+  Chosen chosen;
   for (int i = 0; i < t.count; ++i) {
     MatchMinutia& m = t.minutiae[static_cast<std::size_t>(i)];
     const IndexRange range = WindowRange(t, m.x, kNeighbourWindow, WindowUse::Neighbours);
-    const int first = std::max(range.first, 0), last = std::min(range.last, t.count - 1);
-    c.count = 0;
-    bool scaled = false;
-    NearestEight nearest;
-    for (int j = first; j <= last; ++j) {
-      if (j == i) continue;
-      const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(j)];
-      const int a = std::abs(o.x - m.x), b = std::abs(o.y - m.y);
-      const bool inTable = a < kTableSide && b < kTableSide;
-      const int d = inTable ? DistanceTable[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] : kNotMeasured;
-      const auto k = static_cast<std::size_t>(c.count++);
-      c.index[k] = j;
-      c.distance[k] = d;
-      nearest.Add(d);
-      scaled |= !inTable;
-    }
-    // Only candidates within the final eighth distance can change the list: a
-    // farther one that enters for a while sits behind all of them and leaves
-    // again without moving any. Scaled distances matter only when eight
-    // table distances do not already undercut them.
-    int limit = c.Limit(nearest);
-    if (scaled && limit >= kLeastScaledDistance) {
-      nearest = NearestEight{};
-      for (int k = 0; k < c.count; ++k) {
-        const auto u = static_cast<std::size_t>(k);
-        if (c.distance[u] == kNotMeasured) {
-          const MatchMinutia& o = t.minutiae[static_cast<std::size_t>(c.index[u])];
-          c.distance[u] = MatchDistance(o.x - m.x, o.y - m.y);
-        }
-        nearest.Add(c.distance[u]);
-      }
-      limit = c.Limit(nearest);
-    }
-    int chosenCount = 0;
-    for (int k = 0; k < c.count; ++k) {
-      chosen[static_cast<std::size_t>(chosenCount)] = k;
-      chosenCount += c.distance[static_cast<std::size_t>(k)] <= limit ? 1 : 0;
-    }
-    bool ties = chosenCount > kMatchNeighbours;
-    for (int e = 0; e + 1 < std::min(chosenCount, kMatchNeighbours); ++e) ties |= nearest[e] == nearest[e + 1];
+    ChooseCandidates(t, pos, i, std::max(range.first, 0), std::min(range.last, t.count - 1), chosen);
     NearestList list;
     list.index.fill(-1);
-    const std::span<const int> picked(chosen.data(), static_cast<std::size_t>(chosenCount));
-    if (ties)
-      Walk(c, picked, list);
-    else
-      PlaceByRank(c, picked, list);
+    if (!PlaceByRank(chosen, list)) Walk(chosen, list);
 
     for (int e = 0; e < kMatchNeighbours; ++e) {
       NeighbourEntry& n = m.neighbours[static_cast<std::size_t>(e)];
