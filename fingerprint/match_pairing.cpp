@@ -125,12 +125,6 @@ Lanes Wrap1(Lanes d) {
 
 Lanes Abs(Lanes v) { return v < 0 ? -v : v; }
 
-bool Any(Lanes v) {
-  std::uint64_t half[2];
-  std::memcpy(half, &v, sizeof half);
-  return (half[0] | half[1]) != 0;
-}
-
 Lanes Load(const std::int16_t* p) {
   Lanes v;
   std::memcpy(&v, p, sizeof v);
@@ -147,22 +141,24 @@ struct NeighbourTest {
   int firstDirection, directionSpan;  // the same for direction differences
 };
 
-NeighbourTest TestOf(const NeighbourRow& r, int a) {
-  const auto u = static_cast<std::size_t>(a);
-  const int distance = std::min(r.distanceTolerance[u], kDistanceWeightBound - 1);
-  const int angle = std::min(r.angleTolerance[u], kAngleWeightBound - 1);
-  const int direction = std::min(r.directionTolerance[u], kAngleWeightBound - 1);
-  return {Splat(r.distance[u]),
-          Splat(r.angle[u]),
-          Splat(r.direction[u]),
+// The test of neighbour entry e of a stored minutia, with the tolerances
+// RowOf gives it.
+NeighbourTest TestOf(const NeighbourEntry& e, const MatcherParams& p) {
+  const int d = e.distance;
+  const int distance = std::min(std::max(d / 10, 5), kDistanceWeightBound - 1);
+  const int angle = std::min(ArctanAt(d, std::min(ToleranceAt(d), 25)), kAngleWeightBound - 1);
+  const int direction = std::min(d > 24 ? p[27] : p[27] + 1, kAngleWeightBound - 1);
+  return {Splat(d),
+          Splat(e.relativeAngle),
+          Splat(e.directionDifference),
           Splat(distance),
           Splat(angle),
           Splat(direction),
           Splat(2 * angle),
           Splat(2 * direction),
-          (r.angle[u] - angle) & (kDirections - 1),
+          (e.relativeAngle - angle) & (kDirections - 1),
           2 * angle,
-          (r.direction[u] - direction) & (kDirections - 1),
+          (e.directionDifference - direction) & (kDirections - 1),
           2 * direction};
 }
 
@@ -194,10 +190,10 @@ class Agreement {
     const unsigned before = found_[u];
     found_[u] = static_cast<std::uint8_t>(before | bit);
     touched_[touchedCount_] = static_cast<std::uint8_t>(j);
-    touchedCount_ += before == 0 ? 1 : 0;
+    touchedCount_ += static_cast<std::size_t>(before == 0);
     // Its second neighbour: one bit before, a new one now.
     twice_[twiceCount_] = static_cast<std::uint8_t>(j);
-    twiceCount_ += before != 0 && (before & (before - 1)) == 0 && (before & bit) == 0 ? 1 : 0;
+    twiceCount_ += static_cast<std::size_t>((before != 0) & ((before & (before - 1)) == 0) & ((before & bit) == 0));
   }
   unsigned Found(int j) const { return found_[static_cast<std::size_t>(j)]; }
   // The probe minutiae with two or more, in index order.
@@ -258,27 +254,36 @@ void CompareNeighbour(const NeighbourTest& t, const IndexRow& theirs,
   const Lanes ddir = Wrap1(t.direction - Load(theirs.direction.data()));
   const Lanes add = Abs(dd), ada = Abs(da), addir = Abs(ddir);
   const Lanes ok = (add <= t.distanceTolerance) & (ada <= t.angleTolerance) & (addir <= t.directionTolerance);
-  if (!Any(ok)) return;
-  for (int b = 0; b < kMatchNeighbours; ++b) {
-    if (!ok[b]) continue;
+  for (unsigned lanes = LaneBits(ok); lanes != 0; lanes &= lanes - 1) {
+    const int b = std::countr_zero(lanes);
     const NeighbourCandidate c{AngleWeightAt(addir[b]) + AngleWeightAt(ada[b]) + DistanceWeightAt(add[b]),
                                theirs.index[static_cast<std::size_t>(b)], ddir[b], da[b], dd[b]};
-    for (auto slot = list.begin(); slot != list.end(); ++slot) {
-      if (slot->similarity < c.similarity) {
-        std::move_backward(slot, list.end() - 1, list.end());
-        *slot = c;
-        break;
-      }
+    static_assert(kCandidatesPerNeighbour == 3);
+    if (list[0].similarity < c.similarity) {
+      list[2] = list[1];
+      list[1] = list[0];
+      list[0] = c;
+    } else if (list[1].similarity < c.similarity) {
+      list[2] = list[1];
+      list[1] = c;
+    } else if (list[2].similarity < c.similarity) {
+      list[2] = c;
     }
   }
 }
 
 }  // namespace
 
-bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
+namespace {
+bool Agree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
   return std::abs(a.directionDeviation - b.directionDeviation) <= p[31] &&
          std::abs(a.distanceDeviation - b.distanceDeviation) <= p[33] &&
          std::abs(a.angleDeviation - b.angleDeviation) <= p[31];
+}
+}  // namespace
+
+bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
+  return Agree(a, b, p);
 }
 
 NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherParams& p) {
@@ -326,11 +331,16 @@ NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherP
     return m;
   }
   if (m.agreeing >= 4) return m;
-  std::array<int, 3> listed{};
+  // Two or three found: at most three places are written, and one more.
+  std::array<int, 4> listed{};
   int k = 0;
-  for (int a = 0; a < neighbours && k < 3; ++a)
-    if (best(a).similarity > 0) listed[static_cast<std::size_t>(k++)] = a;
-  const auto agree = [&](int u, int v) { return NeighboursAgree(best(listed[u]), best(listed[v]), p); };
+  for (int a = 0; a < neighbours; ++a) {
+    listed[static_cast<std::size_t>(k)] = a;
+    k += best(a).similarity > 0 ? 1 : 0;
+  }
+  const auto agree = [&](int u, int v) {
+    return Agree(best(listed[static_cast<std::size_t>(u)]), best(listed[static_cast<std::size_t>(v)]), p);
+  };
   const bool kept = agree(0, 1) || (m.agreeing == 3 && (agree(0, 2) || agree(1, 2)));
   if (!kept) m.agreeing = 0;
   return m;
@@ -365,11 +375,11 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
   for (int j = 0; j < t2.count; ++j) all[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(j);
   for (int i = 0; i < t1.count; ++i) {
     const MatchMinutia& mi = At(t1, i);
-    const NeighbourRow mine = RowOf(t1, i, p);
     agree.Clear();
-    for (int a = 0; a < kMatchNeighbours; ++a) {
-      if (!mine.usable[static_cast<std::size_t>(a)]) continue;
-      tests[static_cast<std::size_t>(a)] = TestOf(mine, a);
+    for (int a = 0; a < neighbours; ++a) {
+      const NeighbourEntry& e = mi.neighbours[static_cast<std::size_t>(a)];
+      if (!ValidNeighbour(e, i, t1.count)) continue;
+      tests[static_cast<std::size_t>(a)] = TestOf(e, p);
       MarkAgreeing(*index, tests[static_cast<std::size_t>(a)], static_cast<std::uint8_t>(1u << a), agree);
     }
     const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
@@ -382,9 +392,10 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
       const IndexRow& theirs = index->rows[static_cast<std::size_t>(j)];
       for (auto& row : table)
         for (NeighbourCandidate& c : row) c.similarity = 0;
-      for (int a = 0; a < kMatchNeighbours; ++a)
-        if (hits & (1u << a))
-          CompareNeighbour(tests[static_cast<std::size_t>(a)], theirs, table[static_cast<std::size_t>(a)]);
+      for (unsigned left = hits; left != 0; left &= left - 1) {
+        const auto a = static_cast<std::size_t>(std::countr_zero(left));
+        CompareNeighbour(tests[a], theirs, table[a]);
+      }
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
       if (m.agreeing < p[15]) continue;
       CandidatePair pair;
@@ -397,7 +408,7 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
       for (int a = 0; a < neighbours; ++a) {
         const NeighbourCandidate& c = table[static_cast<std::size_t>(a)][0];
         pair.neighbourSimilarity[static_cast<std::size_t>(a)] = c.similarity;
-        pair.neighbourPartner[static_cast<std::size_t>(a)] = c.similarity > 0 ? c.partner : 0;
+        pair.neighbourPartner[static_cast<std::size_t>(a)] = c.partner & static_cast<std::uint8_t>(-(c.similarity > 0));
       }
       AddCandidatePair(pairs[static_cast<std::size_t>(i)], pair);
     }
