@@ -144,7 +144,11 @@ TEST(PairMinutiaeTest, PairsAsTheFullComparisonGives) {
     const Template bytes = MakeImpression(f, ImpressionSeed(11, static_cast<std::uint64_t>(k / 2), k % 2),
                                           ImpressionParams::Mild());
     ASSERT_EQ(ParseMatchTemplate(bytes, impressions[k]), kParseOk);
-    BuildMatchNeighbours(impressions[k]);
+    // Half the probes bring their pairing index, the others leave it to the pairing.
+    if (k % 2 == 0)
+      BuildMatchProbe(impressions[k]);
+    else
+      BuildMatchNeighbours(impressions[k]);
   }
   MatcherParams fewer = DefaultMatcherParams();
   fewer.field[26] = 5;
@@ -159,6 +163,15 @@ TEST(PairMinutiaeTest, PairsAsTheFullComparisonGives) {
         PairMinutiae(impressions[k], impressions[other], *p, pairs);
         ExpectSamePairs(pairs, PairedInFull(impressions[k], impressions[other], *p), impressions[k].count);
       }
+  // A probe buffer used again: the index of the template it held before is not used.
+  MatchTemplate reused = impressions[0];
+  reused.minutiae = impressions[3].minutiae;
+  reused.count = impressions[3].count;
+  reused.width = impressions[3].width;
+  BuildMatchNeighbours(reused);
+  PairTable pairs{};
+  PairMinutiae(impressions[2], reused, DefaultMatcherParams(), pairs);
+  ExpectSamePairs(pairs, PairedInFull(impressions[2], impressions[3], DefaultMatcherParams()), impressions[2].count);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ const MatcherParams& DefaultMatcherParams() {
   return Store().params;
 }
 
-namespace {
+namespace detail {
 // At most ten steps of 128, as the callers expect of a direction that is
 // already nearly in range; false when that is not enough.
 bool BringIntoCircle(int& theta) {
@@ -98,19 +98,10 @@ bool BringIntoCircle(int& theta) {
     theta += theta < 0 ? kDirections : -kDirections;
   return theta >= 0 && theta < kDirections;
 }
-}  // namespace
-
-void RotateVector(int& x, int& y, int theta) {
-  if (!BringIntoCircle(theta)) return;
-  const int s = Store().sine[theta], c = Store().cosine[theta];
-  const int rx = (s * y + x * c) / 1000;
-  const int ry = (y * c - x * s) / 1000;
-  x = rx;
-  y = ry;
-}
+}  // namespace detail
 
 int VectorToPolar(int& x, int& y, int theta) {
-  if (!BringIntoCircle(theta)) return 1;
+  if (!detail::BringIntoCircle(theta)) return 1;
   const int distance = MatchDistance(x, y);
   int angle = MatchDirection(x, y) - theta;
   if (angle < 0) angle += kDirections;

@@ -129,8 +129,21 @@ inline int NormaliseDirection(int d) {
   return d < 0 ? d + kDirections : d;
 }
 
-// (x, y) rotated into the frame of direction theta.
-void RotateVector(int& x, int& y, int theta);
+namespace detail {
+bool BringIntoCircle(int& theta);
+}  // namespace detail
+
+// (x, y) rotated into the frame of direction theta. Inline: the neighbour
+// lists turn every neighbour of every minutia.
+inline void RotateVector(int& x, int& y, int theta) {
+  if ((theta < 0 || theta >= kDirections) && !detail::BringIntoCircle(theta)) return;
+  const int s = detail::gTables.sine[static_cast<std::size_t>(theta)];
+  const int c = detail::gTables.cosine[static_cast<std::size_t>(theta)];
+  const int rx = (s * y + x * c) / 1000;
+  const int ry = (y * c - x * s) / 1000;
+  x = rx;
+  y = ry;
+}
 // (x, y) against theta becomes (direction relative to theta, distance): x holds
 // the angle 0..127, y the distance. 1 when theta cannot be normalised.
 int VectorToPolar(int& x, int& y, int theta);

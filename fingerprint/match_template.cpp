@@ -155,7 +155,7 @@ struct Positions {
 // nearest, in window order, with their distances.
 struct Chosen {
   int count = 0;
-  std::array<int, kMaxMinutiae> index;
+  std::array<int, kMaxMinutiae + 1> index;  // one place more for the branch-free collection
   std::array<int, kMaxMinutiae> distance;
 
   void Add(int j, int d) {
@@ -209,9 +209,11 @@ void ChooseCandidates(const MatchTemplate& t, const Positions& pos, int i, int f
     if (!scaled || limit < kLeastScaledDistance) {
       const int within = limit * limit + limit - kSquareBias;  // round(sqrt(s)) <= limit
       for (int k = 0; k < width; ++k) {
-        if (square[static_cast<std::size_t>(k)] > within) continue;
-        chosen.Add(first + k, distanceTo(first + k));
+        chosen.index[static_cast<std::size_t>(chosen.count)] = first + k;
+        chosen.count += square[static_cast<std::size_t>(k)] <= within ? 1 : 0;
       }
+      for (int k = 0; k < chosen.count; ++k)
+        chosen.distance[static_cast<std::size_t>(k)] = distanceTo(chosen.index[static_cast<std::size_t>(k)]);
       return;
     }
   }
@@ -362,6 +364,11 @@ void BuildMatchNeighbours(MatchTemplate& t) {
   ClearMatchNeighbours(t);
   BuildMatchPositionIndex(t);
   FindMatchNeighbours(t);
+  t.pairingIndex.neighbours = kIndexNotBuilt;  // an index left from an earlier template is stale
+}
+
+void BuildMatchProbe(MatchTemplate& t) {
+  BuildMatchNeighbours(t);
   BuildNeighbourIndex(t, kMatchNeighbours, t.pairingIndex);
 }
 

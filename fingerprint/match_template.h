@@ -4,6 +4,7 @@
 //   MatchTemplate t;
 //   int rc = ParseMatchTemplate(bytes, t);   // 0, 11 (< 8 minutiae), 108 (> 142), 2 (layout 62)
 //   if (rc == 0) BuildMatchNeighbours(t);     // position index, then neighbour lists
+//   (or BuildMatchProbe(t) for a probe, which adds the pairing index)
 //
 // Only the words that lie inside the 400 bytes are read: a count above 92 is
 // read as 92 minutiae.
@@ -62,8 +63,10 @@ struct IndexRow {
 };
 inline constexpr std::int16_t kFarEntry = 30000;
 
+inline constexpr int kIndexNotBuilt = -1;
+
 struct NeighbourIndex {
-  int neighbours = -1;  // the first this many entries of each list are taken; -1 = not built
+  int neighbours = kIndexNotBuilt;  // the first this many entries of each list are taken
   std::array<IndexRow, kMaxMinutiae> rows;
   std::array<std::uint16_t, kIndexCells + 1> cellStart;
   std::array<std::int16_t, kIndexCapacity> distance;
@@ -87,7 +90,7 @@ struct MatchTemplate {
   int indexWidth = 1;     // the position index's half width (see BuildMatchPositionIndex)
   std::array<MatchMinutia, kMaxMinutiae> minutiae;
   std::array<std::int32_t, kPositionCells> positionIndex;
-  NeighbourIndex pairingIndex;  // with every neighbour entry (the default neighbour count)
+  NeighbourIndex pairingIndex;  // built by BuildMatchProbe, with every neighbour entry
 };
 
 // Parse codes.
@@ -104,8 +107,12 @@ int ParseMatchTemplate(std::span<const std::uint8_t, kTemplateSize> bytes, Match
 void BuildMatchPositionIndex(MatchTemplate& t);
 void ClearMatchNeighbours(MatchTemplate& t);
 void FindMatchNeighbours(MatchTemplate& t);
-// The three above in their order, then the template's pairing index.
+// The three above in their order.
 void BuildMatchNeighbours(MatchTemplate& t);
+// For a probe that is paired with many stored templates: the neighbour lists
+// and the pairing index over them, which the pairing otherwise builds for
+// every comparison.
+void BuildMatchProbe(MatchTemplate& t);
 
 // The index over the first `neighbours` entries of each list: those with a
 // valid index (below the count, not the minutia itself).
