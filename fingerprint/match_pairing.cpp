@@ -105,13 +105,28 @@ void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs,
 
 namespace {
 
-// One neighbour of the stored minutia is tested against eight entries of the
-// probe's index at once. Nearly every tested minutia pair fails the pairing
-// because fewer than two of its neighbours find any counterpart; the index
-// finds the counterparts of each neighbour among the few entries of its
-// direction and angle groups, which rules most pairs out before any table is
-// built.
+// Nearly every tested minutia pair fails the pairing because fewer than two
+// of its neighbours find any counterpart; the probe's index finds the
+// counterparts of each neighbour of the stored minutia among the few entries
+// of its direction and angle groups, sixteen at a time, which rules most
+// pairs out before any table is built. A probe minutia's own row is then
+// compared in full, eight entries at a time. The index may let through more
+// than agree (its distances stop at 255), never fewer: a neighbour let
+// through wrongly finds nothing in the row, and a pair with fewer than two
+// neighbours that find something is not kept.
 using Lanes = std::int16_t __attribute__((vector_size(16)));
+using Bytes = std::uint8_t __attribute__((vector_size(16)));
+
+Bytes SplatBytes(int v) {
+  const auto s = static_cast<std::uint8_t>(v);
+  return Bytes{s, s, s, s, s, s, s, s, s, s, s, s, s, s, s, s};
+}
+
+Bytes LoadBytes(const std::uint8_t* p) {
+  Bytes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
 
 Lanes Splat(int v) {
   const auto s = static_cast<std::int16_t>(v);
@@ -136,7 +151,9 @@ Lanes Load(const std::int16_t* p) {
 struct NeighbourTest {
   Lanes distance, angle, direction;
   Lanes distanceTolerance, angleTolerance, directionTolerance;
-  Lanes angleWidth, directionWidth;   // twice the tolerances
+  // The same for the index's bytes: each angle and direction already moved
+  // by its tolerance, so that an agreeing one lands on 0 .. width.
+  Bytes byteDistance, byteDistanceTolerance, byteAngle, byteAngleWidth, byteDirection, byteDirectionWidth;
   int firstAngle, angleSpan;          // the angles that can agree: firstAngle .. + angleSpan (mod 128)
   int firstDirection, directionSpan;  // the same for direction differences
 };
@@ -148,23 +165,25 @@ NeighbourTest TestOf(const NeighbourEntry& e, const MatcherParams& p) {
   const int distance = std::min(std::max(d / 10, 5), kDistanceWeightBound - 1);
   const int angle = std::min(ArctanAt(d, std::min(ToleranceAt(d), 25)), kAngleWeightBound - 1);
   const int direction = std::min(d > 24 ? p[27] : p[27] + 1, kAngleWeightBound - 1);
+  // A wrapped difference lies within t (t < 64) exactly when the plain
+  // difference plus t, taken modulo 128, is at most 2t.
   return {Splat(d),
           Splat(e.relativeAngle),
           Splat(e.directionDifference),
           Splat(distance),
           Splat(angle),
           Splat(direction),
-          Splat(2 * angle),
-          Splat(2 * direction),
+          SplatBytes(std::min(d, 255)),
+          SplatBytes(distance),
+          SplatBytes(e.relativeAngle + angle),
+          SplatBytes(2 * angle),
+          SplatBytes(e.directionDifference + direction),
+          SplatBytes(2 * direction),
           (e.relativeAngle - angle) & (kDirections - 1),
           2 * angle,
           (e.directionDifference - direction) & (kDirections - 1),
           2 * direction};
 }
-
-// A wrapped difference lies within t (t < 64) exactly when the plain
-// difference plus t, taken modulo 128, is at most 2t.
-Lanes WithinWrapped(Lanes difference, Lanes t, Lanes twice) { return ((difference + t) & (kDirections - 1)) <= twice; }
 
 // One bit for each lane (lane l gives bit l) of a comparison's result:
 // gathered by one multiplication per half, whose partial products never meet.
@@ -176,6 +195,14 @@ unsigned LaneBits(Lanes ok) {
   std::memcpy(half, &ok, sizeof half);
   return static_cast<unsigned>(((half[0] & kLowBits) * kGather) >> 48) |
          static_cast<unsigned>(((half[1] & kLowBits) * kGather) >> 48) << 4;
+}
+unsigned LaneBits(Bytes ok) {
+  constexpr std::uint64_t kLowBits = 0x0101010101010101;
+  constexpr std::uint64_t kGather = 0x0102040810204080;
+  std::uint64_t half[2];
+  std::memcpy(half, &ok, sizeof half);
+  return static_cast<unsigned>(((half[0] & kLowBits) * kGather) >> 56) |
+         static_cast<unsigned>(((half[1] & kLowBits) * kGather) >> 56) << 8;
 }
 
 // Which neighbours of one stored minutia found a counterpart among each probe
@@ -218,29 +245,31 @@ class Agreement {
 // (and maybe a few after it) that agrees with the test.
 inline __attribute__((always_inline)) void MarkAgreeing(const NeighbourIndex& x, int first, int end,
                                                         const NeighbourTest& t, std::uint8_t bit, Agreement& agree) {
-  for (int k = first; k < end; k += 8) {
+  for (int k = first; k < end; k += 16) {
     const auto u = static_cast<std::size_t>(k);
-    const Lanes dd = t.distance - Load(&x.distance[u]);
-    const Lanes ok = (dd <= t.distanceTolerance) & (dd >= -t.distanceTolerance) &
-                     WithinWrapped(t.angle - Load(&x.angle[u]), t.angleTolerance, t.angleWidth) &
-                     WithinWrapped(t.direction - Load(&x.direction[u]), t.directionTolerance, t.directionWidth);
-    for (unsigned lanes = LaneBits(ok); lanes != 0; lanes &= lanes - 1)
+    const Bytes g = LoadBytes(&x.distance[u]);
+    const Bytes distance = (t.byteDistance > g ? t.byteDistance : g) - (t.byteDistance < g ? t.byteDistance : g);
+    const Bytes angle = (t.byteAngle - LoadBytes(&x.angle[u])) & (kDirections - 1);
+    const Bytes direction = (t.byteDirection - LoadBytes(&x.direction[u])) & (kDirections - 1);
+    const auto ok = (distance <= t.byteDistanceTolerance) & (angle <= t.byteAngleWidth) &
+                    (direction <= t.byteDirectionWidth);
+    for (unsigned lanes = LaneBits(reinterpret_cast<const Bytes&>(ok)); lanes != 0; lanes &= lanes - 1)
       agree.Mark(x.owner[u + static_cast<std::size_t>(std::countr_zero(lanes))], bit);
   }
 }
 
 // Every cell whose direction and angle groups meet the test's spans.
 void MarkAgreeing(const NeighbourIndex& x, const NeighbourTest& t, std::uint8_t bit, Agreement& agree) {
-  const int firstDirection = t.firstDirection >> 3, lastDirection = (t.firstDirection + t.directionSpan) >> 3;
+  const int firstDirection = t.firstDirection >> 4, lastDirection = (t.firstDirection + t.directionSpan) >> 4;
   const int firstAngle = t.firstAngle >> 3, lastAngle = (t.firstAngle + t.angleSpan) >> 3;
   const auto start = [&](int d, int a) { return x.cellStart[static_cast<std::size_t>(IndexCell(d, a))]; };
   for (int g = firstDirection; g <= lastDirection; ++g) {
-    const int d = g % kIndexGroups;
-    if (lastAngle < kIndexGroups) {
+    const int d = g % kIndexDirectionGroups;
+    if (lastAngle < kIndexAngleGroups) {
       MarkAgreeing(x, start(d, firstAngle), start(d, lastAngle + 1), t, bit, agree);
     } else {  // the angles wrap past 127
-      MarkAgreeing(x, start(d, firstAngle), start(d, kIndexGroups), t, bit, agree);
-      MarkAgreeing(x, start(d, 0), start(d, lastAngle - kIndexGroups + 1), t, bit, agree);
+      MarkAgreeing(x, start(d, firstAngle), start(d, kIndexAngleGroups), t, bit, agree);
+      MarkAgreeing(x, start(d, 0), start(d, lastAngle - kIndexAngleGroups + 1), t, bit, agree);
     }
   }
 }

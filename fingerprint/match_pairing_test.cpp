@@ -163,6 +163,34 @@ TEST(PairMinutiaeTest, PairsAsTheFullComparisonGives) {
         PairMinutiae(impressions[k], impressions[other], *p, pairs);
         ExpectSamePairs(pairs, PairedInFull(impressions[k], impressions[other], *p), impressions[k].count);
       }
+  // Sparse prints: neighbours farther apart than the index's bytes hold.
+  std::uint32_t seed = 5;
+  const auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  int paired = 0, far = 0;
+  for (int round = 0; round < 10; ++round) {
+    std::vector<TemplateWord> words(static_cast<std::size_t>(10 + next(20)));
+    for (TemplateWord& w : words) w = {next(1023) - 511, next(1023) - 511, next(128), 0};
+    std::vector<TemplateWord> moved = words;
+    for (TemplateWord& w : moved) w = {w.x + next(5) - 2, w.y + next(5) - 2, (w.direction + next(3) + 127) % 128, 0};
+    MatchTemplate stored, probe;
+    ASSERT_EQ(ParseMatchTemplate(EncodeWords(words, 400), stored), kParseOk);
+    ASSERT_EQ(ParseMatchTemplate(EncodeWords(moved, 400), probe), kParseOk);
+    BuildMatchNeighbours(stored);
+    BuildMatchProbe(probe);
+    PairTable pairs{};
+    PairMinutiae(stored, probe, DefaultMatcherParams(), pairs);
+    const PairTable expected = PairedInFull(stored, probe, DefaultMatcherParams());
+    ExpectSamePairs(pairs, expected, stored.count);
+    paired += CountPairedSlots(stored, expected);
+    for (int i = 0; i < stored.count; ++i)
+      for (const NeighbourEntry& e : stored.minutiae[i].neighbours)
+        far += e.index != kNoNeighbour && e.distance > 255 ? 1 : 0;
+  }
+  EXPECT_GT(paired, 0);
+  EXPECT_GT(far, 0);
   // A probe buffer used again: the index of the template it held before is not used.
   MatchTemplate reused = impressions[0];
   reused.minutiae = impressions[3].minutiae;

@@ -322,7 +322,7 @@ void BuildNeighbourIndex(const MatchTemplate& t, int neighbours, NeighbourIndex&
   const int count = std::clamp(neighbours, 0, kMatchNeighbours);
   const auto usable = [&](int i, const NeighbourEntry& e) { return e.index != kNoNeighbour && e.index < t.count && e.index != i; };
   const auto cellOf = [](const NeighbourEntry& e) {
-    return static_cast<std::size_t>(IndexCell(IndexGroup(e.directionDifference), IndexGroup(e.relativeAngle)));
+    return static_cast<std::size_t>(IndexCell(IndexDirectionGroup(e.directionDifference), IndexAngleGroup(e.relativeAngle)));
   };
   // Counting sort by cell: sizes, then starts, then the entries in place.
   std::array<std::uint16_t, kIndexCells + 1> next{};
@@ -346,14 +346,14 @@ void BuildNeighbourIndex(const MatchTemplate& t, int neighbours, NeighbourIndex&
       if (index.rows[static_cast<std::size_t>(i)].distance[static_cast<std::size_t>(a)] == kFarEntry) continue;
       const NeighbourEntry& e = t.minutiae[static_cast<std::size_t>(i)].neighbours[static_cast<std::size_t>(a)];
       const std::size_t k = next[cellOf(e)]++;
-      index.distance[k] = static_cast<std::int16_t>(e.distance);
+      index.distance[k] = static_cast<std::uint8_t>(std::min(e.distance, 255));
       index.angle[k] = e.relativeAngle;
-      index.direction[k] = static_cast<std::int16_t>(e.directionDifference);
+      index.direction[k] = static_cast<std::uint8_t>(e.directionDifference & (kDirections - 1));
       index.owner[k] = static_cast<std::uint8_t>(i);
     }
   const std::size_t end = index.cellStart[kIndexCells];
   for (std::size_t k = end; k < end + kIndexPadding; ++k) {
-    index.distance[k] = kFarEntry;
+    index.distance[k] = 255;
     index.angle[k] = 0;
     index.direction[k] = 0;
     index.owner[k] = 0;

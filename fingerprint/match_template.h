@@ -44,13 +44,17 @@ struct MatchMinutia {
 };
 
 // The usable neighbour entries of all minutiae of a template, grouped by
-// direction difference and relative angle (eight steps to a group), so that
-// the pairing finds the few entries that can agree with a neighbour of the
-// other template without testing every one. Built with the neighbour lists;
-// the entries of a cell lie together, each with its minutia (owner).
-inline constexpr int kIndexGroups = kDirections / 8;
-inline constexpr int kIndexCells = kIndexGroups * kIndexGroups;
-inline constexpr int kIndexPadding = 8;  // far entries after the last, so blocks of eight may run over
+// direction difference (sixteen steps to a group) and relative angle (eight
+// steps), so that the pairing finds the few entries that can agree with a
+// neighbour of the other template without testing every one. The entries of
+// a cell lie together, each with its minutia (owner), in bytes: sixteen are
+// tested at once. Distances are held up to 255: a distance cut there never
+// lies farther from another than the true one, so the index may let an entry
+// through that does not agree, never hold back one that does.
+inline constexpr int kIndexDirectionGroups = kDirections / 16;
+inline constexpr int kIndexAngleGroups = kDirections / 8;
+inline constexpr int kIndexCells = kIndexDirectionGroups * kIndexAngleGroups;
+inline constexpr int kIndexPadding = 16;  // far entries after the last, so blocks of sixteen may run over
 inline constexpr int kIndexCapacity = kMaxMinutiae * kMatchNeighbours + kIndexPadding;
 
 // One minutia's entries side by side; an entry not taken lies too far to
@@ -69,15 +73,17 @@ struct NeighbourIndex {
   int neighbours = kIndexNotBuilt;  // the first this many entries of each list are taken
   std::array<IndexRow, kMaxMinutiae> rows;
   std::array<std::uint16_t, kIndexCells + 1> cellStart;
-  std::array<std::int16_t, kIndexCapacity> distance;
-  std::array<std::int16_t, kIndexCapacity> angle;
-  std::array<std::int16_t, kIndexCapacity> direction;
+  std::array<std::uint8_t, kIndexCapacity> distance;   // at most 255
+  std::array<std::uint8_t, kIndexCapacity> angle;      // 0..127
+  std::array<std::uint8_t, kIndexCapacity> direction;  // the difference modulo 128
   std::array<std::uint8_t, kIndexCapacity> owner;
 };
 
-// The group of a direction (any whole number, taken modulo the circle).
-inline int IndexGroup(int direction) { return (direction & (kDirections - 1)) >> 3; }
-inline int IndexCell(int directionGroup, int angleGroup) { return directionGroup * kIndexGroups + angleGroup; }
+// The groups of a direction difference and of an angle (any whole numbers,
+// taken modulo the circle).
+inline int IndexDirectionGroup(int direction) { return (direction & (kDirections - 1)) >> 4; }
+inline int IndexAngleGroup(int angle) { return (angle & (kDirections - 1)) >> 3; }
+inline int IndexCell(int directionGroup, int angleGroup) { return directionGroup * kIndexAngleGroups + angleGroup; }
 
 struct MatchTemplate {
   std::array<std::uint8_t, 13> headerBytes{};
