@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <span>
 #include <cstdlib>
 #include <cstring>
+#include <span>
+
+#include "fingerprint/match_lanes.h"
 
 namespace huellix {
 namespace {
@@ -114,24 +116,7 @@ namespace {
 // than agree (its distances stop at 255), never fewer: a neighbour let
 // through wrongly finds nothing in the row, and a pair with fewer than two
 // neighbours that find something is not kept.
-using Lanes = std::int16_t __attribute__((vector_size(16)));
-using Bytes = std::uint8_t __attribute__((vector_size(16)));
-
-Bytes SplatBytes(int v) {
-  const auto s = static_cast<std::uint8_t>(v);
-  return Bytes{s, s, s, s, s, s, s, s, s, s, s, s, s, s, s, s};
-}
-
-Bytes LoadBytes(const std::uint8_t* p) {
-  Bytes v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-Lanes Splat(int v) {
-  const auto s = static_cast<std::int16_t>(v);
-  return Lanes{s, s, s, s, s, s, s, s};
-}
+using namespace lanes;
 
 Lanes Wrap1(Lanes d) {
   d = d < -kHalfCircle ? d + kDirections : d;
@@ -139,12 +124,6 @@ Lanes Wrap1(Lanes d) {
 }
 
 Lanes Abs(Lanes v) { return v < 0 ? -v : v; }
-
-Lanes Load(const std::int16_t* p) {
-  Lanes v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 
 // The tests of one neighbour of the stored minutia, with the weight bounds
 // folded into its tolerances.
@@ -183,26 +162,6 @@ NeighbourTest TestOf(const NeighbourEntry& e, const MatcherParams& p) {
           2 * angle,
           (e.directionDifference - direction) & (kDirections - 1),
           2 * direction};
-}
-
-// One bit for each lane (lane l gives bit l) of a comparison's result:
-// gathered by one multiplication per half, whose partial products never meet.
-unsigned LaneBits(Lanes ok) {
-  constexpr std::uint64_t kLowBits = 0x0001000100010001;
-  constexpr std::uint64_t kGather = (std::uint64_t{1} << 48) | (std::uint64_t{1} << 33) | (std::uint64_t{1} << 18) |
-                                    (std::uint64_t{1} << 3);
-  std::uint64_t half[2];
-  std::memcpy(half, &ok, sizeof half);
-  return static_cast<unsigned>(((half[0] & kLowBits) * kGather) >> 48) |
-         static_cast<unsigned>(((half[1] & kLowBits) * kGather) >> 48) << 4;
-}
-unsigned LaneBits(Bytes ok) {
-  constexpr std::uint64_t kLowBits = 0x0101010101010101;
-  constexpr std::uint64_t kGather = 0x0102040810204080;
-  std::uint64_t half[2];
-  std::memcpy(half, &ok, sizeof half);
-  return static_cast<unsigned>(((half[0] & kLowBits) * kGather) >> 56) |
-         static_cast<unsigned>(((half[1] & kLowBits) * kGather) >> 56) << 8;
 }
 
 // Which neighbours of one stored minutia found a counterpart among each probe

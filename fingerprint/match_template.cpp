@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "fingerprint/match_lanes.h"
 #include "fingerprint/match_tables.h"
 
 namespace huellix {
@@ -103,20 +104,8 @@ constexpr std::int16_t kNotMeasured = std::numeric_limits<std::int16_t>::max();
 // this they compare as signed lanes.
 constexpr int kSquareBias = 32768;
 
-using Lanes = std::int16_t __attribute__((vector_size(16)));
-using UnsignedLanes = std::uint16_t __attribute__((vector_size(16)));
+using namespace lanes;
 using LaneMask = std::int16_t __attribute__((vector_size(16)));
-
-Lanes Splat(int v) {
-  const auto s = static_cast<std::int16_t>(v);
-  return Lanes{s, s, s, s, s, s, s, s};
-}
-
-Lanes Load(const std::int16_t* p) {
-  Lanes v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 
 // The eight smallest values added so far, ascending, kept without a branch:
 // a smaller one moves everything above it up one lane.
@@ -196,8 +185,7 @@ void ChooseCandidates(const MatchTemplate& t, const Positions& pos, int i, int f
     const Lanes inTable = (dx < side) & (dx > -side) & (dy < side) & (dy > -side);
     const auto ux = reinterpret_cast<const UnsignedLanes&>(dx), uy = reinterpret_cast<const UnsignedLanes&>(dy);
     const UnsignedLanes biased = (ux * ux + uy * uy) ^ static_cast<std::uint16_t>(kSquareBias);
-    const Lanes sq = inTable ? reinterpret_cast<const Lanes&>(biased) : Splat(kNotMeasured);
-    std::memcpy(&square[static_cast<std::size_t>(k)], &sq, sizeof sq);
+    Store(&square[static_cast<std::size_t>(k)], inTable ? reinterpret_cast<const Lanes&>(biased) : Splat(kNotMeasured));
     outside |= ~inTable & (lane < Splat(width - k));
   }
   if (first <= i && i <= last) square[static_cast<std::size_t>(i - first)] = kNotMeasured;
