@@ -1,6 +1,7 @@
 #include "fingerprint/match_template.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -111,18 +112,33 @@ using LaneMask = std::int16_t __attribute__((vector_size(16)));
 // a smaller one moves everything above it up one lane.
 class NearestEight {
  public:
-  void Add(int d) {
-    // (A shift that brings in zeros, then the least value into lane 0, is one
-    // instruction each.)
-    constexpr std::int16_t kLeast = std::numeric_limits<std::int16_t>::min();
-    const Lanes up = __builtin_shuffle(lanes_, Lanes{}, LaneMask{8, 0, 1, 2, 3, 4, 5, 6}) | Lanes{kLeast, 0, 0, 0, 0, 0, 0, 0};
-    const Lanes v = Splat(d);
-    const Lanes floor = up > v ? up : v;
-    lanes_ = lanes_ < floor ? lanes_ : floor;
+  void Add(int d) { Add(Splat(d)); }
+  // The eight lanes of a block one after the other, unless none of them is
+  // nearer than the eighth already kept.
+  void AddEach(Lanes block) {
+    if (LaneBits(block < Splat(Eighth())) == 0) return;
+    Add(__builtin_shuffle(block, LaneMask{0, 0, 0, 0, 0, 0, 0, 0}));
+    Add(__builtin_shuffle(block, LaneMask{1, 1, 1, 1, 1, 1, 1, 1}));
+    Add(__builtin_shuffle(block, LaneMask{2, 2, 2, 2, 2, 2, 2, 2}));
+    Add(__builtin_shuffle(block, LaneMask{3, 3, 3, 3, 3, 3, 3, 3}));
+    Add(__builtin_shuffle(block, LaneMask{4, 4, 4, 4, 4, 4, 4, 4}));
+    Add(__builtin_shuffle(block, LaneMask{5, 5, 5, 5, 5, 5, 5, 5}));
+    Add(__builtin_shuffle(block, LaneMask{6, 6, 6, 6, 6, 6, 6, 6}));
+    Add(__builtin_shuffle(block, LaneMask{7, 7, 7, 7, 7, 7, 7, 7}));
   }
   int Eighth() const { return lanes_[kMatchNeighbours - 1]; }
 
  private:
+  // v holds the new value in every lane.
+  void Add(Lanes v) {
+    // (A shift that brings in zeros, then the least value into lane 0, is one
+    // instruction each.)
+    constexpr std::int16_t kLeast = std::numeric_limits<std::int16_t>::min();
+    const Lanes up = __builtin_shuffle(lanes_, Lanes{}, LaneMask{8, 0, 1, 2, 3, 4, 5, 6}) | Lanes{kLeast, 0, 0, 0, 0, 0, 0, 0};
+    const Lanes floor = up > v ? up : v;
+    lanes_ = lanes_ < floor ? lanes_ : floor;
+  }
+
   Lanes lanes_ = Splat(kNotMeasured);
 };
 
@@ -144,7 +160,7 @@ struct Positions {
 // nearest, in window order, with their distances.
 struct Chosen {
   int count = 0;
-  std::array<int, kMaxMinutiae + 1> index;  // one place more for the branch-free collection
+  std::array<int, kMaxMinutiae> index;
   std::array<int, kMaxMinutiae> distance;
 
   void Add(int j, int d) {
@@ -185,21 +201,28 @@ void ChooseCandidates(const MatchTemplate& t, const Positions& pos, int i, int f
     const Lanes inTable = (dx < side) & (dx > -side) & (dy < side) & (dy > -side);
     const auto ux = reinterpret_cast<const UnsignedLanes&>(dx), uy = reinterpret_cast<const UnsignedLanes&>(dy);
     const UnsignedLanes biased = (ux * ux + uy * uy) ^ static_cast<std::uint16_t>(kSquareBias);
-    Store(&square[static_cast<std::size_t>(k)], inTable ? reinterpret_cast<const Lanes&>(biased) : Splat(kNotMeasured));
-    outside |= ~inTable & (lane < Splat(width - k));
+    const Lanes candidate = lane < Splat(width - k);
+    Store(&square[static_cast<std::size_t>(k)],
+          (inTable & candidate) ? reinterpret_cast<const Lanes&>(biased) : Splat(kNotMeasured));
+    outside |= ~inTable & candidate;
   }
   if (first <= i && i <= last) square[static_cast<std::size_t>(i - first)] = kNotMeasured;
+  // The eighth nearest does not depend on the order the candidates come in:
+  // the block of the minutia's own place first, as templates mostly list
+  // their minutiae along x, so that far blocks may be passed over whole.
   NearestEight nearest;
-  for (int k = 0; k < width; ++k) nearest.Add(square[static_cast<std::size_t>(k)]);
+  const int own = std::clamp(i - first, 0, width - 1) & ~7;
+  nearest.AddEach(Load(&square[static_cast<std::size_t>(own)]));
+  for (int k = 0; k < width; k += 8)
+    if (k != own) nearest.AddEach(Load(&square[static_cast<std::size_t>(k)]));
   const bool scaled = ((outside[0] | outside[1] | outside[2] | outside[3]) | (outside[4] | outside[5] | outside[6] | outside[7])) != 0;
   if (nearest.Eighth() != kNotMeasured) {
     const int limit = RoundedRoot(nearest.Eighth() + kSquareBias);
     if (!scaled || limit < kLeastScaledDistance) {
-      const int within = limit * limit + limit - kSquareBias;  // round(sqrt(s)) <= limit
-      for (int k = 0; k < width; ++k) {
-        chosen.index[static_cast<std::size_t>(chosen.count)] = first + k;
-        chosen.count += square[static_cast<std::size_t>(k)] <= within ? 1 : 0;
-      }
+      const Lanes within = Splat(limit * limit + limit - kSquareBias);  // round(sqrt(s)) <= limit
+      for (int k = 0; k < width; k += 8)
+        for (unsigned near = LaneBits(Load(&square[static_cast<std::size_t>(k)]) <= within); near != 0; near &= near - 1)
+          chosen.index[static_cast<std::size_t>(chosen.count++)] = first + k + std::countr_zero(near);
       for (int k = 0; k < chosen.count; ++k)
         chosen.distance[static_cast<std::size_t>(k)] = distanceTo(chosen.index[static_cast<std::size_t>(k)]);
       return;
