@@ -344,8 +344,27 @@ void AddCandidatePair(PairSlot& slot, const CandidatePair& pair) {
   if (pair.value > weakest->value) *weakest = pair;
 }
 
+CandidatePair MakeCandidatePair(const MatchMinutia& stored, const MatchMinutia& probe, int partner,
+                                const NeighbourhoodMatch& m, const NeighbourTable& table, int neighbours) {
+  CandidatePair pair;
+  pair.directionDifference = WrapDirection(stored.direction - probe.direction);
+  pair.dx = stored.x - probe.x;
+  pair.dy = stored.y - probe.y;
+  pair.value = m.similarity;
+  pair.secondValue = m.similarity;
+  pair.partner = static_cast<std::uint8_t>(partner);
+  for (int a = 0; a < neighbours; ++a) {
+    const NeighbourCandidate& c = table[static_cast<std::size_t>(a)][0];
+    pair.neighbourSimilarity[static_cast<std::size_t>(a)] = c.similarity;
+    pair.neighbourPartner[static_cast<std::size_t>(a)] = c.partner & static_cast<std::uint8_t>(-(c.similarity > 0));
+  }
+  return pair;
+}
+
 void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const MatcherParams& p, PairTable& pairs) {
-  NeighbourTable table;
+  // Cleared once; for each tested pair only the similarities, as an entry
+  // without one is read no further.
+  NeighbourTable table{};
   const int neighbours = std::min(p[26], kMatchNeighbours);
   // Fewer than two neighbours with a counterpart can only be kept when the
   // least agreeing count asked for is 0.
@@ -386,19 +405,7 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
       }
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
       if (m.agreeing < p[15]) continue;
-      CandidatePair pair;
-      pair.directionDifference = WrapDirection(mi.direction - mj.direction);
-      pair.dx = mi.x - mj.x;
-      pair.dy = mi.y - mj.y;
-      pair.value = m.similarity;
-      pair.secondValue = m.similarity;
-      pair.partner = static_cast<std::uint8_t>(j);
-      for (int a = 0; a < neighbours; ++a) {
-        const NeighbourCandidate& c = table[static_cast<std::size_t>(a)][0];
-        pair.neighbourSimilarity[static_cast<std::size_t>(a)] = c.similarity;
-        pair.neighbourPartner[static_cast<std::size_t>(a)] = c.partner & static_cast<std::uint8_t>(-(c.similarity > 0));
-      }
-      AddCandidatePair(pairs[static_cast<std::size_t>(i)], pair);
+      AddCandidatePair(pairs[static_cast<std::size_t>(i)], MakeCandidatePair(mi, mj, j, m, table, neighbours));
     }
   }
 }

@@ -89,6 +89,10 @@ void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs,
 NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherParams& p);
 bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p);
 void AddCandidatePair(PairSlot& slot, const CandidatePair& pair);
+// The pair of stored minutia and probe minutia `partner` that a resolved
+// table gives: neighbour similarities and partners from each neighbour's best.
+CandidatePair MakeCandidatePair(const MatchMinutia& stored, const MatchMinutia& probe, int partner,
+                                const NeighbourhoodMatch& m, const NeighbourTable& table, int neighbours);
 void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const MatcherParams& p, PairTable& pairs);
 
 int MinimumPairCount(int n);

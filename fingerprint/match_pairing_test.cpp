@@ -102,17 +102,7 @@ PairTable PairedInFull(const MatchTemplate& t1, const MatchTemplate& t2, const M
       CompareNeighbourhoods(RowOf(t1, i, p), RowOf(t2, j, p), table);
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
       if (m.agreeing < p[15]) continue;
-      CandidatePair pair;
-      pair.directionDifference = WrapDirection(mi.direction - mj.direction);
-      pair.dx = mi.x - mj.x;
-      pair.dy = mi.y - mj.y;
-      pair.value = pair.secondValue = m.similarity;
-      pair.partner = static_cast<std::uint8_t>(j);
-      for (int a = 0; a < neighbours; ++a) {
-        pair.neighbourSimilarity[a] = table[a][0].similarity;
-        pair.neighbourPartner[a] = table[a][0].similarity > 0 ? table[a][0].partner : 0;
-      }
-      AddCandidatePair(pairs[i], pair);
+      AddCandidatePair(pairs[i], MakeCandidatePair(mi, mj, j, m, table, neighbours));
     }
   }
   return pairs;
