@@ -282,9 +282,13 @@ NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherP
   // nothing and is the last.
   std::array<std::uint64_t, 4> claimed{};
   bool shared = false;
+  // The neighbours with a counterpart in order, as the check of two or three
+  // below lists them.
+  std::array<int, kMatchNeighbours> listed;
   for (int a = 0; a < neighbours; ++a) {
     const NeighbourCandidate& c = best(a);
     if (c.similarity <= 0) continue;
+    listed[static_cast<std::size_t>(m.agreeing)] = a;
     ++m.agreeing;
     m.similarity += c.similarity;
     const std::uint64_t bit = std::uint64_t{1} << (c.partner & 63);
@@ -319,12 +323,11 @@ NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherP
     return m;
   }
   if (m.agreeing >= 4) return m;
-  // Two or three found: at most three places are written, and one more.
-  std::array<int, 4> listed{};
-  int k = 0;
-  for (int a = 0; a < neighbours; ++a) {
-    listed[static_cast<std::size_t>(k)] = a;
-    k += best(a).similarity > 0 ? 1 : 0;
+  if (shared) {  // the rounds moved candidates up: listed afresh
+    listed.fill(0);
+    int k = 0;
+    for (int a = 0; a < neighbours && k < 3; ++a)
+      if (best(a).similarity > 0) listed[static_cast<std::size_t>(k++)] = a;
   }
   const auto agree = [&](int u, int v) {
     return Agree(best(listed[static_cast<std::size_t>(u)]), best(listed[static_cast<std::size_t>(v)]), p);
