@@ -394,7 +394,7 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
     }
     const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
     const int first = std::max(range.first, 0), last = std::min(range.last, t2.count - 1);
-    for (const int j : needTwo ? agree.TwoOrMore() : std::span<const std::uint8_t>(all.data(), t2.count)) {
+    for (const int j : needTwo ? agree.TwoOrMore() : std::span<const std::uint8_t>(all.data(), static_cast<std::size_t>(t2.count))) {
       if (j < first || j > last) continue;
       const unsigned hits = agree.Found(j);
       const MatchMinutia& mj = At(t2, j);

@@ -144,6 +144,7 @@ inline void RotateVector(int& x, int& y, int theta) {
   x = rx;
   y = ry;
 }
+
 // (x, y) against theta becomes (direction relative to theta, distance): x holds
 // the angle 0..127, y the distance. 1 when theta cannot be normalised.
 int VectorToPolar(int& x, int& y, int theta);
