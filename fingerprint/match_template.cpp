@@ -53,10 +53,8 @@ void BuildMatchPositionIndex(MatchTemplate& t) {
   int carried = 0;
   for (int p = cells - 1; p >= 0; --p) {
     auto& e = t.positionIndex[static_cast<std::size_t>(p)];
-    if (e == -1)
-      e = carried;
-    else
-      carried = e;
+    carried = e == -1 ? carried : e;
+    e = carried;
   }
 }
 
