@@ -154,7 +154,7 @@ class SelectTopTest : public ::testing::Test {
   // A record whose smoothed total is `total`: votes in one cell, with the
   // neighbouring cells empty, total the cell's own votes.
   void Cell(FingerprintKey key, int votes, std::uint8_t rotation = 1) {
-    for (int v = 0; v < votes; ++v) table.AddVote({rotation, 10, 10, key});
+    for (int v = 0; v < votes; ++v) table.CastVote({rotation, 10, 10, key});
   }
   std::unique_ptr<orvo::heap::Heap> heap = orvo::heap::Heap::Create(100'000);
   VoteTable table{*heap};
