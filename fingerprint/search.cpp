@@ -157,7 +157,10 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
   constexpr int kLinesAhead = 4;
   constexpr int kShapesPerLine = 8;
   std::array<const IndexEntry*, kProbeKeys> entries;
-  const auto slotOf = [&](int k) { return keys[static_cast<std::size_t>(k)] % kSlotCount; };
+  std::array<std::uint32_t, kProbeKeys> slots;
+  for (int k = 0; k < kProbeKeys; ++k)
+    slots[static_cast<std::size_t>(k)] = keys[static_cast<std::size_t>(k)] % kSlotCount;
+  const auto slotOf = [&](int k) { return slots[static_cast<std::size_t>(k)]; };
   passed.clear();
   for (int k = -3 * kStage; k < kProbeKeys; ++k) {
     if (const int at = k + 3 * kStage; at >= 0 && at < kProbeKeys) index.PrefetchSlot(slotOf(at));

@@ -6,11 +6,6 @@
 
 namespace huellix {
 
-// One block per slot: the number of key entries, then the entries.
-struct alignas(IndexEntry) TriangleIndex::SlotRecord {
-  std::uint16_t entryCount;
-};
-
 namespace {
 
 // True when a list of `count` elements has no place left for one more.
@@ -25,10 +20,6 @@ void IndexEntry::SetPose(std::size_t i, const TrianglePose& pose) {
   Rests()[i] = PoseRest{pose.fingerprintKey, pose.centroidX, pose.centroidY, pose.zero};
 }
 
-IndexEntry* TriangleIndex::EntriesOf(SlotRecord* record) {
-  return reinterpret_cast<IndexEntry*>(reinterpret_cast<char*>(record) + sizeof(SlotRecord));
-}
-
 bool TriangleIndex::Create(orvo::heap::Heap& heap) {
   heap_ = &heap;
   slots_ = static_cast<SlotRecord**>(heap.AllocateZeroed(sizeof(SlotRecord*) * kSlotCount));
@@ -38,18 +29,6 @@ bool TriangleIndex::Create(orvo::heap::Heap& heap) {
 void TriangleIndex::Drop() {
   heap_ = nullptr;
   slots_ = nullptr;
-}
-
-std::span<const IndexEntry> TriangleIndex::SlotEntries(std::uint32_t slot) const {
-  SlotRecord* record = slots_[slot];
-  if (record == nullptr) return {};
-  return {EntriesOf(record), record->entryCount};
-}
-
-const IndexEntry* TriangleIndex::FindEntry(std::uint32_t key) const {
-  for (const IndexEntry& entry : SlotEntries(key % kSlotCount))
-    if (entry.key == key) return &entry;
-  return nullptr;
 }
 
 void TriangleIndex::PrefetchAppend(std::uint32_t key) const {

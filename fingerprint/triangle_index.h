@@ -139,9 +139,17 @@ class TriangleIndex {
   // Where the key's next pose would go, for a writer about to file it.
   void PrefetchAppend(std::uint32_t key) const;
   // The slot's key entries, in order; empty for an empty slot.
-  std::span<const IndexEntry> SlotEntries(std::uint32_t slot) const;
+  std::span<const IndexEntry> SlotEntries(std::uint32_t slot) const {
+    SlotRecord* record = slots_[slot];
+    if (record == nullptr) return {};
+    return {EntriesOf(record), record->entryCount};
+  }
   // The entry with exactly this key, or nullptr.
-  const IndexEntry* FindEntry(std::uint32_t key) const;
+  const IndexEntry* FindEntry(std::uint32_t key) const {
+    for (const IndexEntry& entry : SlotEntries(key % kSlotCount))
+      if (entry.key == key) return &entry;
+    return nullptr;
+  }
 
   // For the database file's loader: a slot's record with `count` zeroed key
   // entries (the slot must be empty), and room for an entry's `count` poses,
@@ -150,8 +158,13 @@ class TriangleIndex {
   bool NewItems(IndexEntry& entry, std::uint16_t count);
 
  private:
-  struct SlotRecord;
-  static IndexEntry* EntriesOf(SlotRecord* record);
+  // One block per slot: the number of key entries, then the entries.
+  struct alignas(IndexEntry) SlotRecord {
+    std::uint16_t entryCount;
+  };
+  static IndexEntry* EntriesOf(SlotRecord* record) {
+    return reinterpret_cast<IndexEntry*>(reinterpret_cast<char*>(record) + sizeof(SlotRecord));
+  }
   IndexEntry* FindMutableEntry(std::uint32_t key);
   void RemoveEntry(std::uint32_t slot, IndexEntry* entry);
 

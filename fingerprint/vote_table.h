@@ -45,7 +45,9 @@ class VoteTable {
   bool Created() const { return ends_ != nullptr; }
 
   // The cell's hash before the bucket modulo.
-  static std::uint32_t Hash(const VoteCell& cell);
+  static std::uint32_t Hash(const VoteCell& c) {
+    return (c.rotation & 7u) | (c.translationX & 31u) << 3 | (c.translationY & 31u) << 8 | (c.key << 13);
+  }
 
   // Votes are gathered in the order cast and filed into their buckets all at
   // once, which costs far less than walking a bucket for every vote. A vote
@@ -73,6 +75,7 @@ class VoteTable {
   VoteRecord* records_ = nullptr;  // room for one record per gathered vote
   std::uint32_t size_ = 0;
   std::uint64_t* cast_ = nullptr;  // gathered votes, in the order cast
+  std::uint32_t* castBuckets_ = nullptr;  // and their buckets
   std::uint32_t castSize_ = 0;
   std::uint32_t castCapacity_ = 0;
   bool filed_ = false;
