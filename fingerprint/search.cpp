@@ -1,7 +1,5 @@
 #include "fingerprint/search.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -35,71 +33,8 @@ const std::array<Turn, 31>& TurnTable() {
   return table;
 }
 
-// Whether a stored pose agrees with the probe triangle's closely enough to vote.
-bool Alike(const TrianglePose& p, const TrianglePose& s) {
-  const int d = p.orientation - s.orientation;
-  if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170 || std::abs(d) >= 16)
-    return false;
-  for (int f = 0; f < 3; ++f) {
-    int r = std::abs(p.relativeDirections[f] - s.relativeDirections[f]);
-    if (r > 16) r = 128 - r;
-    if (r >= 8) return false;
-  }
-  for (int f = 0; f < 3; ++f)
-    if (std::abs(p.sides[f] - s.sides[f]) >= kSideTolerance[p.sides[f]]) return false;
-  return true;
-}
-
-// The tests of Alike on the seven bytes of a PoseShape, sixteen bytes (two
-// shapes) at a time. Each byte's difference d = |probe - stored| (0..255, the
-// orientation's sign bit flipped on both sides) fails exactly when
-// (d - low) mod 256 <= span:
-//   orientation  |d| >= 16                        low 16, span 239
-//   direction    8 <= d <= 120 (not within 8 mod 128)  low 8, span 112
-//   side         d >= tolerance (every d when 0)  low tolerance, span 255 - tolerance
-// The centroids are not among them: a shape that passes is tested whole.
-class ShapeFilter {
- public:
-  explicit ShapeFilter(const TrianglePose& p) {
-    const PoseShape shape = ShapeOf(p);
-    std::array<std::uint8_t, 16> probe{}, low{}, span{}, tested{};
-    for (int half = 0; half < 16; half += 8) {
-      for (int f = 0; f < 3; ++f) {
-        const auto tolerance = static_cast<std::uint8_t>(kSideTolerance[p.sides[static_cast<std::size_t>(f)]]);
-        low[static_cast<std::size_t>(half + f)] = tolerance;
-        span[static_cast<std::size_t>(half + f)] = static_cast<std::uint8_t>(255 - tolerance);
-        low[static_cast<std::size_t>(half + 3 + f)] = 8;
-        span[static_cast<std::size_t>(half + 3 + f)] = 112;
-      }
-      low[static_cast<std::size_t>(half + kShapeOrientation)] = 16;
-      span[static_cast<std::size_t>(half + kShapeOrientation)] = 239;
-      for (int b = 0; b < 8; ++b) {
-        probe[static_cast<std::size_t>(half + b)] = shape.bytes[static_cast<std::size_t>(b)];
-        tested[static_cast<std::size_t>(half + b)] = b == kShapeZero2 ? 0 : 0xFF;
-      }
-    }
-    probe_ = Load(probe.data());
-    low_ = Load(low.data());
-    span_ = Load(span.data());
-    tested_ = Load(tested.data());
-  }
-
-  // Eight bits a shape, set for each failing byte, for the two shapes at `at`.
-  std::uint32_t Failures(const PoseShape* at) const {
-    const __m128i s = Load(at);
-    const __m128i d = _mm_or_si128(_mm_subs_epu8(s, probe_), _mm_subs_epu8(probe_, s));
-    const __m128i beyond = _mm_subs_epu8(_mm_sub_epi8(d, low_), span_);
-    const __m128i fail = _mm_and_si128(_mm_cmpeq_epi8(beyond, _mm_setzero_si128()), tested_);
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(fail));
-  }
-
- private:
-  static __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-  __m128i probe_, low_, span_, tested_;
-};
-
 void CastVote(const TrianglePose& p, const TrianglePose& s, VoteTable& votes) {
-  if (!Alike(p, s)) return;
+  if (!PosesAgree(p, s)) return;
   const int d = p.orientation - s.orientation;
   const Turn t = TurnTable()[static_cast<std::size_t>(d + 15)];
   const int rotation = (d + 16) / 6;
@@ -234,6 +169,44 @@ int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, Se
 }
 
 }  // namespace
+
+bool PosesAgree(const TrianglePose& p, const TrianglePose& s) {
+  const int d = p.orientation - s.orientation;
+  if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170 || std::abs(d) >= 16)
+    return false;
+  for (int f = 0; f < 3; ++f) {
+    int r = std::abs(p.relativeDirections[f] - s.relativeDirections[f]);
+    if (r > 16) r = 128 - r;
+    if (r >= 8) return false;
+  }
+  for (int f = 0; f < 3; ++f)
+    if (std::abs(p.sides[f] - s.sides[f]) >= kSideTolerance[p.sides[f]]) return false;
+  return true;
+}
+
+ShapeFilter::ShapeFilter(const TrianglePose& p) {
+  const PoseShape shape = ShapeOf(p);
+  std::array<std::uint8_t, 16> probe{}, low{}, span{}, tested{};
+  for (int half = 0; half < 16; half += 8) {
+    for (int f = 0; f < 3; ++f) {
+      const auto tolerance = static_cast<std::uint8_t>(kSideTolerance[p.sides[static_cast<std::size_t>(f)]]);
+      low[static_cast<std::size_t>(half + f)] = tolerance;
+      span[static_cast<std::size_t>(half + f)] = static_cast<std::uint8_t>(255 - tolerance);
+      low[static_cast<std::size_t>(half + 3 + f)] = 8;
+      span[static_cast<std::size_t>(half + 3 + f)] = 112;
+    }
+    low[static_cast<std::size_t>(half + kShapeOrientation)] = 16;
+    span[static_cast<std::size_t>(half + kShapeOrientation)] = 239;
+    for (int b = 0; b < 8; ++b) {
+      probe[static_cast<std::size_t>(half + b)] = shape.bytes[static_cast<std::size_t>(b)];
+      tested[static_cast<std::size_t>(half + b)] = b == kShapeZero2 ? 0 : 0xFF;
+    }
+  }
+  probe_ = Load(probe.data());
+  low_ = Load(low.data());
+  span_ = Load(span.data());
+  tested_ = Load(tested.data());
+}
 
 std::array<std::uint32_t, kProbeKeys> ProbeKeys(const ShapeKeyBytes& shape) {
   using Offsets = std::array<std::uint32_t, 3>;
