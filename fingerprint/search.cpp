@@ -33,9 +33,12 @@ const std::array<Turn, 31>& TurnTable() {
   return table;
 }
 
-void CastVote(const TrianglePose& p, const TrianglePose& s, VoteTable& votes) {
-  if (!PosesAgree(p, s)) return;
-  const int d = p.orientation - s.orientation;
+// The vote of a pose whose shape passed the filter, which has tested all but
+// the centroids.
+void CastVote(const TrianglePose& p, const PoseShape& shape, const PoseRest& s, VoteTable& votes) {
+  if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170) return;
+  const auto orientation = static_cast<std::int8_t>(shape.bytes[kShapeOrientation] ^ kSignBit);
+  const int d = p.orientation - orientation;
   const Turn t = TurnTable()[static_cast<std::size_t>(d + 15)];
   const int rotation = (d + 16) / 6;
   const int tx = (s.centroidX - (p.centroidX * t.cosine + p.centroidY * t.sine) / 100 + 170) / 12;
@@ -88,8 +91,8 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
   // leads to the next: a pipeline fetches the slot of a key kStage * 3 keys
   // ahead, the record kStage * 2 ahead and the shapes kStage ahead, so the
   // memory waits overlap while the keys are still read in order.
-  constexpr int kStage = 8;
-  constexpr int kLinesAhead = 4;
+  constexpr int kStage = 16;
+  constexpr int kLinesAhead = 16;
   constexpr int kShapesPerLine = 8;
   std::array<const IndexEntry*, kProbeKeys> entries;
   std::array<std::uint32_t, kProbeKeys> slots;
@@ -114,7 +117,7 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
       FilterEntry(filter, *entries[static_cast<std::size_t>(k)], passed);
   }
   // The votes go in the order of the poses.
-  for (const Passed& s : passed) CastVote(p, JoinPose(*s.shape, *s.rest), votes);
+  for (const Passed& s : passed) CastVote(p, *s.shape, *s.rest, votes);
 }
 
 // A block of the vote heap for the search's lists, freed with the scope.

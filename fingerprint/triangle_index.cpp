@@ -1,5 +1,8 @@
 #include "fingerprint/triangle_index.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstring>
 
 #include "fingerprint/result_codes.h"
@@ -23,7 +26,14 @@ void IndexEntry::SetPose(std::size_t i, const TrianglePose& pose) {
 bool TriangleIndex::Create(orvo::heap::Heap& heap) {
   heap_ = &heap;
   slots_ = static_cast<SlotRecord**>(heap.AllocateZeroed(sizeof(SlotRecord*) * kSlotCount));
-  return slots_ != nullptr;
+  if (slots_ == nullptr) return false;
+  // Registration and search read slots all over the table: on large pages
+  // the reads do not each miss the address translation too. Only a hint.
+  constexpr std::uintptr_t kLargePage = 2 << 20;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(slots_) + kLargePage - 1) & ~(kLargePage - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(slots_ + kSlotCount)) & ~(kLargePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  return true;
 }
 
 void TriangleIndex::Drop() {
