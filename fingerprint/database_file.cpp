@@ -225,11 +225,11 @@ bool ReadSlots(EngineState& engine, FileReader& in) {
       IndexEntry& entry = entries[e];
       const std::uint16_t items = entry.itemCount;
       entry.itemCount = 0;
-      if (!in.Holds(items, kPoseSize) || engine.index.NewItems(entry, items) == nullptr) return false;
+      if (!in.Holds(items, kPoseSize) || !engine.index.NewItems(entry, items)) return false;
       for (std::uint16_t i = 0; i < items; ++i) {
         std::uint8_t bytes[kPoseSize];
         if (!in.Read(bytes, kPoseSize)) return false;
-        entry.items[i] = GetPose(bytes);
+        entry.SetPose(i, GetPose(bytes));
       }
     }
   }

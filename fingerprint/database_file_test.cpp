@@ -175,9 +175,9 @@ TEST_F(DatabaseFileTest, AHandBuiltFileLoads) {
   const IndexEntry* entry = Engine().index.FindEntry(2'000'005);
   ASSERT_NE(entry, nullptr);
   ASSERT_EQ(entry->itemCount, 2);
-  EXPECT_EQ(entry->items[1].fingerprintKey, 0x200u);
-  EXPECT_EQ(entry->items[1].orientation, -128);
-  EXPECT_EQ(entry->items[1].centroidX, -16);
+  EXPECT_EQ(entry->Pose(1).fingerprintKey, 0x200u);
+  EXPECT_EQ(entry->Pose(1).orientation, -128);
+  EXPECT_EQ(entry->Pose(1).centroidX, -16);
   EXPECT_EQ(Engine().index.SlotEntries(5).size(), 2u);
   EXPECT_TRUE(Engine().store.FingerprintKeyExists(0x200));
   // The header is not checked.

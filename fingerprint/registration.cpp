@@ -28,9 +28,10 @@ void ForEachAcceptedTriangle(FingerprintKey key, const DecodedTemplate& decoded,
 
 int IndexTemplateTriplets(FingerprintKey key, const DecodedTemplate& decoded) {
   TriangleIndex& index = Engine().index;
-  // The template's triangles first, then their slots and records fetched
-  // ahead of the insertions, which still go in the triangles' order: the
-  // slots lie all over the index, and their memory waits overlap this way.
+  // The template's triangles first, then filed in their order through a
+  // pipeline: the slot of the triangle kStage * 3 ahead is fetched, the
+  // record of the one kStage * 2 ahead and the places of the one kStage ahead,
+  // so the memory waits of triangles all over the index overlap.
   std::array<std::uint32_t, kMaxTriangles> keys;
   std::array<TrianglePose, kMaxTriangles> poses;
   int count = 0;
@@ -39,12 +40,17 @@ int IndexTemplateTriplets(FingerprintKey key, const DecodedTemplate& decoded) {
     poses[static_cast<std::size_t>(count++)] = pose;
     return true;
   });
-  for (int k = 0; k < count; ++k) index.PrefetchSlot(keys[static_cast<std::size_t>(k)] % kSlotCount);
-  for (int k = 0; k < count; ++k) index.PrefetchRecord(keys[static_cast<std::size_t>(k)] % kSlotCount);
+  constexpr int kStage = 6;
+  const auto keyAt = [&](int k) { return keys[static_cast<std::size_t>(k)]; };
   int filed = 0;
-  while (filed < count &&
-         index.InsertItem(keys[static_cast<std::size_t>(filed)], poses[static_cast<std::size_t>(filed)]) == kOk)
+  for (int k = -3 * kStage; k < count; ++k) {
+    if (const int at = k + 3 * kStage; at >= 0 && at < count) index.PrefetchSlot(keyAt(at) % kSlotCount);
+    if (const int at = k + 2 * kStage; at >= 0 && at < count) index.PrefetchRecord(keyAt(at) % kSlotCount);
+    if (const int at = k + kStage; at >= 0 && at < count) index.PrefetchAppend(keyAt(at));
+    if (k < 0) continue;
+    if (index.InsertItem(keyAt(k), poses[static_cast<std::size_t>(k)]) != kOk) break;
     ++filed;
+  }
   if (filed == count) return kOk;
   // Undo in reverse, each time the pose filed last under its key, so the
   // index is as it was before.

@@ -33,61 +33,91 @@ const std::array<Turn, 31>& TurnTable() {
   return table;
 }
 
+// The vote of a pose whose shape passed the filter, which has tested all but
+// the centroids.
+void CastVote(const TrianglePose& p, const PoseShape& shape, const PoseRest& s, VoteTable& votes) {
+  if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170) return;
+  const auto orientation = static_cast<std::int8_t>(shape.bytes[kShapeOrientation] ^ kSignBit);
+  const int d = p.orientation - orientation;
+  const Turn t = TurnTable()[static_cast<std::size_t>(d + 15)];
+  const int rotation = (d + 16) / 6;
+  const int tx = (s.centroidX - (p.centroidX * t.cosine + p.centroidY * t.sine) / 100 + 170) / 12;
+  const int ty = (s.centroidY - (p.centroidY * t.cosine - p.centroidX * t.sine) / 100 + 170) / 12;
+  votes.CastVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx), static_cast<std::uint8_t>(ty),
+                  s.fingerprintKey});
+}
+
+// A pose whose shape passed the filter; its rest is fetched ahead of use.
+struct Passed {
+  const PoseShape* shape;
+  const PoseRest* rest;
+};
+
+// Every pose of the entry, in order, whose shape passes the filter.
+void FilterEntry(const ShapeFilter& filter, const IndexEntry& entry, std::vector<Passed>& passed) {
+  const int n = entry.itemCount;
+  const PoseShape* shapes = entry.shapes;
+  const PoseRest* rests = entry.Rests();
+  const auto pass = [&](int i) {
+    __builtin_prefetch(rests + i);
+    passed.push_back({shapes + i, rests + i});
+  };
+  // Eight shapes at a time; few pass, so a block with none costs a branch.
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const std::uint64_t fails = std::uint64_t{filter.Failures(shapes + i)} |
+                                std::uint64_t{filter.Failures(shapes + i + 2)} << 16 |
+                                std::uint64_t{filter.Failures(shapes + i + 4)} << 32 |
+                                std::uint64_t{filter.Failures(shapes + i + 6)} << 48;
+    constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    if (((fails - kLow) & ~fails & kHigh) == 0) continue;  // no shape without a failing byte
+    for (int k = 0; k < 8; ++k)
+      if (((fails >> (8 * k)) & 0xFF) == 0) pass(i + k);
+  }
+  // The last pair may read one shape past the count: still inside the block,
+  // which has room for at least as many rests behind the shapes.
+  for (; i < n; i += 2) {
+    const std::uint32_t fails = filter.Failures(shapes + i);
+    if ((fails & 0xFF) == 0) pass(i);
+    if (i + 1 < n && (fails >> 8) == 0) pass(i + 1);
+  }
+}
+
 void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const TriangleIndex& index,
-                      VoteTable& votes) {
+                      std::vector<Passed>& passed, VoteTable& votes) {
   const std::array<std::uint32_t, kProbeKeys> keys = ProbeKeys(shape);
-  // Slots, records and item lists lie all over the index: each is fetched for
-  // all keys before any is read, so the memory waits overlap.
-  for (std::uint32_t key : keys) index.PrefetchSlot(key % kSlotCount);
-  std::array<std::uint32_t, kProbeKeys> kept;
-  int count = 0;
-  for (std::uint32_t key : keys) {
-    if (index.SlotEmpty(key % kSlotCount)) continue;
-    index.PrefetchRecord(key % kSlotCount);
-    kept[static_cast<std::size_t>(count++)] = key;
-  }
-  std::array<const IndexEntry*, kProbeKeys> entries;
-  int found = 0;
-  for (int k = 0; k < count; ++k) {
-    const IndexEntry* entry = index.FindEntry(kept[static_cast<std::size_t>(k)]);
-    if (entry == nullptr) continue;
-    __builtin_prefetch(entry->items);
-    entries[static_cast<std::size_t>(found++)] = entry;
-  }
-  // Only the first line of each item list was fetched ahead; the rest of the
-  // list a few entries ahead is fetched while this one is read.
-  constexpr int kAhead = 4;
-  constexpr int kPosesPerLine = 4;
+  const ShapeFilter filter(p);
+  // Slot, record and shape list of a key lie all over the index and each
+  // leads to the next: a pipeline fetches the slot of a key kStage * 3 keys
+  // ahead, the record kStage * 2 ahead and the shapes kStage ahead, so the
+  // memory waits overlap while the keys are still read in order.
+  constexpr int kStage = 16;
   constexpr int kLinesAhead = 16;
-  for (int k = 0; k < found; ++k) {
-    if (k + kAhead < found) {
-      const IndexEntry* later = entries[static_cast<std::size_t>(k + kAhead)];
-      const int lines = std::min<int>(later->itemCount / kPosesPerLine + 1, kLinesAhead);
-      for (int l = 1; l < lines; ++l) __builtin_prefetch(later->items + l * kPosesPerLine);
-    }
-    const IndexEntry* entry = entries[static_cast<std::size_t>(k)];
-    for (const TrianglePose& s : entry->Items()) {
-      const int d = p.orientation - s.orientation;
-      if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170 ||
-          std::abs(d) >= 16)
-        continue;
-      bool alike = true;
-      for (int f = 0; f < 3 && alike; ++f) {
-        int r = std::abs(p.relativeDirections[f] - s.relativeDirections[f]);
-        if (r > 16) r = 128 - r;
-        alike = r < 8;
+  constexpr int kShapesPerLine = 8;
+  std::array<const IndexEntry*, kProbeKeys> entries;
+  std::array<std::uint32_t, kProbeKeys> slots;
+  for (int k = 0; k < kProbeKeys; ++k)
+    slots[static_cast<std::size_t>(k)] = keys[static_cast<std::size_t>(k)] % kSlotCount;
+  const auto slotOf = [&](int k) { return slots[static_cast<std::size_t>(k)]; };
+  passed.clear();
+  for (int k = -3 * kStage; k < kProbeKeys; ++k) {
+    if (const int at = k + 3 * kStage; at >= 0 && at < kProbeKeys) index.PrefetchSlot(slotOf(at));
+    if (const int at = k + 2 * kStage; at >= 0 && at < kProbeKeys && !index.SlotEmpty(slotOf(at)))
+      index.PrefetchRecord(slotOf(at));
+    if (const int at = k + kStage; at >= 0 && at < kProbeKeys) {
+      const IndexEntry* entry =
+          index.SlotEmpty(slotOf(at)) ? nullptr : index.FindEntry(keys[static_cast<std::size_t>(at)]);
+      entries[static_cast<std::size_t>(at)] = entry;
+      if (entry != nullptr) {
+        const int lines = std::min(entry->itemCount / kShapesPerLine + 1, kLinesAhead);
+        for (int l = 0; l < lines; ++l) __builtin_prefetch(entry->shapes + l * kShapesPerLine);
       }
-      for (int f = 0; f < 3 && alike; ++f)
-        alike = std::abs(p.sides[f] - s.sides[f]) < kSideTolerance[p.sides[f]];
-      if (!alike) continue;
-      const Turn t = TurnTable()[static_cast<std::size_t>(d + 15)];
-      const int rotation = (d + 16) / 6;
-      const int tx = (s.centroidX - (p.centroidX * t.cosine + p.centroidY * t.sine) / 100 + 170) / 12;
-      const int ty = (s.centroidY - (p.centroidY * t.cosine - p.centroidX * t.sine) / 100 + 170) / 12;
-      votes.CastVote({static_cast<std::uint8_t>(rotation), static_cast<std::uint8_t>(tx),
-                     static_cast<std::uint8_t>(ty), s.fingerprintKey});
     }
+    if (k >= 0 && entries[static_cast<std::size_t>(k)] != nullptr)
+      FilterEntry(filter, *entries[static_cast<std::size_t>(k)], passed);
   }
+  // The votes go in the order of the poses.
+  for (const Passed& s : passed) CastVote(p, *s.shape, *s.rest, votes);
 }
 
 // A block of the vote heap for the search's lists, freed with the scope.
@@ -120,10 +150,12 @@ int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, Se
 
   TriangleList list;
   BuildTripletList(decoded, list);
+  std::vector<Passed> passed;
   for (const Triangle& triangle : list.Triangles()) {
     ShapeKeyBytes shape;
     TrianglePose pose;
-    if (ComputeTripletFeatures(triangle, decoded, shape, pose)) CastTripletVotes(shape, pose, engine.index, votes);
+    if (ComputeTripletFeatures(triangle, decoded, shape, pose))
+      CastTripletVotes(shape, pose, engine.index, passed, votes);
   }
   votes.FileCastVotes();
   votes.SmoothVotes();
@@ -140,6 +172,44 @@ int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, Se
 }
 
 }  // namespace
+
+bool PosesAgree(const TrianglePose& p, const TrianglePose& s) {
+  const int d = p.orientation - s.orientation;
+  if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170 || std::abs(d) >= 16)
+    return false;
+  for (int f = 0; f < 3; ++f) {
+    int r = std::abs(p.relativeDirections[f] - s.relativeDirections[f]);
+    if (r > 16) r = 128 - r;
+    if (r >= 8) return false;
+  }
+  for (int f = 0; f < 3; ++f)
+    if (std::abs(p.sides[f] - s.sides[f]) >= kSideTolerance[p.sides[f]]) return false;
+  return true;
+}
+
+ShapeFilter::ShapeFilter(const TrianglePose& p) {
+  const PoseShape shape = ShapeOf(p);
+  std::array<std::uint8_t, 16> probe{}, low{}, span{}, tested{};
+  for (int half = 0; half < 16; half += 8) {
+    for (int f = 0; f < 3; ++f) {
+      const auto tolerance = static_cast<std::uint8_t>(kSideTolerance[p.sides[static_cast<std::size_t>(f)]]);
+      low[static_cast<std::size_t>(half + f)] = tolerance;
+      span[static_cast<std::size_t>(half + f)] = static_cast<std::uint8_t>(255 - tolerance);
+      low[static_cast<std::size_t>(half + 3 + f)] = 8;
+      span[static_cast<std::size_t>(half + 3 + f)] = 112;
+    }
+    low[static_cast<std::size_t>(half + kShapeOrientation)] = 16;
+    span[static_cast<std::size_t>(half + kShapeOrientation)] = 239;
+    for (int b = 0; b < 8; ++b) {
+      probe[static_cast<std::size_t>(half + b)] = shape.bytes[static_cast<std::size_t>(b)];
+      tested[static_cast<std::size_t>(half + b)] = b == kShapeZero2 ? 0 : 0xFF;
+    }
+  }
+  probe_ = Load(probe.data());
+  low_ = Load(low.data());
+  span_ = Load(span.data());
+  tested_ = Load(tested.data());
+}
 
 std::array<std::uint32_t, kProbeKeys> ProbeKeys(const ShapeKeyBytes& shape) {
   using Offsets = std::array<std::uint32_t, 3>;

@@ -14,6 +14,8 @@
 // scoring 0, or whose template is missing from the store, drops the candidate.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -21,6 +23,7 @@
 #include "fingerprint/Huellix.h"
 #include "fingerprint/fingerprint_id.h"
 #include "fingerprint/template_store.h"
+#include "fingerprint/triangle_index.h"
 #include "fingerprint/triplets.h"
 #include "fingerprint/vote_table.h"
 
@@ -36,6 +39,36 @@ constexpr int kProbeKeys = 729;
 // The probe triangle's own key and its neighbours one bin away in each field:
 // direction fields wrap between bins 0 and 15, side fields carry.
 std::array<std::uint32_t, kProbeKeys> ProbeKeys(const ShapeKeyBytes& shape);
+
+// Whether a stored pose agrees with the probe triangle's closely enough to vote.
+bool PosesAgree(const TrianglePose& probe, const TrianglePose& stored);
+
+// PosesAgree's tests on the seven bytes of a PoseShape, sixteen bytes (two
+// shapes) at a time, so that the search reads the rest of a pose only when
+// its shape passes. Each byte's difference d = |probe - stored| (0..255, the
+// orientation's sign bit flipped on both sides) fails exactly when
+// (d - low) mod 256 <= span:
+//   orientation  d >= 16                               low 16, span 239
+//   direction    8 <= d <= 120 (not within 8 mod 128)  low 8, span 112
+//   side         d >= tolerance (every d when 0)       low tolerance, span 255 - tolerance
+// The centroids are not among them: a shape that passes is tested whole.
+class ShapeFilter {
+ public:
+  explicit ShapeFilter(const TrianglePose& probe);
+
+  // Eight bits a shape, set for each failing byte, for the two shapes at `at`.
+  std::uint32_t Failures(const PoseShape* at) const {
+    const __m128i s = Load(at);
+    const __m128i d = _mm_or_si128(_mm_subs_epu8(s, probe_), _mm_subs_epu8(probe_, s));
+    const __m128i beyond = _mm_subs_epu8(_mm_sub_epi8(d, low_), span_);
+    const __m128i fail = _mm_and_si128(_mm_cmpeq_epi8(beyond, _mm_setzero_si128()), tested_);
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(fail));
+  }
+
+ private:
+  static __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+  __m128i probe_, low_, span_, tested_;
+};
 
 constexpr FingerprintKey kNoCandidate = 0xFFFFFFFF;
 

@@ -1,6 +1,7 @@
 #include "fingerprint/search.h"
 
 #include <algorithm>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -154,7 +155,7 @@ class SelectTopTest : public ::testing::Test {
   // A record whose smoothed total is `total`: votes in one cell, with the
   // neighbouring cells empty, total the cell's own votes.
   void Cell(FingerprintKey key, int votes, std::uint8_t rotation = 1) {
-    for (int v = 0; v < votes; ++v) table.AddVote({rotation, 10, 10, key});
+    for (int v = 0; v < votes; ++v) table.CastVote({rotation, 10, 10, key});
   }
   std::unique_ptr<orvo::heap::Heap> heap = orvo::heap::Heap::Create(100'000);
   VoteTable table{*heap};
@@ -184,6 +185,44 @@ TEST_F(SelectTopTest, OnlyNFingerprintsEnter) {
   SelectTopCandidates(table, top);
   EXPECT_EQ(top[0].key, 5u << 8);
   EXPECT_EQ(top[1].key, 4u << 8);
+}
+
+// A database file may bring any byte into a pose, so the filter is checked
+// against PosesAgree on arbitrary bytes, most of them near the probe's so
+// that every test is on its edge now and then.
+TEST(ShapeFilterTest, PassesExactlyTheShapesOfAgreeingPoses) {
+  std::mt19937 random(7);
+  const auto byte = [&] { return static_cast<std::uint8_t>(random()); };
+  const auto near = [&](std::uint8_t v) {
+    return random() % 4 == 0 ? byte() : static_cast<std::uint8_t>(v + static_cast<int>(random() % 31) - 15);
+  };
+  int agreeing = 0;
+  for (int probes = 0; probes < 300; ++probes) {
+    TrianglePose p{};
+    for (auto& side : p.sides) side = static_cast<std::uint8_t>(20 + random() % 120);
+    for (auto& direction : p.relativeDirections) direction = byte();
+    p.orientation = static_cast<std::int8_t>(byte());
+    p.centroidX = static_cast<std::int8_t>(byte());
+    p.centroidY = static_cast<std::int8_t>(byte());
+    const ShapeFilter filter(p);
+    for (int stored = 0; stored < 200; ++stored) {
+      std::array<TrianglePose, 2> s{p, p};
+      for (TrianglePose& pose : s) {
+        for (auto& side : pose.sides) side = near(side);
+        for (auto& direction : pose.relativeDirections) direction = near(direction);
+        pose.orientation = static_cast<std::int8_t>(near(static_cast<std::uint8_t>(pose.orientation)));
+        pose.zero2 = byte();
+      }
+      const std::array<PoseShape, 2> shapes = {ShapeOf(s[0]), ShapeOf(s[1])};
+      const std::uint32_t fails = filter.Failures(shapes.data());
+      for (int k = 0; k < 2; ++k) {
+        const bool agree = PosesAgree(p, s[static_cast<std::size_t>(k)]);
+        agreeing += agree ? 1 : 0;
+        ASSERT_EQ(((fails >> (8 * k)) & 0xFF) == 0, agree) << probes << " " << stored << " " << k;
+      }
+    }
+  }
+  EXPECT_GT(agreeing, 1000);
 }
 
 TEST(SortDescendingWithIndexTest, SortsAndMovesTheIndex) {

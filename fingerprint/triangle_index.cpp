@@ -1,43 +1,39 @@
 #include "fingerprint/triangle_index.h"
 
-#include <bit>
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstring>
 
 #include "fingerprint/result_codes.h"
 
 namespace huellix {
 
-// One block per slot: the number of key entries, then the entries.
-struct alignas(IndexEntry) TriangleIndex::SlotRecord {
-  std::uint16_t entryCount;
-};
-
 namespace {
-
-// Lists grow by steps of about half their length, so a registration does not
-// move every list it adds to. The room follows from the count alone (1, 2, 3,
-// 4, 6, 8, 12, 16, ...), so nothing else need be kept beside the list: a list
-// of `count` elements always has at least RoomFor(count) places.
-std::size_t RoomFor(std::size_t count) {
-  if (count <= 2) return count;
-  const std::size_t whole = std::bit_ceil(count);
-  const std::size_t threeQuarters = whole / 2 + whole / 4;
-  return count <= threeQuarters ? threeQuarters : whole;
-}
 
 // True when a list of `count` elements has no place left for one more.
 bool Full(std::size_t count) { return RoomFor(count + 1) != RoomFor(count); }
 
+std::size_t BlockSize(std::size_t room) { return (sizeof(PoseShape) + sizeof(PoseRest)) * room; }
+
 }  // namespace
 
-IndexEntry* TriangleIndex::EntriesOf(SlotRecord* record) {
-  return reinterpret_cast<IndexEntry*>(reinterpret_cast<char*>(record) + sizeof(SlotRecord));
+void IndexEntry::SetPose(std::size_t i, const TrianglePose& pose) {
+  shapes[i] = ShapeOf(pose);
+  Rests()[i] = PoseRest{pose.fingerprintKey, pose.centroidX, pose.centroidY, pose.zero};
 }
 
 bool TriangleIndex::Create(orvo::heap::Heap& heap) {
   heap_ = &heap;
   slots_ = static_cast<SlotRecord**>(heap.AllocateZeroed(sizeof(SlotRecord*) * kSlotCount));
-  return slots_ != nullptr;
+  if (slots_ == nullptr) return false;
+  // Registration and search read slots all over the table: on large pages
+  // the reads do not each miss the address translation too. Only a hint.
+  constexpr std::uintptr_t kLargePage = 2 << 20;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(slots_) + kLargePage - 1) & ~(kLargePage - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(slots_ + kSlotCount)) & ~(kLargePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  return true;
 }
 
 void TriangleIndex::Drop() {
@@ -45,16 +41,11 @@ void TriangleIndex::Drop() {
   slots_ = nullptr;
 }
 
-std::span<const IndexEntry> TriangleIndex::SlotEntries(std::uint32_t slot) const {
-  SlotRecord* record = slots_[slot];
-  if (record == nullptr) return {};
-  return {EntriesOf(record), record->entryCount};
-}
-
-const IndexEntry* TriangleIndex::FindEntry(std::uint32_t key) const {
-  for (const IndexEntry& entry : SlotEntries(key % kSlotCount))
-    if (entry.key == key) return &entry;
-  return nullptr;
+void TriangleIndex::PrefetchAppend(std::uint32_t key) const {
+  const IndexEntry* entry = FindEntry(key);
+  if (entry == nullptr) return;
+  __builtin_prefetch(entry->shapes + entry->itemCount, 1);
+  __builtin_prefetch(entry->Rests() + entry->itemCount, 1);
 }
 
 IndexEntry* TriangleIndex::FindMutableEntry(std::uint32_t key) {
@@ -77,7 +68,7 @@ int TriangleIndex::InsertItem(std::uint32_t key, const TrianglePose& pose) {
     if (count == kMaxCount16) return kOutOfMemory;
     // A new entry is only kept once its pose is, so a failure leaves the
     // slot as it was.
-    auto* pose1 = static_cast<TrianglePose*>(heap_->Allocate(sizeof(TrianglePose) * RoomFor(1)));
+    auto* pose1 = static_cast<PoseShape*>(heap_->Allocate(BlockSize(RoomFor(1))));
     if (pose1 == nullptr) return kOutOfMemory;
     SlotRecord* record = slots_[slot];
     if (Full(count)) {
@@ -88,45 +79,55 @@ int TriangleIndex::InsertItem(std::uint32_t key, const TrianglePose& pose) {
         return kOutOfMemory;
       }
     }
-    *pose1 = pose;
     record->entryCount = static_cast<std::uint16_t>(count + 1);
-    EntriesOf(record)[count] = IndexEntry{key, 1, 0, pose1};
+    IndexEntry& added = EntriesOf(record)[count];
+    added = IndexEntry{key, 1, 0, pose1};
+    added.SetPose(0, pose);
     slots_[slot] = record;
     return kOk;
   }
-  if (entry->itemCount == kMaxCount16) return kOutOfMemory;
-  if (Full(entry->itemCount)) {
-    auto* items = static_cast<TrianglePose*>(
-        heap_->Reallocate(entry->items, sizeof(TrianglePose) * RoomFor(entry->itemCount + 1u)));
-    if (items == nullptr) return kOutOfMemory;
-    entry->items = items;
+  const std::uint16_t count = entry->itemCount;
+  if (count == kMaxCount16) return kOutOfMemory;
+  if (Full(count)) {
+    const std::size_t room = RoomFor(count + 1u);
+    auto* shapes = static_cast<PoseShape*>(heap_->Reallocate(entry->shapes, BlockSize(room)));
+    if (shapes == nullptr) return kOutOfMemory;
+    // The rests follow the shapes' new room.
+    std::memmove(shapes + room, shapes + RoomFor(count), sizeof(PoseRest) * count);
+    entry->shapes = shapes;
   }
-  entry->items[entry->itemCount] = pose;
   ++entry->itemCount;
+  entry->SetPose(count, pose);
   return kOk;
 }
 
 void TriangleIndex::RemoveItem(std::uint32_t key, FingerprintKey fingerprintKey, bool fromEnd) {
   IndexEntry* entry = FindMutableEntry(key);
   if (entry == nullptr) return;
+  const PoseRest* rests = entry->Rests();
+  const int count = entry->itemCount;
   int found = -1;
-  for (int i = 0; i < entry->itemCount; ++i) {
-    if (entry->items[i].fingerprintKey != fingerprintKey) continue;
+  for (int i = 0; i < count; ++i) {
+    if (rests[i].fingerprintKey != fingerprintKey) continue;
     found = i;
     if (!fromEnd) break;
   }
   if (found < 0) return;
   // Shrinking in place keeps removal free of allocation; the spare room goes
-  // with the entry or the heap.
-  std::memmove(entry->items + found, entry->items + found + 1,
-               sizeof(TrianglePose) * (entry->itemCount - found - 1));
+  // with the entry or the heap. The rests move down to the smaller count's room.
+  PoseShape* shapes = entry->shapes;
+  std::memmove(shapes + found, shapes + found + 1, sizeof(PoseShape) * (count - found - 1));
+  auto* from = reinterpret_cast<PoseRest*>(shapes + RoomFor(count));
+  auto* to = reinterpret_cast<PoseRest*>(shapes + RoomFor(count - 1));
+  std::memmove(to, from, sizeof(PoseRest) * found);
+  std::memmove(to + found, from + found + 1, sizeof(PoseRest) * (count - found - 1));
   if (--entry->itemCount == 0) RemoveEntry(key % kSlotCount, entry);
 }
 
 void TriangleIndex::RemoveEntry(std::uint32_t slot, IndexEntry* entry) {
   SlotRecord* record = slots_[slot];
   IndexEntry* entries = EntriesOf(record);
-  heap_->Free(entry->items);
+  heap_->Free(entry->shapes);
   const auto position = entry - entries;
   std::memmove(entry, entry + 1, sizeof(IndexEntry) * (record->entryCount - position - 1));
   if (--record->entryCount == 0) {
@@ -144,10 +145,11 @@ IndexEntry* TriangleIndex::NewSlot(std::uint32_t slot, std::uint16_t count) {
   return EntriesOf(record);
 }
 
-TrianglePose* TriangleIndex::NewItems(IndexEntry& entry, std::uint16_t count) {
-  entry.items = static_cast<TrianglePose*>(heap_->Allocate(sizeof(TrianglePose) * RoomFor(count)));
-  if (entry.items != nullptr) entry.itemCount = count;
-  return entry.items;
+bool TriangleIndex::NewItems(IndexEntry& entry, std::uint16_t count) {
+  entry.shapes = static_cast<PoseShape*>(heap_->Allocate(BlockSize(RoomFor(count))));
+  if (entry.shapes == nullptr) return false;
+  entry.itemCount = count;
+  return true;
 }
 
 }  // namespace huellix

@@ -61,7 +61,7 @@ TEST_F(TriangleIndexTest, EntriesAndItemsKeepInsertionOrder) {
   // The first pose of the fingerprint goes; the others keep their order.
   index_.RemoveItem(2'000'005, 1);
   EXPECT_EQ(KeysUnder(2'000'005), (std::vector<FingerprintKey>{3, 1}));
-  EXPECT_EQ(index_.FindEntry(2'000'005)->items[1].sides[0], 99);
+  EXPECT_EQ(index_.FindEntry(2'000'005)->Pose(1).sides[0], 99);
   // Nothing under the key for this fingerprint, or no such key: no change.
   index_.RemoveItem(2'000'005, 7);
   index_.RemoveItem(6'000'005, 1);
@@ -83,14 +83,14 @@ TEST_F(TriangleIndexTest, RemovingFromTheEndTakesTheLastPose) {
   ASSERT_EQ(index_.InsertItem(8, Pose(1, 21)), kOk);
   index_.RemoveItem(8, 1, /*fromEnd=*/true);
   ASSERT_EQ(index_.FindEntry(8)->itemCount, 1);
-  EXPECT_EQ(index_.FindEntry(8)->items[0].sides[0], 20);
+  EXPECT_EQ(index_.FindEntry(8)->Pose(0).sides[0], 20);
 }
 
 TEST_F(TriangleIndexTest, AnEntryTakesNoMoreThan65535Poses) {
   for (std::uint32_t i = 0; i < kMaxCount16; ++i) ASSERT_EQ(index_.InsertItem(77, Pose(i)), kOk);
   EXPECT_EQ(index_.InsertItem(77, Pose(1)), kOutOfMemory);
   EXPECT_EQ(index_.FindEntry(77)->itemCount, kMaxCount16);
-  EXPECT_EQ(index_.FindEntry(77)->items[kMaxCount16 - 1].fingerprintKey, kMaxCount16 - 1);
+  EXPECT_EQ(index_.FindEntry(77)->Pose(kMaxCount16 - 1).fingerprintKey, kMaxCount16 - 1);
   // Another key of the slot is still taken.
   EXPECT_EQ(index_.InsertItem(2'000'077, Pose(1)), kOk);
 }
@@ -108,7 +108,7 @@ TEST_F(TriangleIndexTest, AFailedInsertionLeavesTheSlotAsItWas) {
   ASSERT_EQ(index.InsertItem(3, Pose(5)), kOk);                    // 88
   EXPECT_EQ(index.InsertItem(3, Pose(6)), kOutOfMemory);           // would be 104
   EXPECT_EQ(index.FindEntry(3)->itemCount, 4);
-  EXPECT_EQ(index.FindEntry(3)->items[3].fingerprintKey, 5u);
+  EXPECT_EQ(index.FindEntry(3)->Pose(3).fingerprintKey, 5u);
 }
 
 }  // namespace

@@ -13,75 +13,7 @@ std::uint16_t SaturatingAdd(std::uint16_t a, std::uint32_t b) {
   return static_cast<std::uint16_t>(std::min<std::uint32_t>(a + b, kMaxCount));
 }
 
-}  // namespace
-
-VoteTable::VoteTable(orvo::heap::Heap& heap) : heap_(heap) {
-  heads_ = static_cast<std::uint32_t*>(heap_.AllocateZeroed(kVoteBuckets * sizeof(std::uint32_t)));
-}
-
-VoteTable::~VoteTable() {
-  heap_.Free(cast_);
-  heap_.Free(records_);
-  heap_.Free(heads_);
-}
-
-std::uint32_t VoteTable::Hash(const VoteCell& c) {
-  return (c.rotation & 7u) | (c.translationX & 31u) << 3 | (c.translationY & 31u) << 8 | (c.key << 13);
-}
-
-std::uint32_t VoteTable::NewRecord(const VoteCell& cell) {
-  if (size_ == capacity_) {
-    const std::uint32_t grown = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
-    auto* moved = static_cast<VoteRecord*>(heap_.Reallocate(records_, grown * sizeof(VoteRecord)));
-    if (moved == nullptr) return 0;
-    records_ = moved;
-    capacity_ = grown;
-  }
-  records_[size_] = VoteRecord{1, 0, cell, 0};
-  return ++size_;
-}
-
-void VoteTable::AddVote(const VoteCell& cell) {
-  const std::uint32_t bucket = Hash(cell) % kVoteBuckets;
-  std::uint32_t last = 0;  // place of the chain's last record; 0 for an empty chain
-  for (std::uint32_t at = heads_[bucket]; at != 0; at = records_[at - 1].next) {
-    VoteRecord& r = records_[at - 1];
-    if (r.cell == cell) {
-      r.votes = SaturatingAdd(r.votes, 1);
-      return;
-    }
-    last = at;
-  }
-  const std::uint32_t added = NewRecord(cell);
-  if (added == 0) return;  // the vote is lost; the search goes on
-  if (last == 0)
-    heads_[bucket] = added;
-  else
-    records_[last - 1].next = added;
-}
-
-void VoteTable::CastVote(const VoteCell& cell) {
-  if (!oneByOne_ && castSize_ == castCapacity_) {
-    const std::uint32_t grown = castCapacity_ == 0 ? kFirstCapacity : castCapacity_ * 2;
-    auto* moved = static_cast<VoteCell*>(heap_.Reallocate(cast_, grown * sizeof(VoteCell)));
-    if (moved == nullptr) {
-      // What was gathered goes in first, in its order.
-      FileCastVotes();
-      oneByOne_ = true;
-    } else {
-      cast_ = moved;
-      castCapacity_ = grown;
-    }
-  }
-  if (oneByOne_)
-    AddVote(cell);
-  else
-    cast_[castSize_++] = cell;
-}
-
-namespace {
-
-// A cell in one word, ordered by fingerprint key, then bins.
+// A cell in one word while it waits to be filed.
 std::uint64_t Pack(const VoteCell& c) {
   return std::uint64_t{c.key} << 24 | std::uint64_t{c.rotation} << 16 | std::uint64_t{c.translationX} << 8 |
          c.translationY;
@@ -91,102 +23,115 @@ VoteCell Unpack(std::uint64_t v) {
           static_cast<FingerprintKey>(v >> 24)};
 }
 
-struct Gathered {
-  std::uint64_t cell;
-  std::uint32_t first;  // the place of the cell's first vote among those cast
-  std::uint32_t votes;
-};
-
 }  // namespace
 
+VoteTable::VoteTable(orvo::heap::Heap& heap) : heap_(heap) {
+  ends_ = static_cast<std::uint32_t*>(heap_.AllocateZeroed(kVoteBuckets * sizeof(std::uint32_t)));
+}
+
+VoteTable::~VoteTable() {
+  heap_.Free(cast_);
+  heap_.Free(castBuckets_);
+  heap_.Free(records_);
+  heap_.Free(ends_);
+}
+
+void VoteTable::CastVote(const VoteCell& cell) {
+  if (filed_) return;
+  if (castSize_ == castCapacity_) {
+    // Every vote may open a record of its own: the lists grow together, so
+    // filing needs no memory of its own.
+    const std::uint32_t grown = castCapacity_ == 0 ? kFirstCapacity : castCapacity_ * 2;
+    auto* cast = static_cast<std::uint64_t*>(heap_.Reallocate(cast_, grown * sizeof(std::uint64_t)));
+    if (cast == nullptr) return;
+    cast_ = cast;
+    auto* buckets = static_cast<std::uint32_t*>(heap_.Reallocate(castBuckets_, grown * sizeof(std::uint32_t)));
+    if (buckets == nullptr) return;
+    castBuckets_ = buckets;
+    auto* records = static_cast<VoteRecord*>(heap_.Reallocate(records_, grown * sizeof(VoteRecord)));
+    if (records == nullptr) return;
+    records_ = records;
+    castCapacity_ = grown;
+  }
+  castBuckets_[castSize_] = Hash(cell) % kVoteBuckets;
+  cast_[castSize_++] = Pack(cell);
+}
+
 void VoteTable::FileCastVotes() {
-  const std::uint32_t cast = castSize_;
-  castSize_ = 0;
-  if (cast == 0) return;
-  // Each distinct cell with its first place and its count, then the cells in
-  // the order of their first votes: AddVote would have appended them to their
-  // chains in that order. The shortcut needs an empty table and the memory
-  // for all of it; otherwise the votes go in one by one.
-  Gathered* cells = nullptr;
-  std::uint32_t* tails = nullptr;
-  std::uint32_t distinct = 0;
-  std::uint32_t grown = capacity_;
-  bool shortcut = size_ == 0;
-  if (shortcut) {
-    cells = static_cast<Gathered*>(heap_.Allocate(cast * sizeof(Gathered)));
-    tails = static_cast<std::uint32_t*>(heap_.AllocateZeroed(kVoteBuckets * sizeof(std::uint32_t)));
-    shortcut = cells != nullptr && tails != nullptr;
+  if (filed_) return;
+  filed_ = true;
+  // A stable counting sort of the votes by bucket, then each bucket's votes
+  // folded into one record per cell, kept where the cell's first vote lies:
+  // every bucket ends with its cells in the order of their first votes.
+  // The counts and the records land all over their tables: each vote's place
+  // is fetched a few votes ahead.
+  constexpr std::uint32_t kAhead = 16;
+  for (std::uint32_t k = 0; k < castSize_; ++k) {
+    if (k + kAhead < castSize_) __builtin_prefetch(ends_ + castBuckets_[k + kAhead], 1);
+    ++ends_[castBuckets_[k]];
   }
-  if (shortcut) {
-    for (std::uint32_t k = 0; k < cast; ++k) cells[k] = {Pack(cast_[k]), k, 1};
-    std::sort(cells, cells + cast, [](const Gathered& a, const Gathered& b) {
-      return a.cell != b.cell ? a.cell < b.cell : a.first < b.first;
-    });
-    for (std::uint32_t k = 0; k < cast; ++k) {
-      if (distinct > 0 && cells[distinct - 1].cell == cells[k].cell)
-        ++cells[distinct - 1].votes;
+  std::uint32_t sum = 0;
+  for (std::uint32_t b = 0; b < kVoteBuckets; ++b) {
+    const std::uint32_t count = ends_[b];
+    ends_[b] = sum;  // the bucket's start until its votes are in
+    sum += count;
+  }
+  for (std::uint32_t k = 0; k < castSize_; ++k) {
+    if (k + kAhead < castSize_) __builtin_prefetch(records_ + ends_[castBuckets_[k + kAhead]], 1);
+    records_[ends_[castBuckets_[k]]++] = VoteRecord{1, 0, Unpack(cast_[k])};
+  }
+  std::uint32_t kept = 0;
+  std::uint32_t read = 0;
+  for (std::uint32_t b = 0; b < kVoteBuckets; ++b) {
+    const std::uint32_t begin = kept;
+    for (; read < ends_[b]; ++read) {
+      const VoteCell cell = records_[read].cell;
+      std::uint32_t at = begin;
+      while (at < kept && !(records_[at].cell == cell)) ++at;
+      if (at < kept)
+        records_[at].votes = SaturatingAdd(records_[at].votes, 1);
       else
-        cells[distinct++] = cells[k];
+        records_[kept++] = records_[read];
     }
-    std::sort(cells, cells + distinct, [](const Gathered& a, const Gathered& b) { return a.first < b.first; });
-    while (grown < distinct) grown = grown == 0 ? kFirstCapacity : grown * 2;
-    if (grown != capacity_) {
-      auto* moved = static_cast<VoteRecord*>(heap_.Reallocate(records_, grown * sizeof(VoteRecord)));
-      if (moved == nullptr) {
-        shortcut = false;
-      } else {
-        records_ = moved;
-        capacity_ = grown;
-      }
-    }
+    ends_[b] = kept;
   }
-  if (shortcut) {
-    for (std::uint32_t k = 0; k < distinct; ++k) {
-      const VoteCell cell = Unpack(cells[k].cell);
-      records_[size_] = VoteRecord{static_cast<std::uint16_t>(std::min(cells[k].votes, std::uint32_t{kMaxCount})), 0,
-                                   cell, 0};
-      const std::uint32_t added = ++size_;
-      const std::uint32_t bucket = Hash(cell) % kVoteBuckets;
-      if (tails[bucket] == 0)
-        heads_[bucket] = added;
-      else
-        records_[tails[bucket] - 1].next = added;
-      tails[bucket] = added;
-    }
-  } else {
-    for (std::uint32_t k = 0; k < cast; ++k) AddVote(cast_[k]);
-  }
-  heap_.Free(tails);
-  heap_.Free(cells);
+  size_ = kept;
+  heap_.Free(cast_);
+  heap_.Free(castBuckets_);
+  cast_ = nullptr;
+  castBuckets_ = nullptr;
+  castSize_ = castCapacity_ = 0;
 }
 
 void VoteTable::SmoothVotes() {
+  FileCastVotes();
   static constexpr std::array<std::int32_t, 3> kRotation = {-1, 0, 1};
   static constexpr std::array<std::int32_t, 3> kShiftX = {-8, 0, 8};
   static constexpr std::array<std::int32_t, 3> kShiftY = {-256, 0, 256};
+  // Buckets are smoothed in order, each record in turn; a record of a single
+  // vote is deleted when its turn comes. So a neighbour of a single vote
+  // still counts while its bucket, or its place in this bucket, lies ahead.
   for (std::uint32_t b = 0; b < kVoteBuckets; ++b) {
-    std::uint32_t* link = &heads_[b];
-    while (*link != 0) {
-      VoteRecord& r = records_[*link - 1];
-      if (r.votes < 2) {
-        *link = r.next;  // deleted
-        continue;
-      }
+    for (std::uint32_t i = Begin(b); i < ends_[b]; ++i) {
+      VoteRecord& r = records_[i];
+      if (r.votes < 2) continue;
       const std::uint32_t h = Hash(r.cell);
       for (std::int32_t dr : kRotation)
         for (std::int32_t dx : kShiftX)
           for (std::int32_t dy : kShiftY) {
             const std::uint32_t bucket = (h + static_cast<std::uint32_t>(dr + dx + dy)) % kVoteBuckets;
-            for (std::uint32_t at = heads_[bucket]; at != 0; at = records_[at - 1].next) {
-              const VoteRecord& o = records_[at - 1];
+            for (std::uint32_t at = Begin(bucket); at < ends_[bucket]; ++at) {
+              const VoteRecord& o = records_[at];
               if (o.cell.key != r.cell.key) continue;
+              const bool deleted = o.votes < 2 && (bucket < b || (bucket == b && at < i));
+              if (deleted) continue;
               if (r.votes >= o.votes) r.total = SaturatingAdd(r.total, o.votes);
               break;
             }
           }
-      link = &r.next;
     }
   }
+  smoothed_ = true;
 }
 
 }  // namespace huellix

@@ -1,14 +1,15 @@
 // VoteTable: the votes of one search, one record per (fingerprint, rotation
-// bin, translation bins) cell, hashed into 300,000 chained buckets on the vote
-// heap. Created at the start of a search, gone at its end.
+// bin, translation bins) cell, hashed into 300,000 buckets on the vote heap.
+// Created at the start of a search, gone at its end.
 //
 //   VoteTable votes(heap);
 //   if (!votes.Created()) { /* 101 */ }
-//   votes.AddVote({rotation, tx, ty, key});    // a lost vote when memory runs out
+//   votes.CastVote({rotation, tx, ty, key});   // a lost vote when memory runs out
 //   votes.SmoothVotes();                       // single votes go, neighbours add up
 //   votes.ForEach([](const VoteRecord& r) { ... r.total ... });
 //
-// Counts are 16 bits and stop at 65,535 instead of wrapping.
+// A bucket's records keep the order in which their cells got their first
+// votes. Counts are 16 bits and stop at 65,535 instead of wrapping.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,6 @@ struct VoteRecord {
   std::uint16_t votes;
   std::uint16_t total;  // the smoothed total
   VoteCell cell;
-  std::uint32_t next;   // 1 + the next record's place; 0 ends the chain
 };
 
 class VoteTable {
@@ -42,40 +42,44 @@ class VoteTable {
   VoteTable(const VoteTable&) = delete;
   VoteTable& operator=(const VoteTable&) = delete;
 
-  bool Created() const { return heads_ != nullptr; }
+  bool Created() const { return ends_ != nullptr; }
 
   // The cell's hash before the bucket modulo.
-  static std::uint32_t Hash(const VoteCell& cell);
+  static std::uint32_t Hash(const VoteCell& c) {
+    return (c.rotation & 7u) | (c.translationX & 31u) << 3 | (c.translationY & 31u) << 8 | (c.key << 13);
+  }
 
-  void AddVote(const VoteCell& cell);
-  // Votes of a search, gathered and then filed all at once by FileCastVotes:
-  // the table ends as the same AddVote calls in the same order would leave
-  // it, without walking a chain for every vote. When memory for the gathering
-  // runs out, the votes go in one by one from there on.
+  // Votes are gathered in the order cast and filed into their buckets all at
+  // once, which costs far less than walking a bucket for every vote. A vote
+  // that finds no memory to be gathered in is lost; the search goes on.
   void CastVote(const VoteCell& cell);
+  // Files what was gathered (SmoothVotes does it too); votes cast afterwards
+  // are lost, as the buckets are laid out tight.
   void FileCastVotes();
   void SmoothVotes();
 
-  // Every record, bucket by bucket, each chain in order.
+  // Every record, bucket by bucket, each bucket in order; after smoothing
+  // only the records it kept.
   template <class Visit>
   void ForEach(Visit&& visit) const {
-    for (std::uint32_t b = 0; b < kVoteBuckets; ++b)
-      for (std::uint32_t at = heads_[b]; at != 0; at = records_[at - 1].next) visit(records_[at - 1]);
+    for (std::uint32_t at = 0; at < size_; ++at)
+      if (!smoothed_ || records_[at].votes >= 2) visit(records_[at]);
   }
 
  private:
-  // The place of a new record, or 0 when memory runs out.
-  std::uint32_t NewRecord(const VoteCell& cell);
+  std::uint32_t Begin(std::uint32_t bucket) const { return bucket == 0 ? 0 : ends_[bucket - 1]; }
 
   orvo::heap::Heap& heap_;
-  std::uint32_t* heads_ = nullptr;  // 1 + the first record's place; 0 = empty
-  VoteRecord* records_ = nullptr;
+  // Once filed, bucket b's records are records_[Begin(b) .. ends_[b]).
+  std::uint32_t* ends_ = nullptr;
+  VoteRecord* records_ = nullptr;  // room for one record per gathered vote
   std::uint32_t size_ = 0;
-  std::uint32_t capacity_ = 0;
-  VoteCell* cast_ = nullptr;  // gathered votes, in the order cast
+  std::uint64_t* cast_ = nullptr;  // gathered votes, in the order cast
+  std::uint32_t* castBuckets_ = nullptr;  // and their buckets
   std::uint32_t castSize_ = 0;
   std::uint32_t castCapacity_ = 0;
-  bool oneByOne_ = false;
+  bool filed_ = false;
+  bool smoothed_ = false;
 };
 
 }  // namespace huellix

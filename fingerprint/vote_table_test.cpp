@@ -1,0 +1,126 @@
+#include "fingerprint/vote_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <vector>
+
+namespace huellix {
+namespace {
+
+// The table as a chain per bucket, a walk of the chain for every vote: the
+// plain form of what VoteTable files in bulk.
+class ChainedVotes {
+ public:
+  struct Record {
+    VoteRecord r;
+    std::uint32_t next;  // 1 + the next record's place; 0 ends the chain
+  };
+
+  void AddVote(const VoteCell& cell) {
+    const std::uint32_t bucket = VoteTable::Hash(cell) % kVoteBuckets;
+    std::uint32_t last = 0;
+    for (std::uint32_t at = heads_[bucket]; at != 0; at = records_[at - 1].next) {
+      if (records_[at - 1].r.cell == cell) {
+        auto& votes = records_[at - 1].r.votes;
+        votes = static_cast<std::uint16_t>(std::min(votes + 1, 0xFFFF));
+        return;
+      }
+      last = at;
+    }
+    records_.push_back({{1, 0, cell}, 0});
+    const auto added = static_cast<std::uint32_t>(records_.size());
+    (last == 0 ? heads_[bucket] : records_[last - 1].next) = added;
+  }
+
+  void SmoothVotes() {
+    for (std::uint32_t b = 0; b < kVoteBuckets; ++b) {
+      std::uint32_t* link = &heads_[b];
+      while (*link != 0) {
+        VoteRecord& r = records_[*link - 1].r;
+        if (r.votes < 2) {
+          *link = records_[*link - 1].next;
+          continue;
+        }
+        const std::uint32_t h = VoteTable::Hash(r.cell);
+        for (std::int32_t dr : {-1, 0, 1})
+          for (std::int32_t dx : {-8, 0, 8})
+            for (std::int32_t dy : {-256, 0, 256}) {
+              const std::uint32_t bucket = (h + static_cast<std::uint32_t>(dr + dx + dy)) % kVoteBuckets;
+              for (std::uint32_t at = heads_[bucket]; at != 0; at = records_[at - 1].next) {
+                const VoteRecord& o = records_[at - 1].r;
+                if (o.cell.key != r.cell.key) continue;
+                if (r.votes >= o.votes) r.total = static_cast<std::uint16_t>(std::min(r.total + o.votes, 0xFFFF));
+                break;
+              }
+            }
+        link = &records_[*link - 1].next;
+      }
+    }
+  }
+
+  std::vector<VoteRecord> Records() const {
+    std::vector<VoteRecord> all;
+    for (std::uint32_t b = 0; b < kVoteBuckets; ++b)
+      for (std::uint32_t at = heads_[b]; at != 0; at = records_[at - 1].next) all.push_back(records_[at - 1].r);
+    return all;
+  }
+
+ private:
+  std::vector<std::uint32_t> heads_ = std::vector<std::uint32_t>(kVoteBuckets);
+  std::vector<Record> records_;
+};
+
+bool SameRecords(const std::vector<VoteRecord>& a, const std::vector<VoteRecord>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const VoteRecord& x, const VoteRecord& y) {
+    return x.votes == y.votes && x.total == y.total && x.cell == y.cell;
+  });
+}
+
+// Fingerprint keys 9,375 apart share their buckets, so chains hold several
+// fingerprints; few bins, so cells take many votes and have neighbours, and
+// some a single vote that smoothing deletes while others still count it.
+TEST(VoteTableTest, FilesAndSmoothsAsOneChainWalkPerVote) {
+  const std::array<FingerprintKey, 5> keys = {1, 9'376, 18'751, 2, 0xFFFFFFFE};
+  for (int round = 0; round < 20; ++round) {
+    std::mt19937 random(static_cast<unsigned>(round));
+    auto heap = orvo::heap::Heap::Create(100'000);
+    VoteTable table(*heap);
+    ASSERT_TRUE(table.Created());
+    ChainedVotes plain;
+    const int votes = 200 + round * 500;
+    for (int v = 0; v < votes; ++v) {
+      const VoteCell cell{static_cast<std::uint8_t>(random() % 6), static_cast<std::uint8_t>(9 + random() % 4),
+                          static_cast<std::uint8_t>(250 + random() % 9), keys[random() % keys.size()]};
+      table.CastVote(cell);
+      plain.AddVote(cell);
+    }
+    std::vector<VoteRecord> filed;
+    table.FileCastVotes();
+    table.ForEach([&](const VoteRecord& r) { filed.push_back(r); });
+    ASSERT_TRUE(SameRecords(filed, plain.Records())) << round;
+
+    table.SmoothVotes();
+    plain.SmoothVotes();
+    std::vector<VoteRecord> smoothed;
+    table.ForEach([&](const VoteRecord& r) { smoothed.push_back(r); });
+    ASSERT_TRUE(SameRecords(smoothed, plain.Records())) << round;
+  }
+}
+
+TEST(VoteTableTest, CountsStopAt65535) {
+  auto heap = orvo::heap::Heap::Create(100'000);
+  VoteTable table(*heap);
+  for (int v = 0; v < 70'000; ++v) table.CastVote({1, 2, 3, 4});
+  table.SmoothVotes();
+  std::vector<VoteRecord> records;
+  table.ForEach([&](const VoteRecord& r) { records.push_back(r); });
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].votes, 0xFFFF);
+  EXPECT_EQ(records[0].total, 0xFFFF);
+}
+
+}  // namespace
+}  // namespace huellix
