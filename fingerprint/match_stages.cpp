@@ -16,17 +16,6 @@ constexpr int kDropRounds = 10;
 const MatchMinutia& At(const MatchTemplate& t, int i) { return t.minutiae[static_cast<std::size_t>(i)]; }
 PairSlot& Slot(MatchState& s, int i) { return s.pairs[static_cast<std::size_t>(i)]; }
 
-struct Polar {
-  int angle;
-  int distance;
-};
-
-// The vector from minutia `from` to minutia `to`, against the direction of `to`.
-Polar PolarOf(const PolarTable& table, int from, int to) {
-  const PolarEntry e = table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)];
-  return {e.angle, e.distance};
-}
-
 // Direction of a minus direction of b, wrapped.
 int Turn(const MatchTemplate& t, int a, int b) { return WrapDirection(At(t, a).direction - At(t, b).direction); }
 
@@ -102,8 +91,8 @@ struct Agreement {
   }
 };
 Agreement Compare(MatchState& s, int k, int i, int k2, int j) {
-  const Polar a = PolarOf(s.storedPolar, k, i);
-  const Polar b = PolarOf(s.probePolar, k2, j);
+  const Polar a = s.storedPolar.Get(k, i);
+  const Polar b = s.probePolar.Get(k2, j);
   return {std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, j, k2))),
           std::abs(WrapDirection(a.angle - b.angle)), std::abs(a.distance - b.distance), a.distance};
 }
@@ -114,100 +103,149 @@ int Percentage(int part, int of4) { return (part * 10000 / of4 + 50) / 100; }
 
 }  // namespace
 
-void BuildPolarTable(const MatchTemplate& t, PolarTable& table) {
-  for (int from = 0; from < t.count; ++from) {
-    for (int to = 0; to < t.count; ++to) {
-      // A minutia's direction is always 0..127, which VectorToPolar would
-      // first make sure of.
-      const int x = At(t, to).x - At(t, from).x;
-      const int y = At(t, to).y - At(t, from).y;
-      int angle = MatchDirection(x, y) - At(t, to).direction;
-      if (angle < 0) angle += kDirections;
-      if (angle >= kDirections) angle -= kDirections;
-      table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] = {
-          static_cast<std::int16_t>(angle), static_cast<std::int16_t>(MatchDistance(x, y))};
-    }
+namespace detail {
+const PolarLookup& Lookup() {
+  static const PolarLookup lookup = [] {
+    InitializeMatcher();
+    PolarLookup l;
+    for (int m = 0; m < kScaledSpan; ++m) l.scale[static_cast<std::size_t>(m)] = static_cast<std::uint8_t>(m / kTableSide + 1);
+    for (int sc = 1; sc < 8; ++sc)
+      for (int d = 0; d < kScaledSpan; ++d)
+        l.scaled[static_cast<std::size_t>(sc)][static_cast<std::size_t>(d)] =
+            static_cast<std::uint8_t>(std::min(d / sc, kTableSide - 1));
+    for (int a = 0; a < kTableSide; ++a)
+      for (int b = 0; b < kTableSide; ++b)
+        l.entry[static_cast<std::size_t>(a * kTableSide + b)] = static_cast<std::uint16_t>(
+            MatchDistance(a, b) | ArctanTable()[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] << 8);
+    return l;
+  }();
+  return lookup;
+}
+}  // namespace detail
+
+Polar PolarOf(const MatchTemplate& t, int from, int to) {
+  const MatchMinutia& a = At(t, from);
+  const MatchMinutia& b = At(t, to);
+  return detail::PolarOfVector(detail::Lookup(), b.x - a.x, b.y - a.y, b.direction);
+}
+
+void PolarCache::Reset(const MatchTemplate& t) {
+  lookup_ = &detail::Lookup();
+  count_ = t.count;
+  for (int i = 0; i < count_; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    x_[u] = At(t, i).x;
+    y_[u] = At(t, i).y;
+    direction_[u] = At(t, i).direction;
   }
+  std::fill_n(entries_.begin(), count_ * count_, kUnknown);
+}
+
+void PolarCache::Fill(const MatchTemplate& t) {
+  Reset(t);
+  for (int from = 0; from < count_; ++from)
+    for (int to = 0; to < count_; ++to)
+      entries_[static_cast<std::size_t>(from * count_ + to)] = Pack(Compute(from, to));
 }
 
 BestPair ScoreNeighbourSupport(MatchState& s) {
   const int n = s.stored.count;
+  const int threshold = s.params[13];
   for (int i = 0; i < n; ++i)
     for (auto& pair : Slot(s, i).pairs) {
       pair.supportCount = 0;
       pair.secondValue = 0;
     }
-  // The pairs that can lend support (value at the threshold), slot by slot,
-  // packed tight: every pair looks at all of them. Values do not change here.
+  // A pair's direction test against a supporter compares the two turns the
+  // pairs imply, (stored direction - partner's direction) of each, so the
+  // supporters are filed by that turn: a pair then only looks at the 17 turns
+  // within 8 of its own, and only those supporters read any vectors. A best
+  // agreement per slot is a maximum and the sums add up, so the order in which
+  // supporters are met does not matter.
   struct Supporter {
+    std::uint8_t slot;
     std::uint8_t partner;
-    std::uint8_t direction;  // of the partner
-  };
-  struct Group {
-    int slot, first, last;
   };
   std::array<Supporter, kMaxMinutiae * kPairsPerSlot> supporters;
-  std::array<Group, kMaxMinutiae> groups;
-  int supporterCount = 0, groupCount = 0;
+  std::array<std::uint16_t, kDirections + 1> turnStart{};
+  const auto turnOf = [&](int i, int j) {
+    return (At(s.stored, i).direction - At(s.probe, j).direction) & (kDirections - 1);
+  };
   for (int k = 0; k < n; ++k) {
     const PairSlot& sk = Slot(s, k);
-    const int first = supporterCount;
     for (int pk = 0; pk < sk.count; ++pk) {
       const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
-      if (other.value < s.params[13]) continue;
-      supporters[static_cast<std::size_t>(supporterCount++)] = {other.partner, At(s.probe, other.partner).direction};
+      if (other.value >= threshold) ++turnStart[static_cast<std::size_t>(turnOf(k, other.partner) + 1)];
     }
-    if (supporterCount > first) groups[static_cast<std::size_t>(groupCount++)] = {k, first, supporterCount};
   }
-  // What depends on the two stored minutiae alone, taken once for all the
-  // pairs of both slots.
+  for (int t = 0; t < kDirections; ++t)
+    turnStart[static_cast<std::size_t>(t + 1)] += turnStart[static_cast<std::size_t>(t)];
+  {
+    std::array<std::uint16_t, kDirections> next;
+    std::copy(turnStart.begin(), turnStart.end() - 1, next.begin());
+    for (int k = 0; k < n; ++k) {
+      const PairSlot& sk = Slot(s, k);
+      for (int pk = 0; pk < sk.count; ++pk) {
+        const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
+        if (other.value < threshold) continue;
+        supporters[next[static_cast<std::size_t>(turnOf(k, other.partner))]++] = {static_cast<std::uint8_t>(k),
+                                                                                   other.partner};
+      }
+    }
+  }
+  // What depends on the two stored minutiae alone is worked out the first
+  // time slot i meets slot k, then kept for i's other pairs.
   struct StoredView {
-    int turn;
     Polar polar;
     Tolerance tolerance;
   };
   std::array<StoredView, kMaxMinutiae> views;
+  std::array<int, kMaxMinutiae> viewedFor;
+  viewedFor.fill(-1);
+  // The best agreement of each slot met by the current pair, and which slots
+  // those are.
+  std::array<int, kMaxMinutiae> bestAgreement{};
+  std::array<std::uint8_t, kMaxMinutiae> met;
   BestPair best;
   int bestSum = -1;
   for (int i = 0; i < n; ++i) {
     PairSlot& si = Slot(s, i);
-    bool viewed = false;
     for (int pi = 0; pi < si.count; ++pi) {
       CandidatePair& pair = si.pairs[static_cast<std::size_t>(pi)];
-      if (pair.value >= s.params[13]) {
-        if (!viewed) {
-          for (int g = 0; g < groupCount; ++g) {
-            const int k = groups[static_cast<std::size_t>(g)].slot;
-            const Polar a = PolarOf(s.storedPolar, k, i);
-            views[static_cast<std::size_t>(g)] = {Turn(s.stored, i, k), a, ToleranceFor(a.distance)};
-          }
-          viewed = true;
-        }
+      if (pair.value >= threshold) {
         const int j = pair.partner;
-        const int directionJ = At(s.probe, j).direction;
-        for (int g = 0; g < groupCount; ++g) {
-          const Group& group = groups[static_cast<std::size_t>(g)];
-          if (group.slot == i) continue;
-          // Each pair's cheapest test goes first.
-          const int turn = views[static_cast<std::size_t>(g)].turn;
-          const Polar a = views[static_cast<std::size_t>(g)].polar;
-          const Tolerance tol = views[static_cast<std::size_t>(g)].tolerance;
-          int bestAgreement = 0;
-          for (int e = group.first; e < group.last; ++e) {
+        const int turn = turnOf(i, j);
+        int metCount = 0;
+        for (int deviation = -8; deviation <= 8; ++deviation) {
+          const auto t = static_cast<std::size_t>((turn + deviation) & (kDirections - 1));
+          const int direction = std::abs(deviation);
+          for (int e = turnStart[t]; e < turnStart[t + 1]; ++e) {
             const Supporter other = supporters[static_cast<std::size_t>(e)];
-            if (other.partner == j) continue;
-            const int direction = std::abs(WrapDirection(turn - WrapDirection(directionJ - other.direction)));
-            if (direction > 8) continue;
-            const Polar b = PolarOf(s.probePolar, other.partner, j);
-            const Agreement agreement{direction, std::abs(WrapDirection(a.angle - b.angle)),
-                                      std::abs(a.distance - b.distance), a.distance};
-            if (agreement.angle > tol.angle || agreement.distance > tol.distance) continue;
-            bestAgreement = std::max(bestAgreement, agreement.Weight());
+            const int k = other.slot;
+            if (k == i || other.partner == j) continue;
+            StoredView& view = views[static_cast<std::size_t>(k)];
+            if (viewedFor[static_cast<std::size_t>(k)] != i) {
+              view.polar = s.storedPolar.Get(k, i);
+              view.tolerance = ToleranceFor(view.polar.distance);
+              viewedFor[static_cast<std::size_t>(k)] = i;
+            }
+            const Polar b = s.probePolar.Get(other.partner, j);
+            const Agreement agreement{direction, std::abs(WrapDirection(view.polar.angle - b.angle)),
+                                      std::abs(view.polar.distance - b.distance), view.polar.distance};
+            if (agreement.angle > view.tolerance.angle || agreement.distance > view.tolerance.distance) continue;
+            const int w = agreement.Weight();
+            int& kept = bestAgreement[static_cast<std::size_t>(k)];
+            if (w > kept) {
+              if (kept == 0) met[static_cast<std::size_t>(metCount++)] = static_cast<std::uint8_t>(k);
+              kept = w;
+            }
           }
-          if (bestAgreement > 0) {
-            ++pair.supportCount;
-            pair.secondValue += bestAgreement;
-          }
+        }
+        for (int m = 0; m < metCount; ++m) {
+          int& kept = bestAgreement[met[static_cast<std::size_t>(m)]];
+          ++pair.supportCount;
+          pair.secondValue += kept;
+          kept = 0;
         }
       }
       if (pair.secondValue > bestSum) {
@@ -236,7 +274,7 @@ void AlignToBestPair(MatchState& s, BestPair best) {
   for (int i = 0; i < s.stored.count; ++i) {
     PairSlot& slot = Slot(s, i);
     if (i == b || !slot.Paired()) continue;
-    Polar r = PolarOf(s.storedPolar, i, b);
+    Polar r = s.storedPolar.Get(i, b);
     r.distance = std::min(r.distance, kAlignDistanceCap);
     const Tolerance tol = ToleranceFor(r.distance);
     for (int p = 0; p < slot.count; ++p) {
@@ -247,7 +285,7 @@ void AlignToBestPair(MatchState& s, BestPair best) {
         continue;
       }
       const int turn = std::abs(WrapDirection(Turn(s.stored, b, i) - Turn(s.probe, jb, j)));
-      const Polar q = PolarOf(s.probePolar, j, jb);
+      const Polar q = s.probePolar.Get(j, jb);
       if (turn > s.params[20] || std::abs(WrapDirection(r.angle - q.angle)) > tol.angle ||
           std::abs(r.distance - q.distance) > tol.distance)
         pair.value = 0;
@@ -363,14 +401,14 @@ void FilterInconsistentPairs(MatchState& s) {
       const int f = delta < 21 ? 11 : (delta < 31 ? 10 : 9);
       bool consistent = false;
       if (std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, i2, k2))) < 13) {
-        const Polar a = PolarOf(s.storedPolar, k, i);
-        const Polar b = PolarOf(s.probePolar, k2, i2);
+        const Polar a = s.storedPolar.Get(k, i);
+        const Polar b = s.probePolar.Get(k2, i2);
         const int lengthTolerance = std::min(ToleranceAt(std::max(a.distance, b.distance) + 5), 45);
         if (std::abs(WrapDirection(a.angle - b.angle)) <= f && std::abs(a.distance - b.distance) <= lengthTolerance) {
           consistent = true;
         } else {
-          const Polar c = PolarOf(s.storedPolar, i, k);
-          const Polar d = PolarOf(s.probePolar, i2, k2);
+          const Polar c = s.storedPolar.Get(i, k);
+          const Polar d = s.probePolar.Get(i2, k2);
           consistent = std::abs(WrapDirection(c.angle - d.angle)) <= f;
         }
       }

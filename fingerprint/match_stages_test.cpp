@@ -19,7 +19,8 @@ class MatchStagesTest : public ::testing::Test {
     const synthetic::Template bytes = synthetic::EncodeWords(words, 320);
     ASSERT_EQ(ParseMatchTemplate(std::span(bytes), t), kParseOk);
     BuildMatchNeighbours(t);
-    BuildPolarTable(t, polar);
+    polar.Reset(t);
+    samePolar.Reset(t);
   }
   // Slot i paired with probe minutia `partner` at `value`.
   void Pair(int i, int partner, int value, int second = 0) {
@@ -30,11 +31,11 @@ class MatchStagesTest : public ::testing::Test {
     p.secondValue = second;
   }
   const PairSlot& Slot(int i) const { return pairs[static_cast<std::size_t>(i)]; }
-  MatchState State() { return {t, t, DefaultMatcherParams(), pairs, polar, polar}; }
+  MatchState State() { return {t, t, DefaultMatcherParams(), pairs, polar, samePolar}; }
 
   MatchTemplate t;
-  PolarTable polar;
   PairTable pairs{};
+  PolarCache polar, samePolar;
 };
 
 TEST_F(MatchStagesTest, OrderingPutsTheBestSumFirstAndCutsWeakPairs) {
