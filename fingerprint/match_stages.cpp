@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace huellix {
 namespace {
@@ -31,16 +36,20 @@ struct Tolerance {
   int angle;
 };
 constexpr int kToleranceDistances = 2048;  // beyond any distance of two minutiae
-Tolerance ToleranceFor(int distance) {
-  static const std::array<Tolerance, kToleranceDistances> table = [] {
-    std::array<Tolerance, kToleranceDistances> t{};
+using ToleranceTable = std::array<Tolerance, kToleranceDistances>;
+const ToleranceTable& Tolerances() {
+  static const ToleranceTable table = [] {
+    ToleranceTable t{};
     for (int d = 0; d < kToleranceDistances; ++d) {
       const int position = std::min(ToleranceAt(d), 30);
       t[static_cast<std::size_t>(d)] = {position, std::max(ArctanAt(d, position), 3)};
     }
     return t;
   }();
-  return table[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
+  return table;
+}
+Tolerance ToleranceFor(int distance) {
+  return Tolerances()[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
 }
 
 // Up to four paired slots (value at the threshold, partner other than
@@ -103,35 +112,9 @@ int Percentage(int part, int of4) { return (part * 10000 / of4 + 50) / 100; }
 
 }  // namespace
 
-namespace detail {
-const PolarLookup& Lookup() {
-  static const PolarLookup lookup = [] {
-    InitializeMatcher();
-    PolarLookup l;
-    for (int m = 0; m < kScaledSpan; ++m) l.scale[static_cast<std::size_t>(m)] = static_cast<std::uint8_t>(m / kTableSide + 1);
-    for (int sc = 1; sc < 8; ++sc)
-      for (int d = 0; d < kScaledSpan; ++d)
-        l.scaled[static_cast<std::size_t>(sc)][static_cast<std::size_t>(d)] =
-            static_cast<std::uint8_t>(std::min(d / sc, kTableSide - 1));
-    for (int a = 0; a < kTableSide; ++a)
-      for (int b = 0; b < kTableSide; ++b)
-        l.entry[static_cast<std::size_t>(a * kTableSide + b)] = static_cast<std::uint16_t>(
-            MatchDistance(a, b) | ArctanTable()[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] << 8);
-    return l;
-  }();
-  return lookup;
-}
-}  // namespace detail
-
-Polar PolarOf(const MatchTemplate& t, int from, int to) {
-  const MatchMinutia& a = At(t, from);
-  const MatchMinutia& b = At(t, to);
-  return detail::PolarOfVector(detail::Lookup(), b.x - a.x, b.y - a.y, b.direction);
-}
-
 void PolarCache::Reset(const MatchTemplate& t) {
-  lookup_ = &detail::Lookup();
   count_ = t.count;
+  complete_ = false;
   for (int i = 0; i < count_; ++i) {
     const auto u = static_cast<std::size_t>(i);
     x_[u] = At(t, i).x;
@@ -141,11 +124,83 @@ void PolarCache::Reset(const MatchTemplate& t) {
   std::fill_n(entries_.begin(), count_ * count_, kUnknown);
 }
 
+void PolarCache::FillAmong(const std::uint8_t* minutiae, int count) {
+  using Ints = std::int32_t __attribute__((vector_size(16)));
+  using Floats = float __attribute__((vector_size(16)));
+  constexpr int kLanes = 4;
+  // The set's positions and directions side by side, padded to whole blocks.
+  std::array<std::int32_t, kSide + kLanes> setX{}, setY{}, setDirection{};
+  std::array<std::int32_t, kSide + kLanes> setIndex{};
+  for (int m = 0; m < count; ++m) {
+    const auto u = static_cast<std::size_t>(m), i = static_cast<std::size_t>(minutiae[m]);
+    setX[u] = x_[i];
+    setY[u] = y_[i];
+    setDirection[u] = direction_[i];
+    setIndex[u] = minutiae[m];
+  }
+  const std::uint8_t* arctan = &ArctanTable()[0][0];
+  for (int m = 0; m < count; ++m) {
+    const auto u = static_cast<std::size_t>(m);
+    const int to = setIndex[u];
+    const Ints toX = Ints{} + setX[u], toY = Ints{} + setY[u];
+    // Each block holds minutiae m.. of the set: the vectors from them to `to`
+    // and back, m to itself included.
+    for (int block = m; block < count; block += kLanes) {
+      const auto b = static_cast<std::size_t>(block);
+      Ints fromX, fromY, fromDirection, from;
+      std::memcpy(&fromX, &setX[b], sizeof fromX);
+      std::memcpy(&fromY, &setY[b], sizeof fromY);
+      std::memcpy(&fromDirection, &setDirection[b], sizeof fromDirection);
+      std::memcpy(&from, &setIndex[b], sizeof from);
+      const Ints x = toX - fromX, y = toY - fromY;
+      const Ints a = x < 0 ? -x : x, c = y < 0 ? -y : y;
+      const Ints longer = a > c ? a : c;
+      // The tables' scale and the scaled lengths, as MatchDistance and
+      // MatchDirection divide them. Each true quotient of (n + 1/2) lies at
+      // least 1/300 (scale) or 1/14 (lengths) from a whole number, far beyond
+      // a float's rounding here, so truncating gives the integer quotient.
+      const Ints scale =
+          __builtin_convertvector((__builtin_convertvector(longer, Floats) + 0.5f) * (1.0f / kTableSide), Ints) + 1;
+      const Floats inverse = 1.0f / __builtin_convertvector(scale, Floats);
+      const Ints sa = __builtin_convertvector((__builtin_convertvector(a, Floats) + 0.5f) * inverse, Ints);
+      const Ints sc = __builtin_convertvector((__builtin_convertvector(c, Floats) + 0.5f) * inverse, Ints);
+      // The distance table holds sqrt(a^2 + b^2) rounded; no such root lies
+      // within 1/1000 of a half, far beyond a float's error here.
+      const Floats squares = __builtin_convertvector(sa * sa + sc * sc, Floats);
+#if defined(__SSE2__)
+      const auto root = reinterpret_cast<Floats>(_mm_sqrt_ps(reinterpret_cast<__m128>(squares)));
+#else
+      Floats root;
+      for (int k = 0; k < kLanes; ++k) root[k] = std::sqrt(squares[k]);
+#endif
+      const Ints distance = scale * __builtin_convertvector(root + 0.5f, Ints);
+      const Ints cell = sa * kTableSide + sc;
+      Ints quarter;
+      for (int k = 0; k < kLanes; ++k) quarter[k] = arctan[cell[k]];
+      // MatchDirection's sign steps, for the vector and for its reverse.
+      Ints forward = x < 0 ? kHalfCircle - quarter : quarter;
+      forward = y < 0 ? kDirections - forward : forward;
+      Ints backward = x > 0 ? kHalfCircle - quarter : quarter;
+      backward = y > 0 ? kDirections - backward : backward;
+      const Ints into = (forward - setDirection[u]) << 16 | distance;
+      const Ints back = (backward - fromDirection) << 16 | distance;
+      const Ints angleMask = Ints{} + ((kDirections - 1) << 16 | 0xFFFF);
+      const Ints intoPacked = into & angleMask, backPacked = back & angleMask;
+      const int lanes = std::min(kLanes, count - block);
+      for (int k = 0; k < lanes; ++k) {
+        entries_[Index(from[k], to)] = static_cast<std::uint32_t>(intoPacked[k]);
+        entries_[Index(to, from[k])] = static_cast<std::uint32_t>(backPacked[k]);
+      }
+    }
+  }
+}
+
 void PolarCache::Fill(const MatchTemplate& t) {
   Reset(t);
-  for (int from = 0; from < count_; ++from)
-    for (int to = 0; to < count_; ++to)
-      entries_[static_cast<std::size_t>(from * count_ + to)] = Pack(Compute(from, to));
+  std::array<std::uint8_t, kSide> all;
+  for (int i = 0; i < count_; ++i) all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  FillAmong(all.data(), count_);
+  complete_ = true;
 }
 
 BestPair ScoreNeighbourSupport(MatchState& s) {
@@ -156,30 +211,54 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
       pair.supportCount = 0;
       pair.secondValue = 0;
     }
-  // A pair's direction test against a supporter compares the two turns the
+  // A pair's direction test against a supporter compares the turns the two
   // pairs imply, (stored direction - partner's direction) of each, so the
-  // supporters are filed by that turn: a pair then only looks at the 17 turns
-  // within 8 of its own, and only those supporters read any vectors. A best
-  // agreement per slot is a maximum and the sums add up, so the order in which
-  // supporters are met does not matter.
-  struct Supporter {
-    std::uint8_t slot;
-    std::uint8_t partner;
-  };
-  std::array<Supporter, kMaxMinutiae * kPairsPerSlot> supporters;
+  // supporters are filed by that turn: a pair then only looks at the turns
+  // within 8 of its own, one or two runs of the file. A best agreement per
+  // slot is a maximum and the sums add up, so the order in which supporters
+  // are met does not matter. Slots with supporters are numbered as groups.
+  constexpr std::uint8_t kNoGroup = 0xFF;
+  constexpr int kMaxSupporters = kMaxMinutiae * kPairsPerSlot;
+  std::array<std::uint8_t, kMaxSupporters> supporterGroup, supporterPartner, supporterTurn;
+  std::array<std::uint8_t, kMaxMinutiae> groupOf, groupSlot;
   std::array<std::uint16_t, kDirections + 1> turnStart{};
   const auto turnOf = [&](int i, int j) {
     return (At(s.stored, i).direction - At(s.probe, j).direction) & (kDirections - 1);
   };
+  int groupCount = 0;
   for (int k = 0; k < n; ++k) {
     const PairSlot& sk = Slot(s, k);
+    groupOf[static_cast<std::size_t>(k)] = kNoGroup;
     for (int pk = 0; pk < sk.count; ++pk) {
       const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
-      if (other.value >= threshold) ++turnStart[static_cast<std::size_t>(turnOf(k, other.partner) + 1)];
+      if (other.value < threshold) continue;
+      ++turnStart[static_cast<std::size_t>(turnOf(k, other.partner) + 1)];
+      if (groupOf[static_cast<std::size_t>(k)] == kNoGroup) {
+        groupOf[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(groupCount);
+        groupSlot[static_cast<std::size_t>(groupCount++)] = static_cast<std::uint8_t>(k);
+      }
     }
   }
   for (int t = 0; t < kDirections; ++t)
     turnStart[static_cast<std::size_t>(t + 1)] += turnStart[static_cast<std::size_t>(t)];
+  // Every vector read below runs between two slots with supporters, or two
+  // of their partners.
+  s.storedPolar.FillAmong(groupSlot.data(), groupCount);
+  if (!s.probePolar.Complete()) {
+    std::array<bool, kMaxMinutiae> taken{};
+    std::array<std::uint8_t, kMaxMinutiae> partners;
+    int partnerCount = 0;
+    for (int k = 0; k < n; ++k) {
+      const PairSlot& sk = Slot(s, k);
+      for (int pk = 0; pk < sk.count; ++pk) {
+        const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
+        if (other.value < threshold || taken[other.partner]) continue;
+        taken[other.partner] = true;
+        partners[static_cast<std::size_t>(partnerCount++)] = other.partner;
+      }
+    }
+    s.probePolar.FillAmong(partners.data(), partnerCount);
+  }
   {
     std::array<std::uint16_t, kDirections> next;
     std::copy(turnStart.begin(), turnStart.end() - 1, next.begin());
@@ -188,65 +267,86 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
       for (int pk = 0; pk < sk.count; ++pk) {
         const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
         if (other.value < threshold) continue;
-        supporters[next[static_cast<std::size_t>(turnOf(k, other.partner))]++] = {static_cast<std::uint8_t>(k),
-                                                                                   other.partner};
+        const int turn = turnOf(k, other.partner);
+        const std::size_t e = next[static_cast<std::size_t>(turn)]++;
+        supporterGroup[e] = groupOf[static_cast<std::size_t>(k)];
+        supporterPartner[e] = other.partner;
+        supporterTurn[e] = static_cast<std::uint8_t>(turn);
       }
     }
   }
-  // What depends on the two stored minutiae alone is worked out the first
-  // time slot i meets slot k, then kept for i's other pairs.
-  struct StoredView {
-    Polar polar;
-    Tolerance tolerance;
-  };
-  std::array<StoredView, kMaxMinutiae> views;
-  std::array<int, kMaxMinutiae> viewedFor;
-  viewedFor.fill(-1);
-  // The best agreement of each slot met by the current pair, and which slots
-  // those are.
-  std::array<int, kMaxMinutiae> bestAgreement{};
-  std::array<std::uint8_t, kMaxMinutiae> met;
+  // What depends on the two stored minutiae alone, per group, for slot i.
+  std::array<std::int32_t, kMaxMinutiae> viewAngle, viewDistance, viewAngleTolerance, viewDistanceTolerance;
+  // Each group's best agreement with the current pair.
+  std::array<std::int32_t, kMaxMinutiae> bestAgreement{};
+  const ToleranceTable& tolerances = Tolerances();
+  const auto& angleWeight = AngleWeight();
+  const auto& distanceWeight = DistanceWeight();
   BestPair best;
   int bestSum = -1;
   for (int i = 0; i < n; ++i) {
     PairSlot& si = Slot(s, i);
+    bool viewed = false;
+    const int ownGroup = groupOf[static_cast<std::size_t>(i)];
     for (int pi = 0; pi < si.count; ++pi) {
       CandidatePair& pair = si.pairs[static_cast<std::size_t>(pi)];
       if (pair.value >= threshold) {
-        const int j = pair.partner;
-        const int turn = turnOf(i, j);
-        int metCount = 0;
-        for (int deviation = -8; deviation <= 8; ++deviation) {
-          const auto t = static_cast<std::size_t>((turn + deviation) & (kDirections - 1));
-          const int direction = std::abs(deviation);
-          for (int e = turnStart[t]; e < turnStart[t + 1]; ++e) {
-            const Supporter other = supporters[static_cast<std::size_t>(e)];
-            const int k = other.slot;
-            if (k == i || other.partner == j) continue;
-            StoredView& view = views[static_cast<std::size_t>(k)];
-            if (viewedFor[static_cast<std::size_t>(k)] != i) {
-              view.polar = s.storedPolar.Get(k, i);
-              view.tolerance = ToleranceFor(view.polar.distance);
-              viewedFor[static_cast<std::size_t>(k)] = i;
-            }
-            const Polar b = s.probePolar.Get(other.partner, j);
-            const Agreement agreement{direction, std::abs(WrapDirection(view.polar.angle - b.angle)),
-                                      std::abs(view.polar.distance - b.distance), view.polar.distance};
-            if (agreement.angle > view.tolerance.angle || agreement.distance > view.tolerance.distance) continue;
-            const int w = agreement.Weight();
-            int& kept = bestAgreement[static_cast<std::size_t>(k)];
-            if (w > kept) {
-              if (kept == 0) met[static_cast<std::size_t>(metCount++)] = static_cast<std::uint8_t>(k);
-              kept = w;
-            }
+        if (!viewed) {
+          const std::uint32_t* column = s.storedPolar.Column(i);
+          for (int g = 0; g < groupCount; ++g) {
+            const auto u = static_cast<std::size_t>(g);
+            const Polar a = PolarCache::Unpack(column[groupSlot[u]]);
+            const Tolerance tol = tolerances[static_cast<std::size_t>(std::min(a.distance, kToleranceDistances - 1))];
+            viewAngle[u] = a.angle;
+            viewDistance[u] = a.distance;
+            viewAngleTolerance[u] = tol.angle;
+            viewDistanceTolerance[u] = tol.distance;
           }
+          viewed = true;
         }
-        for (int m = 0; m < metCount; ++m) {
-          int& kept = bestAgreement[met[static_cast<std::size_t>(m)]];
-          ++pair.supportCount;
-          pair.secondValue += kept;
-          kept = 0;
+        const int j = pair.partner;
+        const std::uint32_t* probeColumn = s.probePolar.Column(j);
+        const int turn = turnOf(i, j);
+        const auto weigh = [&](int from, int to) {
+          for (int e = from; e < to; ++e) {
+            const auto u = static_cast<std::size_t>(e);
+            const int g = supporterGroup[u], p = supporterPartner[u];
+            const auto gu = static_cast<std::size_t>(g);
+            const Polar b = PolarCache::Unpack(probeColumn[p]);
+            const int direction = std::abs(((turn - supporterTurn[u] + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
+            const int angle = std::abs(((viewAngle[gu] - b.angle + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
+            const int distance = std::abs(viewDistance[gu] - b.distance);
+            // Out-of-bounds deviations weigh nothing; the table reads stay
+            // inside and the result is masked instead of branched on.
+            const bool agrees = g != ownGroup && p != j && angle <= viewAngleTolerance[gu] &&
+                                distance <= viewDistanceTolerance[gu] && angle < kAngleWeightBound &&
+                                distance < kDistanceWeightBound;
+            const int w = angleWeight[static_cast<std::size_t>(std::min(angle, kAngleWeightBound - 1))] +
+                          distanceWeight[static_cast<std::size_t>(std::min(distance, kDistanceWeightBound - 1))] +
+                          angleWeight[static_cast<std::size_t>(direction)];
+            bestAgreement[gu] = std::max(bestAgreement[gu], agrees ? w : 0);
+          }
+        };
+        const int low = turn - 8, high = turn + 8;
+        const auto start = [&](int t) { return static_cast<int>(turnStart[static_cast<std::size_t>(t)]); };
+        if (low < 0) {
+          weigh(start(low + kDirections), start(kDirections));
+          weigh(start(0), start(high + 1));
+        } else if (high >= kDirections) {
+          weigh(start(low), start(kDirections));
+          weigh(start(0), start(high + 1 - kDirections));
+        } else {
+          weigh(start(low), start(high + 1));
         }
+        int count = 0, sum = 0;
+        for (int g = 0; g < groupCount; ++g) {
+          const int a = bestAgreement[static_cast<std::size_t>(g)];
+          count += a > 0;
+          sum += a;
+          bestAgreement[static_cast<std::size_t>(g)] = 0;
+        }
+        pair.supportCount = static_cast<std::uint8_t>(count);
+        pair.secondValue = sum;
       }
       if (pair.secondValue > bestSum) {
         bestSum = pair.secondValue;

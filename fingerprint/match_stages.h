@@ -11,87 +11,65 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 
 #include "fingerprint/match_pairing.h"
 
 namespace huellix {
 
 // The vector from minutia `from` to minutia `to` of a template, against the
-// direction of `to`, as VectorToPolar gives it: angle 0..127 and distance. The
-// stages ask for a small, scattered share of all such vectors, so each is
-// worked out where it is needed rather than tabled per template.
+// direction of `to`, as VectorToPolar gives it: angle 0..127 and distance.
 struct Polar {
   int angle;
   int distance;
 };
-Polar PolarOf(const MatchTemplate& t, int from, int to);
-
-namespace detail {
-// The distance and arctangent lookups of a vector merged into one read, and
-// the scaling of long vectors into the tables (a division) read from tables
-// too: a comparison works out thousands of vectors.
-inline constexpr int kScaledSpan = 1024;  // beyond any coordinate difference in a template
-struct PolarLookup {
-  std::array<std::uint8_t, kScaledSpan> scale;                  // max(|dx|, |dy|) / 150 + 1
-  std::array<std::array<std::uint8_t, kScaledSpan>, 8> scaled;  // |d| / scale
-  std::array<std::uint16_t, kTableSide * kTableSide> entry;     // distance | arctangent << 8
-};
-const PolarLookup& Lookup();
-
-// (x, y) against direction theta (0..127) in polar form, as VectorToPolar.
-inline Polar PolarOfVector(const PolarLookup& l, int x, int y, int theta) {
-  const int a = std::abs(x), b = std::abs(y);
-  const int m = std::max(a, b);
-  if (m >= kScaledSpan) [[unlikely]]
-    return {(MatchDirection(x, y) - theta) & (kDirections - 1), MatchDistance(x, y)};
-  const int sc = l.scale[static_cast<std::size_t>(m)];
-  const auto& q = l.scaled[static_cast<std::size_t>(sc)];
-  const int e = l.entry[static_cast<std::size_t>(q[static_cast<std::size_t>(a)] * kTableSide + q[static_cast<std::size_t>(b)])];
-  int t = e >> 8;
-  if (x < 0) t = kHalfCircle - t;
-  if (y < 0) t = kDirections - t;
-  // t is 0..128 and theta 0..127: the difference wraps into 0..127 in one step.
-  return {(t - theta) & (kDirections - 1), (e & 0xFF) * sc};
-}
-}  // namespace detail
-
 // The polar forms of one template's vectors, each worked out the first time a
 // stage asks for it and kept for the rest of the comparison: the stages ask
-// for a scattered part of them, many of those again and again. Fill works
-// them all out at once, for a probe that is compared with many templates.
+// for a part of them, many of those again and again. FillAmong works out every
+// vector between the minutiae of a set at once, four at a time and each
+// vector with its reverse; Fill does so for all minutiae, for a probe that is
+// compared with many templates.
 class PolarCache {
  public:
   void Reset(const MatchTemplate& t);
   void Fill(const MatchTemplate& t);
+  void FillAmong(const std::uint8_t* minutiae, int count);
+  bool Complete() const { return complete_; }
   void CopyFrom(const PolarCache& other) {
-    lookup_ = other.lookup_;
     count_ = other.count_;
+    complete_ = other.complete_;
     x_ = other.x_;
     y_ = other.y_;
     direction_ = other.direction_;
     std::copy_n(other.entries_.begin(), count_ * count_, entries_.begin());
   }
   Polar Get(int from, int to) {
-    std::uint32_t& e = entries_[static_cast<std::size_t>(from * count_ + to)];
+    std::uint32_t& e = entries_[Index(from, to)];
     if (e == kUnknown) [[unlikely]]
       e = Pack(Compute(from, to));
-    return {static_cast<int>(e >> 16), static_cast<int>(e & 0xFFFF)};
+    return Unpack(e);
   }
+  // The vectors that end at minutia `to`, indexed by where they start; only
+  // those already worked out may be read.
+  const std::uint32_t* Column(int to) const { return &entries_[Index(0, to)]; }
+  static Polar Unpack(std::uint32_t e) { return {static_cast<int>(e >> 16), static_cast<int>(e & 0xFFFF)}; }
 
  private:
   static constexpr std::uint32_t kUnknown = ~std::uint32_t{0};
   static std::uint32_t Pack(Polar p) {
     return static_cast<std::uint32_t>(p.angle) << 16 | static_cast<std::uint32_t>(p.distance);
   }
+  std::size_t Index(int from, int to) const { return static_cast<std::size_t>(to * count_ + from); }
   Polar Compute(int from, int to) const {
     const auto f = static_cast<std::size_t>(from), t = static_cast<std::size_t>(to);
-    return detail::PolarOfVector(*lookup_, x_[t] - x_[f], y_[t] - y_[f], direction_[t]);
+    const int x = x_[t] - x_[f], y = y_[t] - y_[f];
+    // A minutia's direction is always 0..127, which VectorToPolar would first
+    // make sure of; the angle then needs one step at most.
+    return {(MatchDirection(x, y) - direction_[t]) & (kDirections - 1), MatchDistance(x, y)};
   }
   // A template never holds more minutiae than fit in its 400 bytes.
   static constexpr int kSide = kWordsInTemplate;
-  const detail::PolarLookup* lookup_ = nullptr;
   int count_ = 0;
+  bool complete_ = false;
   std::array<std::int32_t, kSide> x_, y_, direction_;
   std::array<std::uint32_t, kSide * kSide> entries_;
 };

@@ -106,5 +106,55 @@ TEST_F(MatchStagesTest, ConsistentPairsSurviveTheFilterAndADisplacedOneDoesNot) 
   EXPECT_FALSE(Slot(4).Paired());
 }
 
+// The vectors of a template whose coordinates sit on and beside the edges of
+// the tables' scales (150, 300, 450), at the extremes of the layout, on top of
+// one another and straight above one another (the arctangent table's first
+// row), each worked out one by one, all at once and for a subset, against
+// VectorToPolar.
+TEST(PolarCacheTest, EveryWayOfWorkingOutAVectorAgreesWithVectorToPolar) {
+  ASSERT_EQ(InitializeMatcher(), 0);
+  const std::vector<int> coordinates = {-511, -450, -449, -301, -300, -299, -151, -150, -149, -31, -30, -1, 0,
+                                        1,    29,   30,   31,   74,   75,   149,  150,  151,  299,  300, 301,
+                                        449,  450,  451,  510,  511,  7,    -7,   64,   -64,  200,  -200};
+  std::vector<synthetic::TemplateWord> words;
+  for (std::size_t k = 0; words.size() < static_cast<std::size_t>(kWordsInTemplate); ++k) {
+    const int x = coordinates[k % coordinates.size()];
+    const int y = coordinates[(k * 7 + k / coordinates.size()) % coordinates.size()];
+    words.push_back({x, y, static_cast<int>((k * 37) % 128), 0});
+  }
+  words[1] = {words[0].x, words[0].y, 5, 0};       // on top of minutia 0
+  words[2] = {words[0].x, words[0].y + 20, 9, 0};  // straight above it, near
+  words[3] = {words[0].x, words[0].y - 90, 127, 0};
+  const synthetic::Template bytes = synthetic::EncodeWords(words, 511);
+  MatchTemplate t;
+  ASSERT_EQ(ParseMatchTemplate(std::span(bytes), t), kParseOk);
+  ASSERT_EQ(t.count, kWordsInTemplate);
+
+  PolarCache oneByOne, all, some;
+  oneByOne.Reset(t);
+  all.Fill(t);
+  some.Reset(t);
+  std::vector<std::uint8_t> subset;
+  for (int i = 0; i < t.count; i += 3) subset.push_back(static_cast<std::uint8_t>(i));
+  some.FillAmong(subset.data(), static_cast<int>(subset.size()));
+  for (int from = 0; from < t.count; ++from) {
+    for (int to = 0; to < t.count; ++to) {
+      const MatchMinutia& a = t.minutiae[static_cast<std::size_t>(from)];
+      const MatchMinutia& b = t.minutiae[static_cast<std::size_t>(to)];
+      int x = b.x - a.x, y = b.y - a.y;
+      ASSERT_EQ(VectorToPolar(x, y, b.direction), 0);
+      const auto expect = [&](Polar p, const char* way) {
+        EXPECT_EQ(p.angle, x) << way << " " << from << " -> " << to;
+        EXPECT_EQ(p.distance, y) << way << " " << from << " -> " << to;
+      };
+      expect(oneByOne.Get(from, to), "one by one");
+      expect(all.Get(from, to), "all at once");
+      expect(PolarCache::Unpack(all.Column(to)[from]), "column");
+      if (from % 3 == 0 && to % 3 == 0) expect(PolarCache::Unpack(some.Column(to)[from]), "subset");
+      expect(some.Get(from, to), "subset, then one by one");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace huellix
