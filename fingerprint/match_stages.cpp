@@ -24,9 +24,9 @@ PairSlot& Slot(MatchState& s, int i) { return s.pairs[static_cast<std::size_t>(i
 // Direction of a minus direction of b, wrapped.
 int Turn(const MatchTemplate& t, int a, int b) { return WrapDirection(At(t, a).direction - At(t, b).direction); }
 
-int Distance(const MatchTemplate& t, int a, int b) {
-  return MatchDistance(At(t, a).x - At(t, b).x, At(t, a).y - At(t, b).y);
-}
+// Distance of stored minutiae a and b: the length of the vector from b to a,
+// which the stored template's cache keeps.
+int Distance(MatchState& s, int a, int b) { return s.storedPolar.Get(b, a).distance; }
 
 // Position tolerance at a distance, capped at 30, and the angle it subtends
 // (at least 3). The stages ask for it for every pair of pairs, so it is kept
@@ -43,6 +43,25 @@ const ToleranceTable& Tolerances() {
     for (int d = 0; d < kToleranceDistances; ++d) {
       const int position = std::min(ToleranceAt(d), 30);
       t[static_cast<std::size_t>(d)] = {position, std::max(ArctanAt(d, position), 3)};
+    }
+    return t;
+  }();
+  return table;
+}
+// The same, folded with the bounds of the weights: the largest deviations that
+// pass the tolerances and still weigh something.
+struct Limit {
+  std::int16_t angle;
+  std::int16_t distance;
+};
+using LimitTable = std::array<Limit, kToleranceDistances>;
+const LimitTable& Limits() {
+  static const LimitTable table = [] {
+    LimitTable t{};
+    for (int d = 0; d < kToleranceDistances; ++d) {
+      const Tolerance tol = Tolerances()[static_cast<std::size_t>(d)];
+      t[static_cast<std::size_t>(d)] = {static_cast<std::int16_t>(std::min(tol.angle, kAngleWeightBound - 1)),
+                                        static_cast<std::int16_t>(std::min(tol.distance, kDistanceWeightBound - 1))};
     }
     return t;
   }();
@@ -65,7 +84,7 @@ References NearestReferences(MatchState& s, int i, int excluded) {
     const PairSlot& slot = Slot(s, k);
     if (k == i || !slot.Paired() || slot.Current().value < s.params[13] || slot.Current().partner == excluded)
       continue;
-    const int d = Distance(s.stored, i, k);
+    const int d = Distance(s, i, k);
     if (r.count < kReferences) {
       r.slot[static_cast<std::size_t>(r.count)] = k;
       r.distance[static_cast<std::size_t>(r.count)] = d;
@@ -125,12 +144,10 @@ void PolarCache::Reset(const MatchTemplate& t) {
 }
 
 void PolarCache::FillAmong(const std::uint8_t* minutiae, int count) {
-  using Ints = std::int32_t __attribute__((vector_size(16)));
-  using Floats = float __attribute__((vector_size(16)));
+#if defined(__SSE2__)
   constexpr int kLanes = 4;
   // The set's positions and directions side by side, padded to whole blocks.
-  std::array<std::int32_t, kSide + kLanes> setX{}, setY{}, setDirection{};
-  std::array<std::int32_t, kSide + kLanes> setIndex{};
+  alignas(16) std::array<std::int32_t, kSide + kLanes> setX{}, setY{}, setDirection{}, setIndex{};
   for (int m = 0; m < count; ++m) {
     const auto u = static_cast<std::size_t>(m), i = static_cast<std::size_t>(minutiae[m]);
     setX[u] = x_[i];
@@ -139,60 +156,68 @@ void PolarCache::FillAmong(const std::uint8_t* minutiae, int count) {
     setIndex[u] = minutiae[m];
   }
   const std::uint8_t* arctan = &ArctanTable()[0][0];
+  const __m128 half = _mm_set1_ps(0.5f), one = _mm_set1_ps(1.0f);
+  const __m128 inverseSide = _mm_set1_ps(1.0f / kTableSide), side = _mm_set1_ps(kTableSide);
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  const __m128i zero = _mm_setzero_si128(), halfCircle = _mm_set1_epi32(kHalfCircle);
+  const __m128i circle = _mm_set1_epi32(kDirections), angleMask = _mm_set1_epi32(kDirections - 1);
+  const auto select = [](__m128i mask, __m128i yes, __m128i no) {
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+  };
+  alignas(16) std::array<std::int32_t, kLanes> cells, into, back;
   for (int m = 0; m < count; ++m) {
     const auto u = static_cast<std::size_t>(m);
     const int to = setIndex[u];
-    const Ints toX = Ints{} + setX[u], toY = Ints{} + setY[u];
+    const __m128i toX = _mm_set1_epi32(setX[u]), toY = _mm_set1_epi32(setY[u]);
+    const __m128i toDirection = _mm_set1_epi32(setDirection[u]);
     // Each block holds minutiae m.. of the set: the vectors from them to `to`
     // and back, m to itself included.
     for (int block = m; block < count; block += kLanes) {
       const auto b = static_cast<std::size_t>(block);
-      Ints fromX, fromY, fromDirection, from;
-      std::memcpy(&fromX, &setX[b], sizeof fromX);
-      std::memcpy(&fromY, &setY[b], sizeof fromY);
-      std::memcpy(&fromDirection, &setDirection[b], sizeof fromDirection);
-      std::memcpy(&from, &setIndex[b], sizeof from);
-      const Ints x = toX - fromX, y = toY - fromY;
-      const Ints a = x < 0 ? -x : x, c = y < 0 ? -y : y;
-      const Ints longer = a > c ? a : c;
+      const __m128i x = _mm_sub_epi32(toX, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&setX[b])));
+      const __m128i y = _mm_sub_epi32(toY, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&setY[b])));
+      const __m128 a = _mm_and_ps(_mm_cvtepi32_ps(x), magnitude), c = _mm_and_ps(_mm_cvtepi32_ps(y), magnitude);
       // The tables' scale and the scaled lengths, as MatchDistance and
       // MatchDirection divide them. Each true quotient of (n + 1/2) lies at
       // least 1/300 (scale) or 1/14 (lengths) from a whole number, far beyond
       // a float's rounding here, so truncating gives the integer quotient.
-      const Ints scale =
-          __builtin_convertvector((__builtin_convertvector(longer, Floats) + 0.5f) * (1.0f / kTableSide), Ints) + 1;
-      const Floats inverse = 1.0f / __builtin_convertvector(scale, Floats);
-      const Ints sa = __builtin_convertvector((__builtin_convertvector(a, Floats) + 0.5f) * inverse, Ints);
-      const Ints sc = __builtin_convertvector((__builtin_convertvector(c, Floats) + 0.5f) * inverse, Ints);
+      const __m128 scale = _mm_add_ps(
+          _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_max_ps(a, c), half), inverseSide))), one);
+      const __m128 inverse = _mm_div_ps(one, scale);
+      const __m128 sa = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(a, half), inverse)));
+      const __m128 sc = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(c, half), inverse)));
       // The distance table holds sqrt(a^2 + b^2) rounded; no such root lies
       // within 1/1000 of a half, far beyond a float's error here.
-      const Floats squares = __builtin_convertvector(sa * sa + sc * sc, Floats);
-#if defined(__SSE2__)
-      const auto root = reinterpret_cast<Floats>(_mm_sqrt_ps(reinterpret_cast<__m128>(squares)));
-#else
-      Floats root;
-      for (int k = 0; k < kLanes; ++k) root[k] = std::sqrt(squares[k]);
-#endif
-      const Ints distance = scale * __builtin_convertvector(root + 0.5f, Ints);
-      const Ints cell = sa * kTableSide + sc;
-      Ints quarter;
-      for (int k = 0; k < kLanes; ++k) quarter[k] = arctan[cell[k]];
+      const __m128 root = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(sa, sa), _mm_mul_ps(sc, sc)));
+      const __m128i distance =
+          _mm_cvttps_epi32(_mm_mul_ps(scale, _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_add_ps(root, half)))));
+      _mm_store_si128(reinterpret_cast<__m128i*>(cells.data()), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(sa, side), sc)));
+      const __m128i quarter = _mm_set_epi32(arctan[cells[3]], arctan[cells[2]], arctan[cells[1]], arctan[cells[0]]);
       // MatchDirection's sign steps, for the vector and for its reverse.
-      Ints forward = x < 0 ? kHalfCircle - quarter : quarter;
-      forward = y < 0 ? kDirections - forward : forward;
-      Ints backward = x > 0 ? kHalfCircle - quarter : quarter;
-      backward = y > 0 ? kDirections - backward : backward;
-      const Ints into = (forward - setDirection[u]) << 16 | distance;
-      const Ints back = (backward - fromDirection) << 16 | distance;
-      const Ints angleMask = Ints{} + ((kDirections - 1) << 16 | 0xFFFF);
-      const Ints intoPacked = into & angleMask, backPacked = back & angleMask;
+      const __m128i xBelow = _mm_cmplt_epi32(x, zero), yBelow = _mm_cmplt_epi32(y, zero);
+      const __m128i xAbove = _mm_cmpgt_epi32(x, zero), yAbove = _mm_cmpgt_epi32(y, zero);
+      __m128i forward = select(xBelow, _mm_sub_epi32(halfCircle, quarter), quarter);
+      forward = select(yBelow, _mm_sub_epi32(circle, forward), forward);
+      __m128i backward = select(xAbove, _mm_sub_epi32(halfCircle, quarter), quarter);
+      backward = select(yAbove, _mm_sub_epi32(circle, backward), backward);
+      const __m128i fromDirection = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&setDirection[b]));
+      const auto pack = [&](__m128i angle) {
+        return _mm_or_si128(_mm_slli_epi32(_mm_and_si128(angle, angleMask), 16), distance);
+      };
+      _mm_store_si128(reinterpret_cast<__m128i*>(into.data()), pack(_mm_sub_epi32(forward, toDirection)));
+      _mm_store_si128(reinterpret_cast<__m128i*>(back.data()), pack(_mm_sub_epi32(backward, fromDirection)));
       const int lanes = std::min(kLanes, count - block);
       for (int k = 0; k < lanes; ++k) {
-        entries_[Index(from[k], to)] = static_cast<std::uint32_t>(intoPacked[k]);
-        entries_[Index(to, from[k])] = static_cast<std::uint32_t>(backPacked[k]);
+        const int from = setIndex[b + static_cast<std::size_t>(k)];
+        entries_[Index(from, to)] = static_cast<std::uint32_t>(into[static_cast<std::size_t>(k)]);
+        entries_[Index(to, from)] = static_cast<std::uint32_t>(back[static_cast<std::size_t>(k)]);
       }
     }
   }
+#else
+  for (int m = 0; m < count; ++m)
+    for (int k = 0; k < count; ++k) entries_[Index(minutiae[k], minutiae[m])] = Pack(Compute(minutiae[k], minutiae[m]));
+#endif
 }
 
 void PolarCache::Fill(const MatchTemplate& t) {
@@ -219,7 +244,7 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
   // are met does not matter. Slots with supporters are numbered as groups.
   constexpr std::uint8_t kNoGroup = 0xFF;
   constexpr int kMaxSupporters = kMaxMinutiae * kPairsPerSlot;
-  std::array<std::uint8_t, kMaxSupporters> supporterGroup, supporterPartner, supporterTurn;
+  std::array<std::uint8_t, kMaxSupporters> supporterGroup, supporterSlot, supporterPartner, supporterTurn;
   std::array<std::uint8_t, kMaxMinutiae> groupOf, groupSlot;
   std::array<std::uint16_t, kDirections + 1> turnStart{};
   const auto turnOf = [&](int i, int j) {
@@ -270,61 +295,48 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
         const int turn = turnOf(k, other.partner);
         const std::size_t e = next[static_cast<std::size_t>(turn)]++;
         supporterGroup[e] = groupOf[static_cast<std::size_t>(k)];
+        supporterSlot[e] = static_cast<std::uint8_t>(k);
         supporterPartner[e] = other.partner;
         supporterTurn[e] = static_cast<std::uint8_t>(turn);
       }
     }
   }
-  // What depends on the two stored minutiae alone, per group, for slot i.
-  std::array<std::int32_t, kMaxMinutiae> viewAngle, viewDistance, viewAngleTolerance, viewDistanceTolerance;
+  // For each distance, the largest deviations that both pass the tolerances
+  // and still weigh something (weights end at 14 and 30).
+  const LimitTable& limits = Limits();
   // Each group's best agreement with the current pair.
   std::array<std::int32_t, kMaxMinutiae> bestAgreement{};
-  const ToleranceTable& tolerances = Tolerances();
   const auto& angleWeight = AngleWeight();
   const auto& distanceWeight = DistanceWeight();
   BestPair best;
   int bestSum = -1;
   for (int i = 0; i < n; ++i) {
     PairSlot& si = Slot(s, i);
-    bool viewed = false;
-    const int ownGroup = groupOf[static_cast<std::size_t>(i)];
+    const std::uint32_t* storedColumn = s.storedPolar.Column(i);
     for (int pi = 0; pi < si.count; ++pi) {
       CandidatePair& pair = si.pairs[static_cast<std::size_t>(pi)];
       if (pair.value >= threshold) {
-        if (!viewed) {
-          const std::uint32_t* column = s.storedPolar.Column(i);
-          for (int g = 0; g < groupCount; ++g) {
-            const auto u = static_cast<std::size_t>(g);
-            const Polar a = PolarCache::Unpack(column[groupSlot[u]]);
-            const Tolerance tol = tolerances[static_cast<std::size_t>(std::min(a.distance, kToleranceDistances - 1))];
-            viewAngle[u] = a.angle;
-            viewDistance[u] = a.distance;
-            viewAngleTolerance[u] = tol.angle;
-            viewDistanceTolerance[u] = tol.distance;
-          }
-          viewed = true;
-        }
         const int j = pair.partner;
         const std::uint32_t* probeColumn = s.probePolar.Column(j);
         const int turn = turnOf(i, j);
         const auto weigh = [&](int from, int to) {
           for (int e = from; e < to; ++e) {
             const auto u = static_cast<std::size_t>(e);
-            const int g = supporterGroup[u], p = supporterPartner[u];
-            const auto gu = static_cast<std::size_t>(g);
+            const auto g = static_cast<std::size_t>(supporterGroup[u]);
+            const int k = supporterSlot[u], p = supporterPartner[u];
+            const Polar a = PolarCache::Unpack(storedColumn[k]);
             const Polar b = PolarCache::Unpack(probeColumn[p]);
+            const Limit limit = limits[static_cast<std::size_t>(std::min(a.distance, kToleranceDistances - 1))];
             const int direction = std::abs(((turn - supporterTurn[u] + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
-            const int angle = std::abs(((viewAngle[gu] - b.angle + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
-            const int distance = std::abs(viewDistance[gu] - b.distance);
-            // Out-of-bounds deviations weigh nothing; the table reads stay
-            // inside and the result is masked instead of branched on.
-            const bool agrees = g != ownGroup && p != j && angle <= viewAngleTolerance[gu] &&
-                                distance <= viewDistanceTolerance[gu] && angle < kAngleWeightBound &&
-                                distance < kDistanceWeightBound;
+            const int angle = std::abs(((a.angle - b.angle + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
+            const int distance = std::abs(a.distance - b.distance);
+            // The table reads stay inside and the weight is masked instead of
+            // branched on; a slot lends itself no support.
+            const int agrees = (k != i) & (p != j) & (angle <= limit.angle) & (distance <= limit.distance);
             const int w = angleWeight[static_cast<std::size_t>(std::min(angle, kAngleWeightBound - 1))] +
                           distanceWeight[static_cast<std::size_t>(std::min(distance, kDistanceWeightBound - 1))] +
                           angleWeight[static_cast<std::size_t>(direction)];
-            bestAgreement[gu] = std::max(bestAgreement[gu], agrees ? w : 0);
+            bestAgreement[g] = std::max(bestAgreement[g], w & -agrees);
           }
         };
         const int low = turn - 8, high = turn + 8;
@@ -497,7 +509,7 @@ void FilterInconsistentPairs(MatchState& s) {
       if (!sk.Paired()) continue;
       const int i2 = si.Current().partner, k2 = sk.Current().partner;
       if (i2 == k2) continue;
-      const int delta = Distance(s.stored, i, k);
+      const int delta = Distance(s, i, k);
       const int f = delta < 21 ? 11 : (delta < 31 ? 10 : 9);
       bool consistent = false;
       if (std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, i2, k2))) < 13) {
