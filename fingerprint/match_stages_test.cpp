@@ -156,5 +156,84 @@ TEST(PolarCacheTest, EveryWayOfWorkingOutAVectorAgreesWithVectorToPolar) {
   }
 }
 
+// Neighbour support as the plain double loop over slots and their supporters
+// works it out, against the stage, which files supporters by turn: on the pair
+// tables of genuine and impostor comparisons, whose turns wrap past 0 and 127.
+TEST(NeighbourSupportTest, FilingByTurnFindsWhatThePlainLoopFinds) {
+  ASSERT_EQ(InitializeMatcher(), 0);
+  const MatcherParams& p = DefaultMatcherParams();
+  const auto impression = [](int finger, int n) {
+    return synthetic::MakeImpression(synthetic::MakeFinger(synthetic::FingerSeed(31, finger), {}),
+                                     synthetic::ImpressionSeed(31, finger, n), synthetic::ImpressionParams::Mild());
+  };
+  const auto plain = [&](const MatchTemplate& t1, const MatchTemplate& t2, const PairTable& table, int i, int j) {
+    int count = 0, sum = 0;
+    for (int k = 0; k < t1.count; ++k) {
+      if (k == i) continue;
+      int bestAgreement = 0;
+      const PairSlot& sk = table[static_cast<std::size_t>(k)];
+      for (int e = 0; e < sk.count; ++e) {
+        const CandidatePair& other = sk.pairs[static_cast<std::size_t>(e)];
+        if (other.value < p[13] || other.partner == j) continue;
+        int ax = t1.minutiae[static_cast<std::size_t>(i)].x - t1.minutiae[static_cast<std::size_t>(k)].x;
+        int ay = t1.minutiae[static_cast<std::size_t>(i)].y - t1.minutiae[static_cast<std::size_t>(k)].y;
+        int bx = t2.minutiae[j].x - t2.minutiae[other.partner].x;
+        int by = t2.minutiae[j].y - t2.minutiae[other.partner].y;
+        VectorToPolar(ax, ay, t1.minutiae[static_cast<std::size_t>(i)].direction);
+        VectorToPolar(bx, by, t2.minutiae[j].direction);
+        const int turn = WrapDirection(t1.minutiae[static_cast<std::size_t>(i)].direction -
+                                       t1.minutiae[static_cast<std::size_t>(k)].direction);
+        const int direction =
+            std::abs(WrapDirection(turn - WrapDirection(t2.minutiae[j].direction - t2.minutiae[other.partner].direction)));
+        const int angle = std::abs(WrapDirection(ax - bx)), distance = std::abs(ay - by);
+        const int position = std::min(ToleranceAt(ay), 30);
+        if (direction > 8 || angle > std::max(ArctanAt(ay, position), 3) || distance > position) continue;
+        if (angle >= kAngleWeightBound || distance >= kDistanceWeightBound) continue;
+        bestAgreement = std::max(bestAgreement, AngleWeightAt(angle) + DistanceWeightAt(distance) + AngleWeightAt(direction));
+      }
+      count += bestAgreement > 0;
+      sum += bestAgreement;
+    }
+    return std::pair{count, sum};
+  };
+  int wrapped = 0;
+  for (int finger = 0; finger < 12; ++finger) {
+    const synthetic::Template storedBytes = impression(finger, 0);
+    const synthetic::Template probeBytes = impression(finger % 3 == 2 ? finger + 100 : finger, 1);
+    MatchTemplate stored, probe;
+    ASSERT_EQ(ParseMatchTemplate(std::span(storedBytes), stored), kParseOk);
+    ASSERT_EQ(ParseMatchTemplate(std::span(probeBytes), probe), kParseOk);
+    BuildMatchNeighbours(stored);
+    BuildMatchNeighbours(probe);
+    PairTable table{};
+    PairMinutiae(stored, probe, p, table);
+    PolarCache storedPolar, probePolar;
+    storedPolar.Reset(stored);
+    probePolar.Reset(probe);
+    MatchState s{stored, probe, p, table, storedPolar, probePolar};
+    const BestPair best = ScoreNeighbourSupport(s);
+    BestPair expectedBest;
+    int bestSum = -1;
+    for (int i = 0; i < stored.count; ++i) {
+      const PairSlot& slot = table[static_cast<std::size_t>(i)];
+      for (int e = 0; e < slot.count; ++e) {
+        const CandidatePair& pair = slot.pairs[static_cast<std::size_t>(e)];
+        const auto [count, sum] = pair.value >= p[13] ? plain(stored, probe, table, i, pair.partner) : std::pair{0, 0};
+        EXPECT_EQ(pair.supportCount, count) << finger << ": slot " << i << " pair " << e;
+        EXPECT_EQ(pair.secondValue, sum) << finger << ": slot " << i << " pair " << e;
+        if (sum > bestSum) {
+          bestSum = sum;
+          expectedBest = {i, e};
+        }
+        const int turn = (stored.minutiae[static_cast<std::size_t>(i)].direction - probe.minutiae[pair.partner].direction) & 127;
+        wrapped += turn < 8 || turn > 119;
+      }
+    }
+    EXPECT_EQ(best.slot, expectedBest.slot) << finger;
+    EXPECT_EQ(best.pair, expectedBest.pair) << finger;
+  }
+  EXPECT_GT(wrapped, 0);  // the cases reach the edges of the file
+}
+
 }  // namespace
 }  // namespace huellix
