@@ -71,6 +71,19 @@ Tolerance ToleranceFor(int distance) {
   return Tolerances()[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
 }
 
+// The slots paired now, in order, for stages that only ever take pairs away:
+// a slot left off needs no look, and those on it are checked again where the
+// plain walk over all slots would check them.
+struct PairedSlots {
+  std::array<std::uint8_t, kMaxMinutiae> slot;
+  int count = 0;
+  explicit PairedSlots(MatchState& s) {
+    for (int i = 0; i < s.stored.count; ++i)
+      if (s.pairs[static_cast<std::size_t>(i)].Paired()) slot[static_cast<std::size_t>(count++)] = static_cast<std::uint8_t>(i);
+  }
+  int operator[](int k) const { return slot[static_cast<std::size_t>(k)]; }
+};
+
 // Up to four paired slots (value at the threshold, partner other than
 // `excluded`) nearest to minutia i of the stored template; nearest first.
 struct References {
@@ -425,13 +438,13 @@ void OrderCandidatePairs(MatchState& s) {
 }
 
 void RemoveSharedPartners(MatchState& s) {
-  const int n = s.stored.count;
   for (int round = 0; round < kSharedPartnerRounds; ++round) {
     bool conflict = false;
-    for (int a = 0; a < n; ++a) {
-      for (int b = a + 1; b < n && Slot(s, a).Paired(); ++b) {
-        PairSlot& sa = Slot(s, a);
-        PairSlot& sb = Slot(s, b);
+    const PairedSlots paired(s);
+    for (int pa = 0; pa < paired.count; ++pa) {
+      PairSlot& sa = Slot(s, paired[pa]);
+      for (int pb = pa + 1; pb < paired.count && sa.Paired(); ++pb) {
+        PairSlot& sb = Slot(s, paired[pb]);
         if (!sb.Paired() || sa.Current().partner != sb.Current().partner) continue;
         conflict = true;
         if (sa.Current().value < sb.Current().value)
@@ -501,9 +514,11 @@ void ScoreGlobalSupport(MatchState& s) {
 }
 
 void FilterInconsistentPairs(MatchState& s) {
-  const int n = s.stored.count;
-  for (int i = 0; i < n; ++i) {
-    for (int k = i + 1; k < n && Slot(s, i).Paired(); ++k) {
+  const PairedSlots paired(s);
+  for (int pi = 0; pi < paired.count; ++pi) {
+    const int i = paired[pi];
+    for (int pk = pi + 1; pk < paired.count && Slot(s, i).Paired(); ++pk) {
+      const int k = paired[pk];
       PairSlot& si = Slot(s, i);
       PairSlot& sk = Slot(s, k);
       if (!sk.Paired()) continue;
@@ -651,17 +666,19 @@ void PropagatePairs(MatchState& s) {
 }
 
 void DropWeakPairs(MatchState& s, int threshold) {
-  const int n = s.stored.count;
   for (int round = 0; round < kDropRounds; ++round) {
     bool changed = false;
-    for (int i = 0; i < n; ++i) {
+    const PairedSlots paired(s);
+    for (int pi = 0; pi < paired.count; ++pi) {
+      const int i = paired[pi];
       PairSlot& si = Slot(s, i);
       if (!si.Paired()) continue;
       if (si.Current().value < threshold) {
         Unpair(si);
         continue;
       }
-      for (int o = 0; o < n; ++o) {
+      for (int po = 0; po < paired.count; ++po) {
+        const int o = paired[po];
         PairSlot& so = Slot(s, o);
         if (o == i || !so.Paired() || so.Current().partner != si.Current().partner) continue;
         if (si.Current().value < so.Current().value) {
