@@ -48,6 +48,7 @@ const ToleranceTable& Tolerances() {
   }();
   return table;
 }
+
 // The same, folded with the bounds of the weights: the largest deviations that
 // pass the tolerances and still weigh something.
 struct Limit {
@@ -67,6 +68,7 @@ const LimitTable& Limits() {
   }();
   return table;
 }
+
 Tolerance ToleranceFor(int distance) {
   return Tolerances()[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
 }

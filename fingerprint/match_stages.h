@@ -22,6 +22,7 @@ struct Polar {
   int angle;
   int distance;
 };
+
 // The polar forms of one template's vectors, each worked out the first time a
 // stage asks for it and kept for the rest of the comparison: the stages ask
 // for a part of them, many of those again and again. FillAmong works out every
