@@ -73,6 +73,13 @@ Tolerance ToleranceFor(int distance) {
   return Tolerances()[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
 }
 
+// The size of a direction difference, as abs(WrapDirection(d)), by d mod 128.
+constexpr auto kDeviation = [] {
+  std::array<std::uint8_t, kDirections> t{};
+  for (int r = 0; r < kDirections; ++r) t[static_cast<std::size_t>(r)] = static_cast<std::uint8_t>(r <= kHalfCircle ? r : kDirections - r);
+  return t;
+}();
+
 // The slots paired now, in order, for stages that only ever take pairs away:
 // a slot left off needs no look, and those on it are checked again where the
 // plain walk over all slots would check them.
@@ -321,7 +328,9 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
   const LimitTable& limits = Limits();
   // Each group's best agreement with the current pair.
   std::array<std::int32_t, kMaxMinutiae> bestAgreement{};
-  const auto& angleWeight = AngleWeight();
+  // Angle weights for every deviation, none beyond the bound.
+  std::array<std::int32_t, kHalfCircle + 1> angleWeight{};
+  std::copy(AngleWeight().begin(), AngleWeight().end(), angleWeight.begin());
   const auto& distanceWeight = DistanceWeight();
   BestPair best;
   int bestSum = -1;
@@ -342,13 +351,13 @@ BestPair ScoreNeighbourSupport(MatchState& s) {
             const Polar a = PolarCache::Unpack(storedColumn[k]);
             const Polar b = PolarCache::Unpack(probeColumn[p]);
             const Limit limit = limits[static_cast<std::size_t>(std::min(a.distance, kToleranceDistances - 1))];
-            const int direction = std::abs(((turn - supporterTurn[u] + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
-            const int angle = std::abs(((a.angle - b.angle + kHalfCircle) & (kDirections - 1)) - kHalfCircle);
+            const int direction = kDeviation[static_cast<std::size_t>((turn - supporterTurn[u]) & (kDirections - 1))];
+            const int angle = kDeviation[static_cast<std::size_t>((a.angle - b.angle) & (kDirections - 1))];
             const int distance = std::abs(a.distance - b.distance);
             // The table reads stay inside and the weight is masked instead of
             // branched on; a slot lends itself no support.
             const int agrees = (k != i) & (p != j) & (angle <= limit.angle) & (distance <= limit.distance);
-            const int w = angleWeight[static_cast<std::size_t>(std::min(angle, kAngleWeightBound - 1))] +
+            const int w = angleWeight[static_cast<std::size_t>(angle)] +
                           distanceWeight[static_cast<std::size_t>(std::min(distance, kDistanceWeightBound - 1))] +
                           angleWeight[static_cast<std::size_t>(direction)];
             bestAgreement[g] = std::max(bestAgreement[g], w & -agrees);
