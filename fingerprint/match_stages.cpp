@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace huellix {
 namespace {
@@ -16,23 +21,12 @@ constexpr int kDropRounds = 10;
 const MatchMinutia& At(const MatchTemplate& t, int i) { return t.minutiae[static_cast<std::size_t>(i)]; }
 PairSlot& Slot(MatchState& s, int i) { return s.pairs[static_cast<std::size_t>(i)]; }
 
-struct Polar {
-  int angle;
-  int distance;
-};
-
-// The vector from minutia `from` to minutia `to`, against the direction of `to`.
-Polar PolarOf(const PolarTable& table, int from, int to) {
-  const PolarEntry e = table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)];
-  return {e.angle, e.distance};
-}
-
 // Direction of a minus direction of b, wrapped.
 int Turn(const MatchTemplate& t, int a, int b) { return WrapDirection(At(t, a).direction - At(t, b).direction); }
 
-int Distance(const MatchTemplate& t, int a, int b) {
-  return MatchDistance(At(t, a).x - At(t, b).x, At(t, a).y - At(t, b).y);
-}
+// Distance of stored minutiae a and b: the length of the vector from b to a,
+// which the stored template's cache keeps.
+int Distance(MatchState& s, int a, int b) { return s.storedPolar.Get(b, a).distance; }
 
 // Position tolerance at a distance, capped at 30, and the angle it subtends
 // (at least 3). The stages ask for it for every pair of pairs, so it is kept
@@ -42,17 +36,62 @@ struct Tolerance {
   int angle;
 };
 constexpr int kToleranceDistances = 2048;  // beyond any distance of two minutiae
-Tolerance ToleranceFor(int distance) {
-  static const std::array<Tolerance, kToleranceDistances> table = [] {
-    std::array<Tolerance, kToleranceDistances> t{};
+using ToleranceTable = std::array<Tolerance, kToleranceDistances>;
+const ToleranceTable& Tolerances() {
+  static const ToleranceTable table = [] {
+    ToleranceTable t{};
     for (int d = 0; d < kToleranceDistances; ++d) {
       const int position = std::min(ToleranceAt(d), 30);
       t[static_cast<std::size_t>(d)] = {position, std::max(ArctanAt(d, position), 3)};
     }
     return t;
   }();
-  return table[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
+  return table;
 }
+
+// The same, folded with the bounds of the weights: the largest deviations that
+// pass the tolerances and still weigh something.
+struct Limit {
+  std::int16_t angle;
+  std::int16_t distance;
+};
+using LimitTable = std::array<Limit, kToleranceDistances>;
+const LimitTable& Limits() {
+  static const LimitTable table = [] {
+    LimitTable t{};
+    for (int d = 0; d < kToleranceDistances; ++d) {
+      const Tolerance tol = Tolerances()[static_cast<std::size_t>(d)];
+      t[static_cast<std::size_t>(d)] = {static_cast<std::int16_t>(std::min(tol.angle, kAngleWeightBound - 1)),
+                                        static_cast<std::int16_t>(std::min(tol.distance, kDistanceWeightBound - 1))};
+    }
+    return t;
+  }();
+  return table;
+}
+
+Tolerance ToleranceFor(int distance) {
+  return Tolerances()[static_cast<std::size_t>(std::clamp(distance, 0, kToleranceDistances - 1))];
+}
+
+// The size of a direction difference, as abs(WrapDirection(d)), by d mod 128.
+constexpr auto kDeviation = [] {
+  std::array<std::uint8_t, kDirections> t{};
+  for (int r = 0; r < kDirections; ++r) t[static_cast<std::size_t>(r)] = static_cast<std::uint8_t>(r <= kHalfCircle ? r : kDirections - r);
+  return t;
+}();
+
+// The slots paired now, in order, for stages that only ever take pairs away:
+// a slot left off needs no look, and those on it are checked again where the
+// plain walk over all slots would check them.
+struct PairedSlots {
+  std::array<std::uint8_t, kMaxMinutiae> slot;
+  int count = 0;
+  explicit PairedSlots(MatchState& s) {
+    for (int i = 0; i < s.stored.count; ++i)
+      if (s.pairs[static_cast<std::size_t>(i)].Paired()) slot[static_cast<std::size_t>(count++)] = static_cast<std::uint8_t>(i);
+  }
+  int operator[](int k) const { return slot[static_cast<std::size_t>(k)]; }
+};
 
 // Up to four paired slots (value at the threshold, partner other than
 // `excluded`) nearest to minutia i of the stored template; nearest first.
@@ -67,7 +106,7 @@ References NearestReferences(MatchState& s, int i, int excluded) {
     const PairSlot& slot = Slot(s, k);
     if (k == i || !slot.Paired() || slot.Current().value < s.params[13] || slot.Current().partner == excluded)
       continue;
-    const int d = Distance(s.stored, i, k);
+    const int d = Distance(s, i, k);
     if (r.count < kReferences) {
       r.slot[static_cast<std::size_t>(r.count)] = k;
       r.distance[static_cast<std::size_t>(r.count)] = d;
@@ -102,8 +141,8 @@ struct Agreement {
   }
 };
 Agreement Compare(MatchState& s, int k, int i, int k2, int j) {
-  const Polar a = PolarOf(s.storedPolar, k, i);
-  const Polar b = PolarOf(s.probePolar, k2, j);
+  const Polar a = s.storedPolar.Get(k, i);
+  const Polar b = s.probePolar.Get(k2, j);
   return {std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, j, k2))),
           std::abs(WrapDirection(a.angle - b.angle)), std::abs(a.distance - b.distance), a.distance};
 }
@@ -114,101 +153,236 @@ int Percentage(int part, int of4) { return (part * 10000 / of4 + 50) / 100; }
 
 }  // namespace
 
-void BuildPolarTable(const MatchTemplate& t, PolarTable& table) {
-  for (int from = 0; from < t.count; ++from) {
-    for (int to = 0; to < t.count; ++to) {
-      // A minutia's direction is always 0..127, which VectorToPolar would
-      // first make sure of.
-      const int x = At(t, to).x - At(t, from).x;
-      const int y = At(t, to).y - At(t, from).y;
-      int angle = MatchDirection(x, y) - At(t, to).direction;
-      if (angle < 0) angle += kDirections;
-      if (angle >= kDirections) angle -= kDirections;
-      table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] = {
-          static_cast<std::int16_t>(angle), static_cast<std::int16_t>(MatchDistance(x, y))};
+void PolarCache::Reset(const MatchTemplate& t) {
+  count_ = t.count;
+  complete_ = false;
+  for (int i = 0; i < count_; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    x_[u] = At(t, i).x;
+    y_[u] = At(t, i).y;
+    direction_[u] = At(t, i).direction;
+  }
+  std::fill_n(entries_.begin(), count_ * count_, kUnknown);
+}
+
+void PolarCache::FillAmong(const std::uint8_t* minutiae, int count) {
+#if defined(__SSE2__)
+  constexpr int kLanes = 4;
+  // The set's positions and directions side by side, padded to whole blocks.
+  alignas(16) std::array<std::int32_t, kSide + kLanes> setX{}, setY{}, setDirection{}, setIndex{};
+  for (int m = 0; m < count; ++m) {
+    const auto u = static_cast<std::size_t>(m), i = static_cast<std::size_t>(minutiae[m]);
+    setX[u] = x_[i];
+    setY[u] = y_[i];
+    setDirection[u] = direction_[i];
+    setIndex[u] = minutiae[m];
+  }
+  const std::uint8_t* arctan = &ArctanTable()[0][0];
+  const __m128 half = _mm_set1_ps(0.5f), one = _mm_set1_ps(1.0f);
+  const __m128 inverseSide = _mm_set1_ps(1.0f / kTableSide), side = _mm_set1_ps(kTableSide);
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  const __m128i zero = _mm_setzero_si128(), halfCircle = _mm_set1_epi32(kHalfCircle);
+  const __m128i circle = _mm_set1_epi32(kDirections), angleMask = _mm_set1_epi32(kDirections - 1);
+  const auto select = [](__m128i mask, __m128i yes, __m128i no) {
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+  };
+  alignas(16) std::array<std::int32_t, kLanes> cells, into, back;
+  for (int m = 0; m < count; ++m) {
+    const auto u = static_cast<std::size_t>(m);
+    const int to = setIndex[u];
+    const __m128i toX = _mm_set1_epi32(setX[u]), toY = _mm_set1_epi32(setY[u]);
+    const __m128i toDirection = _mm_set1_epi32(setDirection[u]);
+    // Each block holds minutiae m.. of the set: the vectors from them to `to`
+    // and back, m to itself included.
+    for (int block = m; block < count; block += kLanes) {
+      const auto b = static_cast<std::size_t>(block);
+      const __m128i x = _mm_sub_epi32(toX, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&setX[b])));
+      const __m128i y = _mm_sub_epi32(toY, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&setY[b])));
+      const __m128 a = _mm_and_ps(_mm_cvtepi32_ps(x), magnitude), c = _mm_and_ps(_mm_cvtepi32_ps(y), magnitude);
+      // The tables' scale and the scaled lengths, as MatchDistance and
+      // MatchDirection divide them. Each true quotient of (n + 1/2) lies at
+      // least 1/300 (scale) or 1/14 (lengths) from a whole number, far beyond
+      // a float's rounding here, so truncating gives the integer quotient.
+      const __m128 scale = _mm_add_ps(
+          _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_max_ps(a, c), half), inverseSide))), one);
+      const __m128 inverse = _mm_div_ps(one, scale);
+      const __m128 sa = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(a, half), inverse)));
+      const __m128 sc = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(c, half), inverse)));
+      // The distance table holds sqrt(a^2 + b^2) rounded; no such root lies
+      // within 1/1000 of a half, far beyond a float's error here.
+      const __m128 root = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(sa, sa), _mm_mul_ps(sc, sc)));
+      const __m128i distance =
+          _mm_cvttps_epi32(_mm_mul_ps(scale, _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_add_ps(root, half)))));
+      _mm_store_si128(reinterpret_cast<__m128i*>(cells.data()), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(sa, side), sc)));
+      const __m128i quarter = _mm_set_epi32(arctan[cells[3]], arctan[cells[2]], arctan[cells[1]], arctan[cells[0]]);
+      // MatchDirection's sign steps, for the vector and for its reverse.
+      const __m128i xBelow = _mm_cmplt_epi32(x, zero), yBelow = _mm_cmplt_epi32(y, zero);
+      const __m128i xAbove = _mm_cmpgt_epi32(x, zero), yAbove = _mm_cmpgt_epi32(y, zero);
+      __m128i forward = select(xBelow, _mm_sub_epi32(halfCircle, quarter), quarter);
+      forward = select(yBelow, _mm_sub_epi32(circle, forward), forward);
+      __m128i backward = select(xAbove, _mm_sub_epi32(halfCircle, quarter), quarter);
+      backward = select(yAbove, _mm_sub_epi32(circle, backward), backward);
+      const __m128i fromDirection = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&setDirection[b]));
+      const auto pack = [&](__m128i angle) {
+        return _mm_or_si128(_mm_slli_epi32(_mm_and_si128(angle, angleMask), 16), distance);
+      };
+      _mm_store_si128(reinterpret_cast<__m128i*>(into.data()), pack(_mm_sub_epi32(forward, toDirection)));
+      _mm_store_si128(reinterpret_cast<__m128i*>(back.data()), pack(_mm_sub_epi32(backward, fromDirection)));
+      const int lanes = std::min(kLanes, count - block);
+      for (int k = 0; k < lanes; ++k) {
+        const int from = setIndex[b + static_cast<std::size_t>(k)];
+        entries_[Index(from, to)] = static_cast<std::uint32_t>(into[static_cast<std::size_t>(k)]);
+        entries_[Index(to, from)] = static_cast<std::uint32_t>(back[static_cast<std::size_t>(k)]);
+      }
     }
   }
+#else
+  for (int m = 0; m < count; ++m)
+    for (int k = 0; k < count; ++k) entries_[Index(minutiae[k], minutiae[m])] = Pack(Compute(minutiae[k], minutiae[m]));
+#endif
+}
+
+void PolarCache::Fill(const MatchTemplate& t) {
+  Reset(t);
+  std::array<std::uint8_t, kSide> all;
+  for (int i = 0; i < count_; ++i) all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  FillAmong(all.data(), count_);
+  complete_ = true;
 }
 
 BestPair ScoreNeighbourSupport(MatchState& s) {
   const int n = s.stored.count;
+  const int threshold = s.params[13];
   for (int i = 0; i < n; ++i)
     for (auto& pair : Slot(s, i).pairs) {
       pair.supportCount = 0;
       pair.secondValue = 0;
     }
-  // The pairs that can lend support (value at the threshold), slot by slot,
-  // packed tight: every pair looks at all of them. Values do not change here.
-  struct Supporter {
-    std::uint8_t partner;
-    std::uint8_t direction;  // of the partner
+  // A pair's direction test against a supporter compares the turns the two
+  // pairs imply, (stored direction - partner's direction) of each, so the
+  // supporters are filed by that turn: a pair then only looks at the turns
+  // within 8 of its own, one or two runs of the file. A best agreement per
+  // slot is a maximum and the sums add up, so the order in which supporters
+  // are met does not matter. Slots with supporters are numbered as groups.
+  constexpr std::uint8_t kNoGroup = 0xFF;
+  constexpr int kMaxSupporters = kMaxMinutiae * kPairsPerSlot;
+  std::array<std::uint8_t, kMaxSupporters> supporterGroup, supporterSlot, supporterPartner, supporterTurn;
+  std::array<std::uint8_t, kMaxMinutiae> groupOf, groupSlot;
+  std::array<std::uint16_t, kDirections + 1> turnStart{};
+  const auto turnOf = [&](int i, int j) {
+    return (At(s.stored, i).direction - At(s.probe, j).direction) & (kDirections - 1);
   };
-  struct Group {
-    int slot, first, last;
-  };
-  std::array<Supporter, kMaxMinutiae * kPairsPerSlot> supporters;
-  std::array<Group, kMaxMinutiae> groups;
-  int supporterCount = 0, groupCount = 0;
+  int groupCount = 0;
   for (int k = 0; k < n; ++k) {
     const PairSlot& sk = Slot(s, k);
-    const int first = supporterCount;
+    groupOf[static_cast<std::size_t>(k)] = kNoGroup;
     for (int pk = 0; pk < sk.count; ++pk) {
       const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
-      if (other.value < s.params[13]) continue;
-      supporters[static_cast<std::size_t>(supporterCount++)] = {other.partner, At(s.probe, other.partner).direction};
+      if (other.value < threshold) continue;
+      ++turnStart[static_cast<std::size_t>(turnOf(k, other.partner) + 1)];
+      if (groupOf[static_cast<std::size_t>(k)] == kNoGroup) {
+        groupOf[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(groupCount);
+        groupSlot[static_cast<std::size_t>(groupCount++)] = static_cast<std::uint8_t>(k);
+      }
     }
-    if (supporterCount > first) groups[static_cast<std::size_t>(groupCount++)] = {k, first, supporterCount};
   }
-  // What depends on the two stored minutiae alone, taken once for all the
-  // pairs of both slots.
-  struct StoredView {
-    int turn;
-    Polar polar;
-    Tolerance tolerance;
-  };
-  std::array<StoredView, kMaxMinutiae> views;
+  for (int t = 0; t < kDirections; ++t)
+    turnStart[static_cast<std::size_t>(t + 1)] += turnStart[static_cast<std::size_t>(t)];
+  // Every vector read below runs between two slots with supporters, or two
+  // of their partners.
+  s.storedPolar.FillAmong(groupSlot.data(), groupCount);
+  if (!s.probePolar.Complete()) {
+    std::array<bool, kMaxMinutiae> taken{};
+    std::array<std::uint8_t, kMaxMinutiae> partners;
+    int partnerCount = 0;
+    for (int k = 0; k < n; ++k) {
+      const PairSlot& sk = Slot(s, k);
+      for (int pk = 0; pk < sk.count; ++pk) {
+        const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
+        if (other.value < threshold || taken[other.partner]) continue;
+        taken[other.partner] = true;
+        partners[static_cast<std::size_t>(partnerCount++)] = other.partner;
+      }
+    }
+    s.probePolar.FillAmong(partners.data(), partnerCount);
+  }
+  {
+    std::array<std::uint16_t, kDirections> next;
+    std::copy(turnStart.begin(), turnStart.end() - 1, next.begin());
+    for (int k = 0; k < n; ++k) {
+      const PairSlot& sk = Slot(s, k);
+      for (int pk = 0; pk < sk.count; ++pk) {
+        const CandidatePair& other = sk.pairs[static_cast<std::size_t>(pk)];
+        if (other.value < threshold) continue;
+        const int turn = turnOf(k, other.partner);
+        const std::size_t e = next[static_cast<std::size_t>(turn)]++;
+        supporterGroup[e] = groupOf[static_cast<std::size_t>(k)];
+        supporterSlot[e] = static_cast<std::uint8_t>(k);
+        supporterPartner[e] = other.partner;
+        supporterTurn[e] = static_cast<std::uint8_t>(turn);
+      }
+    }
+  }
+  // For each distance, the largest deviations that both pass the tolerances
+  // and still weigh something (weights end at 14 and 30).
+  const LimitTable& limits = Limits();
+  // Each group's best agreement with the current pair.
+  std::array<std::int32_t, kMaxMinutiae> bestAgreement{};
+  // Angle weights for every deviation, none beyond the bound.
+  std::array<std::int32_t, kHalfCircle + 1> angleWeight{};
+  std::copy(AngleWeight().begin(), AngleWeight().end(), angleWeight.begin());
+  const auto& distanceWeight = DistanceWeight();
   BestPair best;
   int bestSum = -1;
   for (int i = 0; i < n; ++i) {
     PairSlot& si = Slot(s, i);
-    bool viewed = false;
+    const std::uint32_t* storedColumn = s.storedPolar.Column(i);
     for (int pi = 0; pi < si.count; ++pi) {
       CandidatePair& pair = si.pairs[static_cast<std::size_t>(pi)];
-      if (pair.value >= s.params[13]) {
-        if (!viewed) {
-          for (int g = 0; g < groupCount; ++g) {
-            const int k = groups[static_cast<std::size_t>(g)].slot;
-            const Polar a = PolarOf(s.storedPolar, k, i);
-            views[static_cast<std::size_t>(g)] = {Turn(s.stored, i, k), a, ToleranceFor(a.distance)};
-          }
-          viewed = true;
-        }
+      if (pair.value >= threshold) {
         const int j = pair.partner;
-        const int directionJ = At(s.probe, j).direction;
-        for (int g = 0; g < groupCount; ++g) {
-          const Group& group = groups[static_cast<std::size_t>(g)];
-          if (group.slot == i) continue;
-          // Each pair's cheapest test goes first.
-          const int turn = views[static_cast<std::size_t>(g)].turn;
-          const Polar a = views[static_cast<std::size_t>(g)].polar;
-          const Tolerance tol = views[static_cast<std::size_t>(g)].tolerance;
-          int bestAgreement = 0;
-          for (int e = group.first; e < group.last; ++e) {
-            const Supporter other = supporters[static_cast<std::size_t>(e)];
-            if (other.partner == j) continue;
-            const int direction = std::abs(WrapDirection(turn - WrapDirection(directionJ - other.direction)));
-            if (direction > 8) continue;
-            const Polar b = PolarOf(s.probePolar, other.partner, j);
-            const Agreement agreement{direction, std::abs(WrapDirection(a.angle - b.angle)),
-                                      std::abs(a.distance - b.distance), a.distance};
-            if (agreement.angle > tol.angle || agreement.distance > tol.distance) continue;
-            bestAgreement = std::max(bestAgreement, agreement.Weight());
+        const std::uint32_t* probeColumn = s.probePolar.Column(j);
+        const int turn = turnOf(i, j);
+        const auto weigh = [&](int from, int to) {
+          for (int e = from; e < to; ++e) {
+            const auto u = static_cast<std::size_t>(e);
+            const auto g = static_cast<std::size_t>(supporterGroup[u]);
+            const int k = supporterSlot[u], p = supporterPartner[u];
+            const Polar a = PolarCache::Unpack(storedColumn[k]);
+            const Polar b = PolarCache::Unpack(probeColumn[p]);
+            const Limit limit = limits[static_cast<std::size_t>(std::min(a.distance, kToleranceDistances - 1))];
+            const int direction = kDeviation[static_cast<std::size_t>((turn - supporterTurn[u]) & (kDirections - 1))];
+            const int angle = kDeviation[static_cast<std::size_t>((a.angle - b.angle) & (kDirections - 1))];
+            const int distance = std::abs(a.distance - b.distance);
+            // The table reads stay inside and the weight is masked instead of
+            // branched on; a slot lends itself no support.
+            const int agrees = (k != i) & (p != j) & (angle <= limit.angle) & (distance <= limit.distance);
+            const int w = angleWeight[static_cast<std::size_t>(angle)] +
+                          distanceWeight[static_cast<std::size_t>(std::min(distance, kDistanceWeightBound - 1))] +
+                          angleWeight[static_cast<std::size_t>(direction)];
+            bestAgreement[g] = std::max(bestAgreement[g], w & -agrees);
           }
-          if (bestAgreement > 0) {
-            ++pair.supportCount;
-            pair.secondValue += bestAgreement;
-          }
+        };
+        const int low = turn - 8, high = turn + 8;
+        const auto start = [&](int t) { return static_cast<int>(turnStart[static_cast<std::size_t>(t)]); };
+        if (low < 0) {
+          weigh(start(low + kDirections), start(kDirections));
+          weigh(start(0), start(high + 1));
+        } else if (high >= kDirections) {
+          weigh(start(low), start(kDirections));
+          weigh(start(0), start(high + 1 - kDirections));
+        } else {
+          weigh(start(low), start(high + 1));
         }
+        int count = 0, sum = 0;
+        for (int g = 0; g < groupCount; ++g) {
+          const int a = bestAgreement[static_cast<std::size_t>(g)];
+          count += a > 0;
+          sum += a;
+          bestAgreement[static_cast<std::size_t>(g)] = 0;
+        }
+        pair.supportCount = static_cast<std::uint8_t>(count);
+        pair.secondValue = sum;
       }
       if (pair.secondValue > bestSum) {
         bestSum = pair.secondValue;
@@ -236,7 +410,7 @@ void AlignToBestPair(MatchState& s, BestPair best) {
   for (int i = 0; i < s.stored.count; ++i) {
     PairSlot& slot = Slot(s, i);
     if (i == b || !slot.Paired()) continue;
-    Polar r = PolarOf(s.storedPolar, i, b);
+    Polar r = s.storedPolar.Get(i, b);
     r.distance = std::min(r.distance, kAlignDistanceCap);
     const Tolerance tol = ToleranceFor(r.distance);
     for (int p = 0; p < slot.count; ++p) {
@@ -247,7 +421,7 @@ void AlignToBestPair(MatchState& s, BestPair best) {
         continue;
       }
       const int turn = std::abs(WrapDirection(Turn(s.stored, b, i) - Turn(s.probe, jb, j)));
-      const Polar q = PolarOf(s.probePolar, j, jb);
+      const Polar q = s.probePolar.Get(j, jb);
       if (turn > s.params[20] || std::abs(WrapDirection(r.angle - q.angle)) > tol.angle ||
           std::abs(r.distance - q.distance) > tol.distance)
         pair.value = 0;
@@ -275,13 +449,13 @@ void OrderCandidatePairs(MatchState& s) {
 }
 
 void RemoveSharedPartners(MatchState& s) {
-  const int n = s.stored.count;
   for (int round = 0; round < kSharedPartnerRounds; ++round) {
     bool conflict = false;
-    for (int a = 0; a < n; ++a) {
-      for (int b = a + 1; b < n && Slot(s, a).Paired(); ++b) {
-        PairSlot& sa = Slot(s, a);
-        PairSlot& sb = Slot(s, b);
+    const PairedSlots paired(s);
+    for (int pa = 0; pa < paired.count; ++pa) {
+      PairSlot& sa = Slot(s, paired[pa]);
+      for (int pb = pa + 1; pb < paired.count && sa.Paired(); ++pb) {
+        PairSlot& sb = Slot(s, paired[pb]);
         if (!sb.Paired() || sa.Current().partner != sb.Current().partner) continue;
         conflict = true;
         if (sa.Current().value < sb.Current().value)
@@ -351,26 +525,28 @@ void ScoreGlobalSupport(MatchState& s) {
 }
 
 void FilterInconsistentPairs(MatchState& s) {
-  const int n = s.stored.count;
-  for (int i = 0; i < n; ++i) {
-    for (int k = i + 1; k < n && Slot(s, i).Paired(); ++k) {
+  const PairedSlots paired(s);
+  for (int pi = 0; pi < paired.count; ++pi) {
+    const int i = paired[pi];
+    for (int pk = pi + 1; pk < paired.count && Slot(s, i).Paired(); ++pk) {
+      const int k = paired[pk];
       PairSlot& si = Slot(s, i);
       PairSlot& sk = Slot(s, k);
       if (!sk.Paired()) continue;
       const int i2 = si.Current().partner, k2 = sk.Current().partner;
       if (i2 == k2) continue;
-      const int delta = Distance(s.stored, i, k);
+      const int delta = Distance(s, i, k);
       const int f = delta < 21 ? 11 : (delta < 31 ? 10 : 9);
       bool consistent = false;
       if (std::abs(WrapDirection(Turn(s.stored, i, k) - Turn(s.probe, i2, k2))) < 13) {
-        const Polar a = PolarOf(s.storedPolar, k, i);
-        const Polar b = PolarOf(s.probePolar, k2, i2);
+        const Polar a = s.storedPolar.Get(k, i);
+        const Polar b = s.probePolar.Get(k2, i2);
         const int lengthTolerance = std::min(ToleranceAt(std::max(a.distance, b.distance) + 5), 45);
         if (std::abs(WrapDirection(a.angle - b.angle)) <= f && std::abs(a.distance - b.distance) <= lengthTolerance) {
           consistent = true;
         } else {
-          const Polar c = PolarOf(s.storedPolar, i, k);
-          const Polar d = PolarOf(s.probePolar, i2, k2);
+          const Polar c = s.storedPolar.Get(i, k);
+          const Polar d = s.probePolar.Get(i2, k2);
           consistent = std::abs(WrapDirection(c.angle - d.angle)) <= f;
         }
       }
@@ -501,17 +677,19 @@ void PropagatePairs(MatchState& s) {
 }
 
 void DropWeakPairs(MatchState& s, int threshold) {
-  const int n = s.stored.count;
   for (int round = 0; round < kDropRounds; ++round) {
     bool changed = false;
-    for (int i = 0; i < n; ++i) {
+    const PairedSlots paired(s);
+    for (int pi = 0; pi < paired.count; ++pi) {
+      const int i = paired[pi];
       PairSlot& si = Slot(s, i);
       if (!si.Paired()) continue;
       if (si.Current().value < threshold) {
         Unpair(si);
         continue;
       }
-      for (int o = 0; o < n; ++o) {
+      for (int po = 0; po < paired.count; ++po) {
+        const int o = paired[po];
         PairSlot& so = Slot(s, o);
         if (o == i || !so.Paired() || so.Current().partner != si.Current().partner) continue;
         if (si.Current().value < so.Current().value) {

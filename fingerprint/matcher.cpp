@@ -7,8 +7,9 @@ namespace huellix {
 namespace {
 
 // The comparison once both templates are parsed and the probe passed its
-// checks; the stored template's neighbour lists are still to be built.
-MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe) {
+// checks; the stored template's neighbour lists are still to be built. The
+// probe's vectors come worked out when it is compared with many templates.
+MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe, const PolarCache* probeVectors) {
   MatchResult r;
   const MatcherParams& p = DefaultMatcherParams();
   BuildMatchNeighbours(stored);
@@ -20,9 +21,12 @@ MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe) {
     r.code = kMatchTooFewPairs;
     return r;
   }
-  PolarTable storedPolar, probePolar;
-  BuildPolarTable(stored, storedPolar);
-  BuildPolarTable(probe, probePolar);
+  PolarCache storedPolar, probePolar;
+  storedPolar.Reset(stored);
+  if (probeVectors != nullptr)
+    probePolar.CopyFrom(*probeVectors);
+  else
+    probePolar.Reset(probe);
   MatchState s{stored, probe, p, pairs, storedPolar, probePolar};
   if (p[4] == 1) {
     const BestPair best = ScoreNeighbourSupport(s);
@@ -63,9 +67,8 @@ bool ParseStored(std::span<const std::uint8_t, kTemplateSize> storedBytes, Match
   return storedBytes[13] >= 8 && ParseMatchTemplate(storedBytes, stored) == kParseOk;
 }
 
-}  // namespace
-
-void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out) {
+// The probe's checks, parse and neighbour lists.
+void ParseProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out) {
   // The neighbour lists read the tables.
   if (InitializeMatcher() != 0) {
     out.code = kMatchSetupFailed;
@@ -79,12 +82,19 @@ void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, Prepa
   if (out.code == kParseOk) BuildMatchNeighbours(out.parsed);
 }
 
+}  // namespace
+
+void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out) {
+  ParseProbe(probeBytes, out);
+  if (out.code == kParseOk) out.polar.Fill(out.parsed);
+}
+
 MatchResult MatchPrepared(std::span<const std::uint8_t, kTemplateSize> storedBytes, const PreparedProbe& probe) {
   if (InitializeMatcher() != 0) return {kMatchSetupFailed, 0, 0};
   MatchTemplate stored;
   if (!ParseStored(storedBytes, stored)) return {kMatchStoredUnusable, 0, 0};
   if (probe.code != kParseOk) return {probe.code, 0, 0};
-  return MatchParsed(stored, probe.parsed);
+  return MatchParsed(stored, probe.parsed, &probe.polar);
 }
 
 MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBytes,
@@ -93,9 +103,9 @@ MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBy
   MatchTemplate stored;
   if (!ParseStored(storedBytes, stored)) return {kMatchStoredUnusable, 0, 0};
   PreparedProbe probe;
-  PrepareProbe(probeBytes, probe);
+  ParseProbe(probeBytes, probe);
   if (probe.code != kParseOk) return {probe.code, 0, 0};
-  return MatchParsed(stored, probe.parsed);
+  return MatchParsed(stored, probe.parsed, nullptr);
 }
 
 }  // namespace huellix

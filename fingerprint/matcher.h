@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 
+#include "fingerprint/match_stages.h"
 #include "fingerprint/match_template.h"
 
 namespace huellix {
@@ -39,6 +40,7 @@ MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> stored,
 struct PreparedProbe {
   int code = 0;  // what the probe's checks give: 0, 6, 108 or 2
   MatchTemplate parsed;
+  PolarCache polar;  // every vector of the probe, worked out once for all comparisons
 };
 void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probe, PreparedProbe& out);
 MatchResult MatchPrepared(std::span<const std::uint8_t, kTemplateSize> stored, const PreparedProbe& probe);
