@@ -67,8 +67,10 @@ bool ParseStored(std::span<const std::uint8_t, kTemplateSize> storedBytes, Match
   return storedBytes[13] >= 8 && ParseMatchTemplate(storedBytes, stored) == kParseOk;
 }
 
-// The probe's checks, parse and neighbour lists.
-void ParseProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out) {
+// The probe's checks, parse and neighbour lists; a probe that is to be
+// compared with many templates also gets its pairing index once for all.
+enum class ProbeUse { Once, Many };
+void ParseProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out, ProbeUse use) {
   // The neighbour lists read the tables.
   if (InitializeMatcher() != 0) {
     out.code = kMatchSetupFailed;
@@ -79,13 +81,17 @@ void ParseProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, Prepare
     return;
   }
   out.code = ParseMatchTemplate(probeBytes, out.parsed);
-  if (out.code == kParseOk) BuildMatchNeighbours(out.parsed);
+  if (out.code != kParseOk) return;
+  if (use == ProbeUse::Many)
+    BuildMatchProbe(out.parsed);
+  else
+    BuildMatchNeighbours(out.parsed);
 }
 
 }  // namespace
 
 void PrepareProbe(std::span<const std::uint8_t, kTemplateSize> probeBytes, PreparedProbe& out) {
-  ParseProbe(probeBytes, out);
+  ParseProbe(probeBytes, out, ProbeUse::Many);
   if (out.code == kParseOk) out.polar.Fill(out.parsed);
 }
 
@@ -103,7 +109,7 @@ MatchResult MatchTemplates(std::span<const std::uint8_t, kTemplateSize> storedBy
   MatchTemplate stored;
   if (!ParseStored(storedBytes, stored)) return {kMatchStoredUnusable, 0, 0};
   PreparedProbe probe;
-  ParseProbe(probeBytes, probe);
+  ParseProbe(probeBytes, probe, ProbeUse::Once);
   if (probe.code != kParseOk) return {probe.code, 0, 0};
   return MatchParsed(stored, probe.parsed, nullptr);
 }
