@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "fingerprint/distance_table.h"
 #include "fingerprint/result_codes.h"
 
 namespace huellix {
@@ -12,8 +11,6 @@ namespace {
 
 constexpr int kWordsFromByte32 = (kTemplateSize - 32) / 4;  // 92
 constexpr int kMaxWidth = kPositionTableSize / 2;            // 2W cells are used
-constexpr int kMinDistance = 20;
-constexpr int kRange = 140;
 
 int WordsInTemplate(int layoutCode) { return layoutCode == kLayoutCode62 ? 62 : kWordsFromByte32; }
 
@@ -40,16 +37,6 @@ int MinutiaWordOffset(int layoutCode, int k) {
     if (k >= 56) return 4 * (k - 56);
   }
   return 32 + 4 * k;
-}
-
-int MinutiaDistance(const IndexMinutia& a, const IndexMinutia& b) {
-  return DistanceTable[std::abs(a.x - b.x)][std::abs(a.y - b.y)];
-}
-
-bool WithinNeighbourRange(const IndexMinutia& a, const IndexMinutia& b) {
-  if (std::abs(a.x - b.x) >= kRange || std::abs(a.y - b.y) >= kRange) return false;
-  const int d = MinutiaDistance(a, b);
-  return d >= kMinDistance && d < kRange;
 }
 
 int ParseTemplate(const std::uint8_t* templ, TemplateHeader& header, MinutiaBuffer& minutiae) {
@@ -105,8 +92,11 @@ void FindNearestNeighbours(const TemplateHeader& header, MinutiaBuffer& minutiae
       if (j == i || !WithinNeighbourRange(m, minutiae[j])) continue;
       // Kept ascending; a candidate displaces the first strictly farther
       // entry, which walks on by the same rule, so among equal distances the
-      // order is the one this walk gives.
-      Neighbour carried{static_cast<std::uint8_t>(j), static_cast<std::uint32_t>(MinutiaDistance(m, minutiae[j]))};
+      // order is the one this walk gives. One no nearer than the last entry
+      // moves nothing, and most candidates are such.
+      const auto distance = static_cast<std::uint32_t>(MinutiaDistance(m, minutiae[j]));
+      if (distance >= m.neighbours[kNeighbourCount - 1].distance) continue;
+      Neighbour carried{static_cast<std::uint8_t>(j), distance};
       for (Neighbour& slot : m.neighbours)
         if (slot.distance > carried.distance) std::swap(slot, carried);
     }

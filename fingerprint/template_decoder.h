@@ -15,6 +15,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+
+#include "fingerprint/distance_table.h"
 
 namespace huellix {
 
@@ -76,10 +79,18 @@ void FindNearestNeighbours(const TemplateHeader& header, MinutiaBuffer& minutiae
 // on, except words 56..61 of layout 62 at bytes 0, 4, 8, 20, 24, 28.
 int MinutiaWordOffset(int layoutCode, int k);
 
-// The distance of two minutiae closer than 140 in x and in y.
-int MinutiaDistance(const IndexMinutia& a, const IndexMinutia& b);
+// The distance of two minutiae closer than 140 in x and in y. Inline, as
+// with the next: every registration and search asks for thousands.
+inline int MinutiaDistance(const IndexMinutia& a, const IndexMinutia& b) {
+  return DistanceTable[static_cast<std::size_t>(std::abs(a.x - b.x))][static_cast<std::size_t>(std::abs(a.y - b.y))];
+}
 // Whether two minutiae are close enough to be neighbours or triangle sides:
 // both coordinate differences below 140 and a distance of 20..139.
-bool WithinNeighbourRange(const IndexMinutia& a, const IndexMinutia& b);
+inline bool WithinNeighbourRange(const IndexMinutia& a, const IndexMinutia& b) {
+  constexpr int kRange = 140, kMinDistance = 20;
+  if (std::abs(a.x - b.x) >= kRange || std::abs(a.y - b.y) >= kRange) return false;
+  const int d = MinutiaDistance(a, b);
+  return d >= kMinDistance && d < kRange;
+}
 
 }  // namespace huellix

@@ -40,12 +40,15 @@ class TriangleSet {
 double ArctanDegrees(int a, int b) { return std::atan(static_cast<double>(b) / static_cast<double>(a)) * kDegreesPerRadian; }
 
 // The angles of all short vectors, worked out once: every registration and
-// search asks for the same few thousand, six for every triangle.
+// search asks for the same few thousand, six for every triangle. Row 0 holds
+// what a vertical vector gets (90, or 0 for no vector at all), so that no
+// vector within the table needs a test of its own.
 constexpr int kAngleTableSide = 150;
 using AngleTable = std::array<std::array<double, kAngleTableSide>, kAngleTableSide>;
 const AngleTable& Angles() {
   static const AngleTable table = [] {
     AngleTable t{};
+    for (int b = 0; b < kAngleTableSide; ++b) t[0][b] = b != 0 ? 90 : 0;
     for (int a = 1; a < kAngleTableSide; ++a)
       for (int b = 0; b < kAngleTableSide; ++b) t[a][b] = ArctanDegrees(a, b);
     return t;
@@ -53,15 +56,42 @@ const AngleTable& Angles() {
   return table;
 }
 
-double AngleOf(int dx, int dy) {
-  double e;
-  const int a = std::abs(dx), b = std::abs(dy);
-  if (dx == 0) e = dy != 0 ? 90 : 0;
-  else if (a < kAngleTableSide && b < kAngleTableSide) e = Angles()[a][b];
-  else e = ArctanDegrees(a, b);
-  if (dx < 0) e = 180 - e;
-  if (dy < 0) e = 360 - e;
+// The angle of |dx|, |dy| turned into the quadrant of the vector's signs.
+double InQuadrant(double e, bool negativeX, bool negativeY) {
+  if (negativeX) e = 180 - e;
+  if (negativeY) e = 360 - e;
   return e;
+}
+
+// The angles of a side seen from either end: both read one table entry.
+struct SideAngles {
+  double forward;   // from the first minutia towards the second
+  double backward;  // from the second towards the first
+};
+
+SideAngles AnglesOfSide(const IndexMinutia& from, const IndexMinutia& to) {
+  const int dx = to.x - from.x, dy = to.y - from.y;
+  const int a = std::abs(dx), b = std::abs(dy);
+  double e;
+  if (a < kAngleTableSide && b < kAngleTableSide) [[likely]]
+    e = Angles()[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)];
+  else
+    e = a == 0 ? 90 : ArctanDegrees(a, b);
+  return {InQuadrant(e, dx < 0, dy < 0), InQuadrant(e, dx > 0, dy > 0)};
+}
+
+// The bisector direction and vertex angle from the angles e and f of the
+// vertex's two sides.
+VertexAngles AnglesAtVertex(double e, double f) {
+  double m = (e + f) / 2;
+  if (std::abs(std::trunc(e - f)) > 180) m += 180;
+  if (m >= 360) m -= 360;
+  VertexAngles result;
+  result.direction = static_cast<int>(std::trunc(m * kDirectionStepsPerDegree));
+  int g = std::abs(static_cast<int>(std::trunc((e - f) * 100)));
+  if (g > 18000) g = 36000 - g;
+  result.angle = g;
+  return result;
 }
 
 }  // namespace
@@ -92,17 +122,7 @@ void BuildTripletList(const DecodedTemplate& decoded, TriangleList& list) {
 }
 
 VertexAngles ComputeTripletAngles(const IndexMinutia& v, const IndexMinutia& u, const IndexMinutia& w) {
-  const double e = AngleOf(u.x - v.x, u.y - v.y);
-  const double f = AngleOf(w.x - v.x, w.y - v.y);
-  double m = (e + f) / 2;
-  if (std::abs(std::trunc(e - f)) > 180) m += 180;
-  if (m >= 360) m -= 360;
-  VertexAngles result;
-  result.direction = static_cast<int>(std::trunc(m * kDirectionStepsPerDegree));
-  int g = std::abs(static_cast<int>(std::trunc((e - f) * 100)));
-  if (g > 18000) g = 36000 - g;
-  result.angle = g;
-  return result;
+  return AnglesAtVertex(AnglesOfSide(v, u).forward, AnglesOfSide(v, w).forward);
 }
 
 bool ComputeTripletFeatures(const Triangle& triangle, const DecodedTemplate& decoded, ShapeKeyBytes& shape,
@@ -118,8 +138,11 @@ bool ComputeTripletFeatures(const Triangle& triangle, const DecodedTemplate& dec
   // Side opposite each vertex.
   const std::array<int, 3> opposite = {sideBC, sideAC, sideAB};
 
-  const std::array<VertexAngles, 3> angles = {ComputeTripletAngles(a, b, c), ComputeTripletAngles(b, a, c),
-                                              ComputeTripletAngles(c, a, b)};
+  // Each side's angles serve both its ends.
+  const SideAngles ab = AnglesOfSide(a, b), ac = AnglesOfSide(a, c), bc = AnglesOfSide(b, c);
+  const std::array<VertexAngles, 3> angles = {AnglesAtVertex(ab.forward, ac.forward),
+                                              AnglesAtVertex(ab.backward, bc.forward),
+                                              AnglesAtVertex(ac.backward, bc.backward)};
   for (const VertexAngles& va : angles)
     if (va.angle > kWidestVertexAngle) return false;
 
