@@ -81,24 +81,52 @@ void BuildPositionTable(const TemplateHeader& header, const MinutiaBuffer& minut
   }
 }
 
+namespace {
+
+// Squared lengths decide the distance range without the table: a vector
+// rounds to r exactly when r * r - r + 1 <= s <= r * r + r (no integer square
+// root lies halfway), so 20..139 is s in 381..19460, and both coordinate
+// differences are then below 140 as well.
+constexpr int kNearestSquare = 381;
+constexpr int kFarthestSquare = 19460;
+
+// The largest squared length that rounds below distance d.
+int SquareBelow(std::uint32_t d) {
+  if (d > 139) return kFarthestSquare;
+  const int r = static_cast<int>(d);
+  return r * r - r;
+}
+
+}  // namespace
+
 void FindNearestNeighbours(const TemplateHeader& header, MinutiaBuffer& minutiae, const PositionTable& table) {
   const int n = header.count;
   const int w = header.width;
+  // The coordinates side by side: the scan below reads nothing else for the
+  // many candidates that are too near, too far or no nearer than the sixth.
+  std::array<std::int32_t, kMaxMinutiae> xs, ys;
+  for (int k = 0; k < n; ++k) {
+    xs[static_cast<std::size_t>(k)] = minutiae[static_cast<std::size_t>(k)].x;
+    ys[static_cast<std::size_t>(k)] = minutiae[static_cast<std::size_t>(k)].y;
+  }
   for (int i = 0; i < n; ++i) {
-    IndexMinutia& m = minutiae[i];
+    IndexMinutia& m = minutiae[static_cast<std::size_t>(i)];
     const int first = m.x + w + 139 > 2 * w - 1 ? 0 : table[m.x + w + 139];
     const int last = m.x + w - 141 < 0 ? n - 1 : table[m.x + w - 141];
+    // Only a candidate nearer than the last entry moves anything.
+    int limit = SquareBelow(m.neighbours[kNeighbourCount - 1].distance);
     for (int j = first; j <= last; ++j) {
-      if (j == i || !WithinNeighbourRange(m, minutiae[j])) continue;
+      const int dx = xs[static_cast<std::size_t>(j)] - m.x, dy = ys[static_cast<std::size_t>(j)] - m.y;
+      const int square = dx * dx + dy * dy;
+      if (square < kNearestSquare || square > limit) continue;
       // Kept ascending; a candidate displaces the first strictly farther
       // entry, which walks on by the same rule, so among equal distances the
-      // order is the one this walk gives. One no nearer than the last entry
-      // moves nothing, and most candidates are such.
-      const auto distance = static_cast<std::uint32_t>(MinutiaDistance(m, minutiae[j]));
-      if (distance >= m.neighbours[kNeighbourCount - 1].distance) continue;
-      Neighbour carried{static_cast<std::uint8_t>(j), distance};
+      // order is the one this walk gives.
+      Neighbour carried{static_cast<std::uint8_t>(j),
+                        static_cast<std::uint32_t>(MinutiaDistance(m, minutiae[static_cast<std::size_t>(j)]))};
       for (Neighbour& slot : m.neighbours)
         if (slot.distance > carried.distance) std::swap(slot, carried);
+      limit = SquareBelow(m.neighbours[kNeighbourCount - 1].distance);
     }
   }
 }
