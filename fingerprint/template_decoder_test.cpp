@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "fingerprint/distance_table.h"
@@ -189,6 +191,50 @@ TEST(TemplateDecoderTest, TheWindowFollowsTheTemplateOrder) {
   ASSERT_EQ(Decode({.minutiae = {{60, 0}, {30, 0}, {0, 0}}}, sorted), kOk);
   EXPECT_EQ(NeighbourIndexes(sorted.minutiae[2]), (std::vector<int>{1, 0}));
   EXPECT_EQ(NeighbourIndexes(sorted.minutiae[1]), (std::vector<int>{0, 2}));
+}
+
+// The neighbour search picks candidates by squared length; this is the walk
+// it stands for, over every pair the window admits, on dense random
+// templates where equal and boundary distances are common.
+TEST(TemplateDecoderTest, NeighboursAsThePlainWalkFindsThem) {
+  std::mt19937 random(17);
+  for (int round = 0; round < 300; ++round) {
+    TemplateSpec spec;
+    spec.width = 160;
+    const int spread = round % 3 == 0 ? 40 : 159;
+    std::uniform_int_distribution<int> x(-spread, spread), y(-2 * spread, 2 * spread);
+    const int count = 20 + round % 73;
+    for (int k = 0; k < count; ++k) spec.minutiae.push_back({x(random), y(random)});
+    // Most rounds in the extractor's order, by non-increasing x.
+    if (round % 4 != 0)
+      std::stable_sort(spec.minutiae.begin(), spec.minutiae.end(),
+                       [](const MinutiaSpec& a, const MinutiaSpec& b) { return a.x > b.x; });
+    DecodedTemplate d;
+    ASSERT_EQ(Decode(spec, d), kOk);
+
+    DecodedTemplate plain;
+    ASSERT_EQ(ParseTemplate(WriteTemplate(spec).data(), plain.header, plain.minutiae), kOk);
+    for (int i = 0; i < count; ++i) plain.minutiae[i].neighbours.fill({kNoNeighbour, kNoDistance});
+    PositionTable table;
+    BuildPositionTable(plain.header, plain.minutiae, table);
+    const int w = plain.header.width;
+    for (int i = 0; i < count; ++i) {
+      IndexMinutia& m = plain.minutiae[i];
+      const int first = m.x + w + 139 > 2 * w - 1 ? 0 : table[m.x + w + 139];
+      const int last = m.x + w - 141 < 0 ? count - 1 : table[m.x + w - 141];
+      for (int j = first; j <= last; ++j) {
+        if (j == i || !WithinNeighbourRange(m, plain.minutiae[j])) continue;
+        Neighbour carried{static_cast<std::uint8_t>(j), static_cast<std::uint32_t>(MinutiaDistance(m, plain.minutiae[j]))};
+        for (Neighbour& slot : m.neighbours)
+          if (slot.distance > carried.distance) std::swap(slot, carried);
+      }
+    }
+    for (int i = 0; i < count; ++i)
+      for (int k = 0; k < kNeighbourCount; ++k) {
+        ASSERT_EQ(d.minutiae[i].neighbours[k].index, plain.minutiae[i].neighbours[k].index) << round << " " << i;
+        ASSERT_EQ(d.minutiae[i].neighbours[k].distance, plain.minutiae[i].neighbours[k].distance);
+      }
+  }
 }
 
 }  // namespace
