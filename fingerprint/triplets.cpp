@@ -57,7 +57,7 @@ const AngleTable& Angles() {
 }
 
 // The angle of |dx|, |dy| turned into the quadrant of the vector's signs.
-double InQuadrant(double e, bool negativeX, bool negativeY) {
+inline double InQuadrant(double e, bool negativeX, bool negativeY) {
   if (negativeX) e = 180 - e;
   if (negativeY) e = 360 - e;
   return e;
@@ -69,7 +69,7 @@ struct SideAngles {
   double backward;  // from the second towards the first
 };
 
-SideAngles AnglesOfSide(const IndexMinutia& from, const IndexMinutia& to) {
+inline SideAngles AnglesOfSide(const IndexMinutia& from, const IndexMinutia& to) {
   const int dx = to.x - from.x, dy = to.y - from.y;
   const int a = std::abs(dx), b = std::abs(dy);
   double e;
@@ -82,13 +82,15 @@ SideAngles AnglesOfSide(const IndexMinutia& from, const IndexMinutia& to) {
 
 // The bisector direction and vertex angle from the angles e and f of the
 // vertex's two sides.
-VertexAngles AnglesAtVertex(double e, double f) {
+// Angles lie in 0..360, so a conversion to int truncates them as std::trunc
+// would, without its rounding steps.
+inline VertexAngles AnglesAtVertex(double e, double f) {
   double m = (e + f) / 2;
-  if (std::abs(std::trunc(e - f)) > 180) m += 180;
+  if (std::abs(static_cast<int>(e - f)) > 180) m += 180;
   if (m >= 360) m -= 360;
   VertexAngles result;
-  result.direction = static_cast<int>(std::trunc(m * kDirectionStepsPerDegree));
-  int g = std::abs(static_cast<int>(std::trunc((e - f) * 100)));
+  result.direction = static_cast<int>(m * kDirectionStepsPerDegree);
+  int g = std::abs(static_cast<int>((e - f) * 100));
   if (g > 18000) g = 36000 - g;
   result.angle = g;
   return result;
