@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace huellix::lanes {
 
 using Lanes = std::int16_t __attribute__((vector_size(16)));
@@ -44,8 +48,20 @@ bool Any(V ok) {
   return (half[0] | half[1]) != 0;
 }
 
-// Lane l of a comparison's result gives bit l: gathered by one
-// multiplication per half, whose partial products never meet.
+// Lane l of a comparison's result (every bit of a lane set or none) gives
+// bit l. SSE2 gathers the lanes' top bits in one instruction; elsewhere one
+// multiplication per half, whose partial products never meet, does it.
+#if defined(__SSE2__)
+inline unsigned LaneBits(Lanes ok) {
+  // Narrowed to bytes with saturation, a set lane stays set.
+  const __m128i v = reinterpret_cast<const __m128i&>(ok);
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(v, _mm_setzero_si128())));
+}
+
+inline unsigned LaneBits(Bytes ok) {
+  return static_cast<unsigned>(_mm_movemask_epi8(reinterpret_cast<const __m128i&>(ok)));
+}
+#else
 inline unsigned LaneBits(Lanes ok) {
   constexpr std::uint64_t kLowBits = 0x0001000100010001;
   constexpr std::uint64_t kGather = (std::uint64_t{1} << 48) | (std::uint64_t{1} << 33) | (std::uint64_t{1} << 18) |
@@ -64,5 +80,6 @@ inline unsigned LaneBits(Bytes ok) {
   return static_cast<unsigned>(((half[0] & kLowBits) * kGather) >> 56) |
          static_cast<unsigned>(((half[1] & kLowBits) * kGather) >> 56) << 8;
 }
+#endif
 
 }  // namespace huellix::lanes

@@ -212,7 +212,6 @@ inline __attribute__((always_inline)) void MarkAgreeing(const NeighbourIndex& x,
     const Bytes direction = (t.byteDirection - LoadBytes(&x.direction[u])) & (kDirections - 1);
     const auto ok = (distance <= t.byteDistanceTolerance) & (angle <= t.byteAngleWidth) &
                     (direction <= t.byteDirectionWidth);
-    if (!Any(ok)) continue;
     for (unsigned lanes = LaneBits(reinterpret_cast<const Bytes&>(ok)); lanes != 0; lanes &= lanes - 1)
       agree.Mark(x.owner[u + static_cast<std::size_t>(std::countr_zero(lanes))], bit);
   }
