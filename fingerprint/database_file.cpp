@@ -222,14 +222,15 @@ bool ReadSlots(EngineState& engine, FileReader& in) {
       entry.itemCount = items;  // the list itself follows all the entries
     }
     for (std::uint16_t e = 0; e < count; ++e) {
-      IndexEntry& entry = entries[e];
-      const std::uint16_t items = entry.itemCount;
-      entry.itemCount = 0;
-      if (!in.Holds(items, kPoseSize) || !engine.index.NewItems(entry, items)) return false;
+      const std::uint16_t items = entries[e].itemCount;
+      entries[e].itemCount = 0;
+      if (!in.Holds(items, kPoseSize)) return false;
+      IndexEntry* entry = engine.index.NewItems(entries[e], items);
+      if (entry == nullptr) return false;
       for (std::uint16_t i = 0; i < items; ++i) {
         std::uint8_t bytes[kPoseSize];
         if (!in.Read(bytes, kPoseSize)) return false;
-        entry.SetPose(i, GetPose(bytes));
+        entry->SetPose(i, GetPose(bytes));
       }
     }
   }

@@ -63,8 +63,12 @@ void FilterEntry(const ShapeFilter& filter, const IndexEntry& entry, std::vector
     passed.push_back({shapes + i, rests + i});
   };
   // Eight shapes at a time; few pass, so a block with none costs a branch.
+  // The pipeline fetched the list's first lines; a long list fetches the
+  // rest as it goes, as far ahead.
+  constexpr int kShapesAhead = 128;
   int i = 0;
   for (; i + 8 <= n; i += 8) {
+    if (i + kShapesAhead < n) __builtin_prefetch(shapes + i + kShapesAhead);
     const std::uint64_t fails = std::uint64_t{filter.Failures(shapes + i)} |
                                 std::uint64_t{filter.Failures(shapes + i + 2)} << 16 |
                                 std::uint64_t{filter.Failures(shapes + i + 4)} << 32 |
@@ -90,8 +94,10 @@ void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const T
   // Slot, record and shape list of a key lie all over the index and each
   // leads to the next: a pipeline fetches the slot of a key kStage * 3 keys
   // ahead, the record kStage * 2 ahead and the shapes kStage ahead, so the
-  // memory waits overlap while the keys are still read in order.
-  constexpr int kStage = 16;
+  // memory waits overlap while the keys are still read in order. Most keys
+  // take little time, so the stages lie far apart to leave each fetch the
+  // time it needs.
+  constexpr int kStage = 64;
   constexpr int kLinesAhead = 16;
   constexpr int kShapesPerLine = 8;
   std::array<const IndexEntry*, kProbeKeys> entries;

@@ -60,44 +60,88 @@ void TriangleIndex::RemoveIndexKey(const ShapeKeyBytes& shape, FingerprintKey fi
   RemoveItem(QuantiseTripletKey(shape), fingerprintKey);
 }
 
+IndexEntry* TriangleIndex::ResizeSingle(std::uint32_t slot, std::size_t room) {
+  auto* record = static_cast<SlotRecord*>(heap_->Reallocate(slots_[slot], RecordSize(1) + BlockSize(room)));
+  if (record == nullptr) return nullptr;
+  slots_[slot] = record;
+  IndexEntry* entry = EntriesOf(record);
+  entry->shapes = reinterpret_cast<PoseShape*>(entry + 1);
+  return entry;
+}
+
 int TriangleIndex::InsertItem(std::uint32_t key, const TrianglePose& pose) {
   const std::uint32_t slot = key % kSlotCount;
   IndexEntry* entry = FindMutableEntry(key);
-  if (entry == nullptr) {
-    const std::uint16_t count = slots_[slot] == nullptr ? 0 : slots_[slot]->entryCount;
-    if (count == kMaxCount16) return kOutOfMemory;
-    // A new entry is only kept once its pose is, so a failure leaves the
-    // slot as it was.
-    auto* pose1 = static_cast<PoseShape*>(heap_->Allocate(BlockSize(RoomFor(1))));
-    if (pose1 == nullptr) return kOutOfMemory;
-    SlotRecord* record = slots_[slot];
-    if (Full(count)) {
-      record = static_cast<SlotRecord*>(
-          heap_->Reallocate(record, sizeof(SlotRecord) + sizeof(IndexEntry) * RoomFor(count + 1u)));
-      if (record == nullptr) {
-        heap_->Free(pose1);
-        return kOutOfMemory;
-      }
-    }
-    record->entryCount = static_cast<std::uint16_t>(count + 1);
-    IndexEntry& added = EntriesOf(record)[count];
-    added = IndexEntry{key, 1, 0, pose1};
-    added.SetPose(0, pose);
-    slots_[slot] = record;
-    return kOk;
-  }
+  if (entry == nullptr) return AddEntry(slot, key, pose);
   const std::uint16_t count = entry->itemCount;
   if (count == kMaxCount16) return kOutOfMemory;
   if (Full(count)) {
     const std::size_t room = RoomFor(count + 1u);
-    auto* shapes = static_cast<PoseShape*>(heap_->Reallocate(entry->shapes, BlockSize(room)));
-    if (shapes == nullptr) return kOutOfMemory;
+    PoseShape* shapes;
+    if (HoldsPoses(slots_[slot])) {
+      entry = ResizeSingle(slot, room);
+      if (entry == nullptr) return kOutOfMemory;
+      shapes = entry->shapes;
+    } else {
+      shapes = static_cast<PoseShape*>(heap_->Reallocate(entry->shapes, BlockSize(room)));
+      if (shapes == nullptr) return kOutOfMemory;
+      entry->shapes = shapes;
+    }
     // The rests follow the shapes' new room.
     std::memmove(shapes + room, shapes + RoomFor(count), sizeof(PoseRest) * count);
-    entry->shapes = shapes;
   }
   ++entry->itemCount;
   entry->SetPose(count, pose);
+  return kOk;
+}
+
+int TriangleIndex::AddEntry(std::uint32_t slot, std::uint32_t key, const TrianglePose& pose) {
+  SlotRecord* record = slots_[slot];
+  if (record == nullptr) {
+    record = static_cast<SlotRecord*>(heap_->Allocate(RecordSize(1) + BlockSize(RoomFor(1))));
+    if (record == nullptr) return kOutOfMemory;
+    record->entryCount = 1;
+    IndexEntry* entry = EntriesOf(record);
+    *entry = IndexEntry{key, 1, 0, reinterpret_cast<PoseShape*>(entry + 1)};
+    entry->SetPose(0, pose);
+    slots_[slot] = record;
+    return kOk;
+  }
+  const std::uint16_t count = record->entryCount;
+  if (count == kMaxCount16) return kOutOfMemory;
+  // A new entry is only kept once its pose is, so a failure leaves the
+  // slot as it was.
+  auto* pose1 = static_cast<PoseShape*>(heap_->Allocate(BlockSize(RoomFor(1))));
+  if (pose1 == nullptr) return kOutOfMemory;
+  if (HoldsPoses(record)) {
+    // A second key: the first key's poses move out to a block of their own.
+    const IndexEntry& first = EntriesOf(record)[0];
+    const std::size_t size = BlockSize(RoomFor(first.itemCount));
+    auto* poses = static_cast<PoseShape*>(heap_->Allocate(size));
+    auto* split = static_cast<SlotRecord*>(heap_->Allocate(RecordSize(RoomFor(2))));
+    if (poses == nullptr || split == nullptr) {
+      heap_->Free(poses);
+      heap_->Free(split);
+      heap_->Free(pose1);
+      return kOutOfMemory;
+    }
+    std::memcpy(poses, first.shapes, size);
+    EntriesOf(split)[0] = first;
+    EntriesOf(split)[0].shapes = poses;
+    heap_->Free(record);
+    record = split;
+  } else if (Full(count)) {
+    record = static_cast<SlotRecord*>(heap_->Reallocate(record, RecordSize(RoomFor(count + 1u))));
+    if (record == nullptr) {
+      heap_->Free(pose1);
+      return kOutOfMemory;
+    }
+  }
+  record->entryCount = static_cast<std::uint16_t>(count + 1);
+  IndexEntry& added = EntriesOf(record)[count];
+  added = IndexEntry{key, 1, 0, pose1};
+  added.SetPose(0, pose);
+  slots_[slot] = record;
   return kOk;
 }
 
@@ -126,6 +170,11 @@ void TriangleIndex::RemoveItem(std::uint32_t key, FingerprintKey fingerprintKey,
 
 void TriangleIndex::RemoveEntry(std::uint32_t slot, IndexEntry* entry) {
   SlotRecord* record = slots_[slot];
+  if (HoldsPoses(record)) {
+    heap_->Free(record);
+    slots_[slot] = nullptr;
+    return;
+  }
   IndexEntry* entries = EntriesOf(record);
   heap_->Free(entry->shapes);
   const auto position = entry - entries;
@@ -138,18 +187,24 @@ void TriangleIndex::RemoveEntry(std::uint32_t slot, IndexEntry* entry) {
 
 IndexEntry* TriangleIndex::NewSlot(std::uint32_t slot, std::uint16_t count) {
   auto* record =
-      static_cast<SlotRecord*>(heap_->AllocateZeroed(sizeof(SlotRecord) + sizeof(IndexEntry) * RoomFor(count)));
+      static_cast<SlotRecord*>(heap_->AllocateZeroed(RecordSize(RoomFor(count))));
   if (record == nullptr) return nullptr;
   record->entryCount = count;
   slots_[slot] = record;
   return EntriesOf(record);
 }
 
-bool TriangleIndex::NewItems(IndexEntry& entry, std::uint16_t count) {
+IndexEntry* TriangleIndex::NewItems(IndexEntry& entry, std::uint16_t count) {
+  const std::uint32_t slot = entry.key % kSlotCount;
+  if (slots_[slot]->entryCount == 1) {
+    IndexEntry* moved = ResizeSingle(slot, RoomFor(count));
+    if (moved != nullptr) moved->itemCount = count;
+    return moved;
+  }
   entry.shapes = static_cast<PoseShape*>(heap_->Allocate(BlockSize(RoomFor(count))));
-  if (entry.shapes == nullptr) return false;
+  if (entry.shapes == nullptr) return nullptr;
   entry.itemCount = count;
-  return true;
+  return &entry;
 }
 
 }  // namespace huellix

@@ -1,6 +1,8 @@
 // TriangleIndex: TrianglePoses filed under their TriangleKeys in a hash of
 // 2,000,000 slots (slot = key mod 2,000,000) on the index heap. A slot holds
 // its key entries in insertion order, an entry its poses in insertion order.
+// The record of a slot with a single key carries that key's poses right
+// behind the entry, so that a reader reaches them without a further miss.
 //
 //   TriangleIndex index;
 //   if (!index.Create(heap)) { /* 101 */ }
@@ -153,9 +155,11 @@ class TriangleIndex {
 
   // For the database file's loader: a slot's record with `count` zeroed key
   // entries (the slot must be empty), and room for an entry's `count` poses,
-  // to be filled with SetPose. False when memory runs out.
+  // to be filled with SetPose through the entry NewItems gives back (the
+  // only entry of a slot moves to take its poses along); nullptr when memory
+  // runs out.
   IndexEntry* NewSlot(std::uint32_t slot, std::uint16_t count);
-  bool NewItems(IndexEntry& entry, std::uint16_t count);
+  IndexEntry* NewItems(IndexEntry& entry, std::uint16_t count);
 
  private:
   // One block per slot: the number of key entries, then the entries.
@@ -165,7 +169,16 @@ class TriangleIndex {
   static IndexEntry* EntriesOf(SlotRecord* record) {
     return reinterpret_cast<IndexEntry*>(reinterpret_cast<char*>(record) + sizeof(SlotRecord));
   }
+  // Whether the record is a single entry with its poses behind it.
+  static bool HoldsPoses(SlotRecord* record) {
+    IndexEntry* entries = EntriesOf(record);
+    return record->entryCount == 1 && entries[0].shapes == reinterpret_cast<PoseShape*>(entries + 1);
+  }
+  static std::size_t RecordSize(std::size_t entries) { return sizeof(SlotRecord) + sizeof(IndexEntry) * entries; }
   IndexEntry* FindMutableEntry(std::uint32_t key);
+  // A record for the slot holding its single entry with room for `room` poses.
+  IndexEntry* ResizeSingle(std::uint32_t slot, std::size_t room);
+  int AddEntry(std::uint32_t slot, std::uint32_t key, const TrianglePose& pose);
   void RemoveEntry(std::uint32_t slot, IndexEntry* entry);
 
   orvo::heap::Heap* heap_ = nullptr;

@@ -78,6 +78,34 @@ TEST_F(TriangleIndexTest, EntriesAndItemsKeepInsertionOrder) {
   EXPECT_EQ(index_.FindEntry(5), nullptr);
 }
 
+// A key alone in its slot keeps its poses beside its entry; they must come
+// through a second key joining and leaving the slot, at every fill of the room.
+TEST_F(TriangleIndexTest, PosesOfAKeyOutliveAnotherKeyJoiningAndLeavingTheSlot) {
+  for (std::uint32_t before = 1; before <= 13; ++before) {
+    SCOPED_TRACE(before);
+    const std::uint32_t key = 100 + before, other = key + 2'000'000;
+    std::vector<FingerprintKey> model;
+    for (FingerprintKey k = 1; k <= before; ++k) {
+      ASSERT_EQ(index_.InsertItem(key, Pose(k)), kOk);
+      model.push_back(k);
+    }
+    ASSERT_EQ(index_.InsertItem(other, Pose(500)), kOk);
+    ASSERT_EQ(index_.InsertItem(key, Pose(600)), kOk);
+    model.push_back(600);
+    EXPECT_EQ(EntryKeys(key), (std::vector<std::uint32_t>{key, other}));
+    EXPECT_EQ(KeysUnder(key), model);
+    index_.RemoveItem(other, 500);
+    index_.RemoveItem(key, 1);
+    model.erase(model.begin());
+    ASSERT_EQ(index_.InsertItem(key, Pose(700)), kOk);
+    model.push_back(700);
+    EXPECT_EQ(EntryKeys(key), std::vector<std::uint32_t>{key});
+    EXPECT_EQ(KeysUnder(key), model);
+    for (const FingerprintKey k : model) index_.RemoveItem(key, k);
+    EXPECT_TRUE(index_.SlotEmpty(key));
+  }
+}
+
 TEST_F(TriangleIndexTest, RemovingFromTheEndTakesTheLastPose) {
   ASSERT_EQ(index_.InsertItem(8, Pose(1, 20)), kOk);
   ASSERT_EQ(index_.InsertItem(8, Pose(1, 21)), kOk);
