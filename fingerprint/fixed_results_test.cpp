@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/fingerprint/result_digest.h"
 #include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/Huellix.h"
 #include "fingerprint/engine_fixture.h"
@@ -50,27 +51,6 @@ Template Impression(int finger, int impression, Kind kind = Kind::Mild) {
                         ParamsOf(kind));
 }
 
-// FNV-1a over everything fed to it.
-class Digest {
- public:
-  void Add(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      h_ ^= (v >> (8 * i)) & 0xFF;
-      h_ *= 0x100000001B3ull;
-    }
-  }
-  void AddBytes(const std::string& bytes) {
-    for (unsigned char c : bytes) {
-      h_ ^= c;
-      h_ *= 0x100000001B3ull;
-    }
-  }
-  std::uint64_t Value() const { return h_; }
-
- private:
-  std::uint64_t h_ = 0xCBF29CE484222325ull;
-};
-
 MatchResult Match(const Template& a, const Template& b) { return MatchTemplates(std::span(a), std::span(b)); }
 
 TEST(FixedResultsTest, MatcherScores) {
@@ -107,7 +87,7 @@ TEST(FixedResultsTest, MatcherScores) {
     EXPECT_EQ(m.score, r.score) << row;
     EXPECT_EQ(m.pairs, r.pairs) << row;
   }
-  Digest d;
+  ResultDigest d;
   for (int f = 0; f < 150; ++f) {
     const Template stored = Impression(f, 0);
     for (const auto& [finger, impression, kind] :
@@ -174,7 +154,7 @@ TEST_F(FixedSearchTest, Candidates) {
     EXPECT_EQ(Candidates(Search(Impression(r.finger, r.impression, r.kind), r.n)), r.found)
         << r.finger << "/" << r.impression;
   }
-  Digest d;
+  ResultDigest d;
   for (int f = 0; f < kGallery; f += 3) {
     for (const auto& [finger, impression, kind, n] :
          {std::tuple{f, 1, Kind::Noisy, 30}, std::tuple{f + 1, 2, Kind::Turned45, 3},
@@ -197,7 +177,7 @@ TEST_F(FixedSearchTest, DatabaseFile) {
   Register(0, 60);
   const auto file = drive.Path("fixed.db");
   ASSERT_EQ(FPSSaveFPDB(file.c_str()), FPS_OK);
-  Digest first;
+  ResultDigest first;
   const std::string bytes = orvo::testing::ReadFile(file);
   first.AddBytes(bytes);
   for (int f = 0; f < 60; f += 4) {
@@ -207,7 +187,7 @@ TEST_F(FixedSearchTest, DatabaseFile) {
   Register(60, 80);
   for (int f = 0; f < 60; f += 8) Register(f, f + 1);
   ASSERT_EQ(FPSSaveFPDB(file.c_str()), FPS_OK);
-  Digest second;
+  ResultDigest second;
   const std::string after = orvo::testing::ReadFile(file);
   second.AddBytes(after);
   // A loaded database grows on from what the file held.
@@ -218,7 +198,7 @@ TEST_F(FixedSearchTest, DatabaseFile) {
     ASSERT_EQ(FPSRemoveFP(&id), FPS_OK) << f;
   }
   ASSERT_EQ(FPSSaveFPDB(file.c_str()), FPS_OK);
-  Digest third;
+  ResultDigest third;
   const std::string reloaded = orvo::testing::ReadFile(file);
   third.AddBytes(reloaded);
   EXPECT_EQ(bytes.size(), 806520u);

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/fingerprint/result_digest.h"
 #include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/Huellix.h"
 #include "fingerprint/candidate_level.h"
@@ -69,22 +70,6 @@ std::string MemoryLine(const char* field) {
   return std::string(field) + " unknown";
 }
 
-// FNV-1a over the results, so that runs before and after work on the engine's
-// speed can be compared figure for figure without listing every result.
-class Digest {
- public:
-  void Add(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      h_ ^= (v >> (8 * i)) & 0xFF;
-      h_ *= 0x100000001B3ull;
-    }
-  }
-  std::uint64_t Value() const { return h_; }
-
- private:
-  std::uint64_t h_ = 0xCBF29CE484222325ull;
-};
-
 double Percentile(std::vector<double> v, double p) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -131,7 +116,7 @@ class Bench {
     std::array<int, 10> genuineAt{};   // [t]: identify at threshold t returns the mate
     std::array<int, 10> strangerAt{};  // [t]: identify at threshold t returns someone
     std::vector<double> latencyMs;
-    Digest candidates;  // every candidate record of every search, in order
+    ResultDigest candidates;  // every candidate record of every search, in order
   };
 
   // Genuine probes: another impression of enrolled fingers; strangers: fingers
@@ -196,7 +181,7 @@ void PrintThresholds(const Bench::Identification& r) {
 
 // Matcher score distributions and the one-to-one rate; `digest` takes every
 // comparison's result code, score and pair count.
-double Distributions(const Bench& b, int genuine, int impostor, Digest& digest) {
+double Distributions(const Bench& b, int genuine, int impostor, ResultDigest& digest) {
   std::vector<double> g, i;
   std::array<int, 10> gLevels{}, iLevels{};
   std::vector<std::pair<Template, Template>> pairs;
@@ -286,7 +271,7 @@ int main(int argc, char** argv) {
   Bench b(o);
   std::printf("\n## Synthetic data (mild set)\n\n%s", Describe(b.Finger(), ImpressionParams::Mild()).c_str());
 
-  Digest matcherDigest;
+  ResultDigest matcherDigest;
   const double matchRate = Distributions(b, o.smoke ? 30 : 2000, o.smoke ? 100 : 20000, matcherDigest);
 
   EngineParams params{};
