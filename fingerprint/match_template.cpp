@@ -104,7 +104,12 @@ constexpr std::int16_t kNotMeasured = std::numeric_limits<std::int16_t>::max();
 constexpr int kSquareBias = 32768;
 
 using namespace lanes;
-using LaneMask = std::int16_t __attribute__((vector_size(16)));
+
+// Lane k of v in every lane.
+template <int k>
+Lanes Broadcast(Lanes v) {
+  return __builtin_shufflevector(v, v, k, k, k, k, k, k, k, k);
+}
 
 // The eight smallest values added so far, ascending, kept without a branch:
 // a smaller one moves everything above it up one lane.
@@ -115,14 +120,14 @@ class NearestEight {
   // nearer than the eighth already kept.
   void AddEach(Lanes block) {
     if (LaneBits(block < Splat(Eighth())) == 0) return;
-    Add(__builtin_shuffle(block, LaneMask{0, 0, 0, 0, 0, 0, 0, 0}));
-    Add(__builtin_shuffle(block, LaneMask{1, 1, 1, 1, 1, 1, 1, 1}));
-    Add(__builtin_shuffle(block, LaneMask{2, 2, 2, 2, 2, 2, 2, 2}));
-    Add(__builtin_shuffle(block, LaneMask{3, 3, 3, 3, 3, 3, 3, 3}));
-    Add(__builtin_shuffle(block, LaneMask{4, 4, 4, 4, 4, 4, 4, 4}));
-    Add(__builtin_shuffle(block, LaneMask{5, 5, 5, 5, 5, 5, 5, 5}));
-    Add(__builtin_shuffle(block, LaneMask{6, 6, 6, 6, 6, 6, 6, 6}));
-    Add(__builtin_shuffle(block, LaneMask{7, 7, 7, 7, 7, 7, 7, 7}));
+    Add(Broadcast<0>(block));
+    Add(Broadcast<1>(block));
+    Add(Broadcast<2>(block));
+    Add(Broadcast<3>(block));
+    Add(Broadcast<4>(block));
+    Add(Broadcast<5>(block));
+    Add(Broadcast<6>(block));
+    Add(Broadcast<7>(block));
   }
   int Eighth() const { return lanes_[kMatchNeighbours - 1]; }
 
@@ -132,7 +137,7 @@ class NearestEight {
     // (A shift that brings in zeros, then the least value into lane 0, is one
     // instruction each.)
     constexpr std::int16_t kLeast = std::numeric_limits<std::int16_t>::min();
-    const Lanes up = __builtin_shuffle(lanes_, Lanes{}, LaneMask{8, 0, 1, 2, 3, 4, 5, 6}) | Lanes{kLeast, 0, 0, 0, 0, 0, 0, 0};
+    const Lanes up = __builtin_shufflevector(lanes_, Lanes{}, 8, 0, 1, 2, 3, 4, 5, 6) | Lanes{kLeast, 0, 0, 0, 0, 0, 0, 0};
     const Lanes floor = up > v ? up : v;
     lanes_ = lanes_ < floor ? lanes_ : floor;
   }
