@@ -40,14 +40,6 @@ inline Bytes LoadBytes(const std::uint8_t* p) {
 
 inline void Store(std::int16_t* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
 
-// True when any lane of a comparison's result is set.
-template <typename V>
-bool Any(V ok) {
-  std::uint64_t half[2];
-  std::memcpy(half, &ok, sizeof half);
-  return (half[0] | half[1]) != 0;
-}
-
 // Lane l of a comparison's result (every bit of a lane set or none) gives
 // bit l. SSE2 gathers the lanes' top bits in one instruction; elsewhere one
 // multiplication per half, whose partial products never meet, does it.

@@ -262,16 +262,10 @@ void CompareNeighbour(const NeighbourTest& t, const IndexRow& theirs,
 
 }  // namespace
 
-namespace {
-bool Agree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
+bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
   return std::abs(a.directionDeviation - b.directionDeviation) <= p[31] &&
          std::abs(a.distanceDeviation - b.distanceDeviation) <= p[33] &&
          std::abs(a.angleDeviation - b.angleDeviation) <= p[31];
-}
-}  // namespace
-
-bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
-  return Agree(a, b, p);
 }
 
 NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherParams& p) {
@@ -330,7 +324,7 @@ NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherP
       if (best(a).similarity > 0) listed[static_cast<std::size_t>(k++)] = a;
   }
   const auto agree = [&](int u, int v) {
-    return Agree(best(listed[static_cast<std::size_t>(u)]), best(listed[static_cast<std::size_t>(v)]), p);
+    return NeighboursAgree(best(listed[static_cast<std::size_t>(u)]), best(listed[static_cast<std::size_t>(v)]), p);
   };
   const bool kept = agree(0, 1) || (m.agreeing == 3 && (agree(0, 2) || agree(1, 2)));
   if (!kept) m.agreeing = 0;
