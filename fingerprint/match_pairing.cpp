@@ -19,6 +19,15 @@ bool ValidNeighbour(const NeighbourEntry& e, int self, int count) {
   return e.index != kNoNeighbour && e.index < count && e.index != self;
 }
 
+// The tolerances of a neighbour entry's comparisons, which depend on its
+// distance.
+struct EntryTolerance {
+  int distance, angle, direction;
+};
+EntryTolerance ToleranceOfEntry(int d, const MatcherParams& p) {
+  return {std::max(d / 10, 5), ArctanAt(d, std::min(ToleranceAt(d), 25)), d > 24 ? p[27] : p[27] + 1};
+}
+
 // The neighbour's candidates move up one place; the last becomes empty.
 void GiveWay(std::array<NeighbourCandidate, kCandidatesPerNeighbour>& list) {
   std::move(list.begin() + 1, list.end(), list.begin());
@@ -45,19 +54,17 @@ NeighbourRow RowOf(const MatchTemplate& t, int i, const MatcherParams& p) {
     row.angle[u] = e.relativeAngle;
     row.direction[u] = e.directionDifference;
     row.index[u] = e.index;
-    const int d = row.distance[u];
-    row.directionTolerance[u] = d > 24 ? p[27] : p[27] + 1;
-    row.angleTolerance[u] = row.usable[u] ? ArctanAt(d, std::min(ToleranceAt(d), 25)) : 0;
-    row.distanceTolerance[u] = std::max(d / 10, 5);
+    if (row.usable[u]) {
+      const EntryTolerance tolerance = ToleranceOfEntry(e.distance, p);
+      row.distanceTolerance[u] = tolerance.distance;
+      row.angleTolerance[u] = tolerance.angle;
+      row.directionTolerance[u] = tolerance.direction;
+    } else {  // only ever compared against, never compared from
+      row.distanceTolerance[u] = row.angleTolerance[u] = row.directionTolerance[u] = 0;
+    }
   }
   return row;
 }
-
-namespace {
-// A difference of two directions, or of two direction differences, wrapped:
-// one step suffices for their ranges.
-int Wrap1(int d) { return d < -kHalfCircle ? d + kDirections : (d > kHalfCircle ? d - kDirections : d); }
-}  // namespace
 
 namespace {
 
@@ -79,8 +86,8 @@ void CompareNeighbour(const NeighbourRow& mine, int a, const NeighbourRow& their
       if (theirs.usable[v]) break;
       continue;
     }
-    const int da = Wrap1(mine.angle[u] - theirs.angle[v]);
-    const int ddir = Wrap1(mine.direction[u] - theirs.direction[v]);
+    const int da = WrapDirection(mine.angle[u] - theirs.angle[v]);
+    const int ddir = WrapDirection(mine.direction[u] - theirs.direction[v]);
     const int add = std::abs(dd), ada = std::abs(da), addir = std::abs(ddir);
     if (ada > angleTolerance || addir > directionTolerance || addir >= kAngleWeightBound ||
         ada >= kAngleWeightBound || add >= kDistanceWeightBound)
@@ -141,9 +148,10 @@ struct NeighbourTest {
 // RowOf gives it.
 NeighbourTest TestOf(const NeighbourEntry& e, const MatcherParams& p) {
   const int d = e.distance;
-  const int distance = std::min(std::max(d / 10, 5), kDistanceWeightBound - 1);
-  const int angle = std::min(ArctanAt(d, std::min(ToleranceAt(d), 25)), kAngleWeightBound - 1);
-  const int direction = std::min(d > 24 ? p[27] : p[27] + 1, kAngleWeightBound - 1);
+  const EntryTolerance tolerance = ToleranceOfEntry(d, p);
+  const int distance = std::min(tolerance.distance, kDistanceWeightBound - 1);
+  const int angle = std::min(tolerance.angle, kAngleWeightBound - 1);
+  const int direction = std::min(tolerance.direction, kAngleWeightBound - 1);
   // A wrapped difference lies within t (t < 64) exactly when the plain
   // difference plus t, taken modulo 128, is at most 2t.
   return {Splat(d),

@@ -218,7 +218,7 @@ void ChooseCandidates(const MatchTemplate& t, const Positions& pos, int i, int f
   nearest.AddEach(Load(&square[static_cast<std::size_t>(own)]));
   for (int k = 0; k < width; k += 8)
     if (k != own) nearest.AddEach(Load(&square[static_cast<std::size_t>(k)]));
-  const bool scaled = ((outside[0] | outside[1] | outside[2] | outside[3]) | (outside[4] | outside[5] | outside[6] | outside[7])) != 0;
+  const bool scaled = LaneBits(outside) != 0;
   if (nearest.Eighth() != kNotMeasured) {
     const int limit = RoundedRoot(nearest.Eighth() + kSquareBias);
     if (!scaled || limit < kLeastScaledDistance) {
@@ -290,9 +290,6 @@ bool PlaceByRank(const Chosen& c, NearestList& list) {
   return true;
 }
 
-// One step either way brings a difference of two directions into -64..64.
-int WrapOnce(int d) { return d < -kHalfCircle ? d + kDirections : (d > kHalfCircle ? d - kDirections : d); }
-
 }  // namespace
 
 void FindMatchNeighbours(MatchTemplate& t) {
@@ -322,7 +319,7 @@ void FindMatchNeighbours(MatchTemplate& t) {
       n.index = static_cast<std::uint8_t>(index);
       n.distance = list.distance[static_cast<std::size_t>(e)];
       n.relativeAngle = static_cast<std::uint8_t>(NormaliseDirection(MatchDirection(dx, dy) - m.direction));
-      n.directionDifference = WrapOnce(o.direction - m.direction);
+      n.directionDifference = WrapDirection(o.direction - m.direction);
       int rx = dx, ry = dy;
       RotateVector(rx, ry, m.direction);
       n.localX = -rx;
