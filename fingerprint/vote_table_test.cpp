@@ -110,6 +110,29 @@ TEST(VoteTableTest, FilesAndSmoothsAsOneChainWalkPerVote) {
   }
 }
 
+// A vote that finds no memory to be gathered in is lost; those gathered
+// before are filed and smoothed as usual, and the search goes on.
+TEST(VoteTableTest, VotesPastTheHeapsLimitAreLostAndTheRestFiled) {
+  auto heap = orvo::heap::Heap::Create(0, kVoteBuckets * sizeof(std::uint32_t) + 150'000);
+  VoteTable table(*heap);
+  ASSERT_TRUE(table.Created());
+  std::vector<VoteCell> cast;
+  for (std::uint32_t v = 0; v < 20'000; ++v) {
+    // Two votes a cell, so that smoothing keeps each cell it files.
+    const VoteCell cell{1, 2, 3, v / 2};
+    table.CastVote(cell);
+    cast.push_back(cell);
+  }
+  table.SmoothVotes();
+  std::vector<FingerprintKey> kept;
+  table.ForEach([&](const VoteRecord& r) { kept.push_back(r.cell.key); });
+  ASSERT_GT(kept.size(), 100u);
+  ASSERT_LT(kept.size(), 10'000u);
+  // The cells of the first votes, none of the later ones.
+  std::sort(kept.begin(), kept.end());
+  for (std::size_t k = 0; k < kept.size(); ++k) ASSERT_EQ(kept[k], k);
+}
+
 TEST(VoteTableTest, CountsStopAt65535) {
   auto heap = orvo::heap::Heap::Create(100'000);
   VoteTable table(*heap);
