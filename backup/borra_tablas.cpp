@@ -15,16 +15,25 @@ bool TableExists(std::string_view DatabaseName, std::string_view TableName) {
   return existe;
 }
 
-void BorraTablas(db::Connection& cn) {
-  // Every test before the transaction starts: a test opens the file anew,
-  // and it must not meet the wipe's own write lock.
+namespace {
+
+std::vector<std::string_view> Presentes() {
   std::vector<std::string_view> presentes;
   for (std::string_view tabla : kTablasBorradas) {
     if (TableExists(common::kBasePrincipal, tabla)) presentes.push_back(tabla);
   }
-  auto transaccion = cn.Begin();
-  for (std::string_view tabla : presentes) cn.Execute("DELETE FROM " + std::string(tabla));
-  transaccion.Commit();
+  return presentes;
+}
+
+}  // namespace
+
+// Every test before the transaction starts: a test opens the file anew, and
+// it must not meet the wipe's own write lock.
+BorradoTablas::BorradoTablas(db::Connection& cn) : cn_(cn), presentes_(Presentes()), transaccion_(cn.Begin()) {}
+
+void BorradoTablas::Ejecuta() {
+  for (std::string_view tabla : presentes_) cn_.Execute("DELETE FROM " + std::string(tabla));
+  transaccion_.Commit();
 }
 
 }  // namespace orvo::respaldo

@@ -13,6 +13,7 @@
 #include "backup/archivos_zip.h"
 #include "backup/base_de_datos.h"
 #include "backup/sello.h"
+#include "platform/db/database_file.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
 #include "platform/drive/wildcard.h"
@@ -71,14 +72,14 @@ bool EsCarpeta(const fs::path& ruta) {
 // selects, without the companions of a live database.
 std::vector<fs::path> ArchivosDe(const fs::path& carpeta) {
   std::vector<fs::path> archivos = drive::ListFiles(carpeta, "*");
-  std::erase_if(archivos, [](const fs::path& a) { return EsCompanera(a.filename().string()); });
+  std::erase_if(archivos, [](const fs::path& a) { return db::IsCompanionFile(a); });
   return archivos;
 }
 
 // A database goes in as a consistent copy; anything else as a second name
 // for the same file when the file system allows it, which costs nothing.
 void EscenaArchivo(const fs::path& origen, const fs::path& destino) {
-  if (EsBaseDeDatos(origen)) {
+  if (db::IsDatabaseFile(origen)) {
     CopiaConsistente(origen, destino);
     return;
   }

@@ -13,8 +13,10 @@
 #include "backup/juego_respaldo.h"
 #include "backup/sello.h"
 #include "common/arranque.h"
+#include "platform/db/database_file.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
+#include "platform/drive/wildcard.h"
 #include "platform/error.h"
 #include "platform/text/nocase.h"
 
@@ -114,10 +116,15 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
 
   for (const Extraido& e : extraidos_) {
     for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
-      if (EsCompanera(archivo.filename().string())) continue;
-      if (EsMdb(archivo) || EsBaseDeDatos(archivo)) RevisaBase(archivo);
+      if (db::IsCompanionFile(archivo)) continue;
+      if (EsMdb(archivo) || db::IsDatabaseFile(archivo)) RevisaBase(archivo, Destino(e, archivo), archivo_);
     }
   }
+}
+
+std::string Restauracion::Destino(const Extraido& e, const fs::path& archivo) {
+  if (e.destino.empty()) return EnUnidadC(archivo.lexically_relative(e.carpeta));
+  return e.destino + '\\' + archivo.filename().string();
 }
 
 void Restauracion::Coloca() {
@@ -125,25 +132,20 @@ void Restauracion::Coloca() {
   const BasesTomadas tomadas(producto);
   Intercambio cambio(escena_);
   // The top of the product folder holds exactly what the set held there:
-  // a file added since would otherwise stand beside the restored data.
+  // a file added since would otherwise stand beside the restored data. What
+  // the backup leaves out (hidden files, as the directory listing it takes
+  // them from does) is no part of a set, and stays.
   std::error_code ec;
   if (fs::is_directory(producto, ec)) {
-    for (const fs::path& archivo : ArchivosBajo(producto, false)) {
-      if (!EsBloqueo(archivo.filename().string())) cambio.Retira(archivo);
+    for (const fs::path& archivo : drive::ListFiles(producto, "*")) {
+      if (!db::IsLockFile(archivo)) cambio.Retira(archivo);
     }
   }
   for (const Extraido& e : extraidos_) {
     for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
-      if (EsCompanera(archivo.filename().string())) continue;
+      if (db::IsCompanionFile(archivo)) continue;
       // Mapped whole, so that a file there under another letter case is the one replaced.
-      std::string destino = e.destino;
-      if (destino.empty()) {
-        destino = EnUnidadC(archivo.lexically_relative(e.carpeta));
-      } else {
-        destino += '\\';
-        destino += archivo.filename().string();
-      }
-      cambio.Coloca(archivo, drive::Map(destino));
+      cambio.Coloca(archivo, drive::Map(Destino(e, archivo)));
     }
   }
   try {

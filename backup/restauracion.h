@@ -15,6 +15,7 @@
 // archive's files (others stay), and the companion archives of the same stamp
 // replace their files in their folders. Lock files stay where they are, and
 // no write-ahead log or shared-memory file of the old databases is left.
+// Hidden files at the top, which no set holds, stay where they are.
 #pragma once
 
 #include <filesystem>
@@ -49,6 +50,9 @@ class Restauracion {
     std::filesystem::path carpeta;    // staged files
     std::string destino;              // Windows path they go to; empty: by their own path
   };
+
+  // The Windows path a staged file of `e` goes to.
+  static std::string Destino(const Extraido& e, const std::filesystem::path& archivo);
 
   std::string archivo_;
   std::filesystem::path carpetaRespaldo_;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,10 @@ void Snapmake::crea_Click() {
 
   Ocupada(true);
   try {
+    // Taken before the set's snapshot and held until the wipe, so that the
+    // wipe never empties a row that the set does not hold.
+    std::optional<BorradoTablas> borrado;
+    if (borrar->isChecked()) borrado.emplace(bases_.cn);
     JuegoRespaldo juego;
     std::vector<std::string> fallidos;
     for (const Componente& componente : kComponentes) {
@@ -119,7 +124,7 @@ void Snapmake::crea_Click() {
     }
     juego.Publica();
     // Read again: the tables go only once the whole set is safe.
-    if (borrar->isChecked()) BorraTablas(bases_.cn);
+    if (borrado && borrar->isChecked()) borrado->Ejecuta();
     common::EscribeResultado(carpetaPrograma_, common::Resultado::Ok);
     exito_ = true;
   } catch (...) {

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/db/database_file.h"
+
 namespace orvo::common {
 
 namespace {
@@ -99,6 +101,9 @@ bool EsContinuacion(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0
 std::optional<std::string> LeeArchivo(const std::filesystem::path& archivo) {
   std::error_code ec;
   if (std::filesystem::is_directory(archivo, ec)) return std::nullopt;
+  // A database is no text file; and reading one by other means than the
+  // engine would take away the locks of this program's own connection to it.
+  if (db::IsDatabaseFile(archivo)) return std::nullopt;
   std::ifstream in(archivo, std::ios::binary);
   if (!in) return std::nullopt;
   std::string contenido;

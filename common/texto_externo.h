@@ -29,7 +29,7 @@
 namespace orvo::common {
 
 // The whole file; nullopt when it cannot be opened or read (missing, a
-// folder, no permission).
+// folder, no permission) or is a database.
 std::optional<std::string> LeeArchivo(const std::filesystem::path& archivo);
 
 enum class Codificacion { Windows1252, Utf8 };

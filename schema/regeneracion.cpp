@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/db/database.h"
+#include "platform/db/database_file.h"
 #include "platform/db/lock_file.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
@@ -149,7 +150,10 @@ void BorraAuxiliar() {
   if (!solo.Taken()) throw drive::FileInUse(kBaseAuxiliar);
   if (!fs::remove(file, ec) && ec) throw drive::FileError(ec, kBaseAuxiliar);
   // A log left by a program that ended abruptly would be replayed into the new file.
-  for (const char* companion : {"-wal", "-shm", "-journal"}) fs::remove(file.string() + companion, ec);
+  // The lock file stays: another program may be about to take it.
+  for (const fs::path& companion : db::CompanionFiles(file)) {
+    if (!db::IsLockFile(companion)) fs::remove(companion, ec);
+  }
 }
 
 }  // namespace

@@ -101,8 +101,10 @@ class Connection {
   // Writes a consistent copy of the open database, as it stands now, to a new
   // file at `targetPath` (Windows or Linux path), even while other programs
   // write it. The copy is one self-contained file. Refuses a target that
-  // exists (3204), and a call inside its own transaction (3219); a failed
-  // copy leaves no target behind.
+  // exists (3204), and a call inside its own transaction (3219). The copy
+  // passes the engine's full integrity check before the call returns; a
+  // damaged one (3343, naming the database and the first problem) and any
+  // failed copy leave no target behind.
   void Snapshot(std::string_view targetPath);
 
   // The file open (its Linux path); empty when closed.

@@ -23,16 +23,22 @@ int OpenLockFile(const fs::path& database) {
   return fd;
 }
 
-// Whether some SQLite client holds the write lock, tested through SQLite
-// itself so that its own POSIX locks on the file stay untouched.
-bool Writing(const fs::path& database) {
+// Whether any SQLite client, of this program or another, has the file open,
+// asked through SQLite itself so that its own locks on the file stay
+// untouched: a connection that takes the file exclusively for an instant
+// cannot while another holds it (in write-ahead-log mode every open
+// connection, even an idle one, keeps a shared lock on it; any writer does).
+// When it can, it lets go at once; closing it is then closing the last
+// connection, which folds the log into the file as any last one does.
+bool OpenElsewhere(const fs::path& database) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db);
-    return false;  // no database SQLite could open: nothing writes it as one
+    return false;  // no database SQLite could open: nothing has it open as one
   }
   sqlite3_extended_result_codes(db, 1);
-  int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  int rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db);
   return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
@@ -58,7 +64,7 @@ ExclusiveUse::ExclusiveUse(std::string_view path) {
     fd_ = -1;
     return;
   }
-  taken_ = !Writing(file);
+  taken_ = !OpenElsewhere(file);
   if (!taken_ && fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;

@@ -28,8 +28,8 @@ namespace orvo::db {
 std::filesystem::path LockFilePath(const std::filesystem::path& database);
 
 // Takes a database file for this program alone, without waiting: its lock
-// file exclusively, and it checks that no SQLite client of any kind is in a
-// write transaction on it. While taken, a Connection to the file waits (up to
+// file exclusively, and it checks that no SQLite client of any kind has the
+// file open (a program outside the system included). While taken, a Connection to the file waits (up to
 // the busy timeout) instead of opening it.
 class ExclusiveUse {
  public:
@@ -49,7 +49,8 @@ class ExclusiveUse {
   bool taken_ = false;
 };
 
-// True while any connection has the file open or any SQLite client is writing it.
+// True while any connection, of the engine or any other SQLite client, has
+// the file open or is writing it.
 bool IsInUse(std::string_view path);
 
 namespace detail {

@@ -12,6 +12,7 @@
 #include "platform/db/session.h"
 #include "platform/process/process.h"
 #include "platform/testsupport/error_of.h"
+#include "platform/testsupport/sqlite_session.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
@@ -123,6 +124,23 @@ TEST_F(LockingTest, InUseWhileAnotherProgramHasTheFileOpenOrIsWritingIt) {
   EXPECT_TRUE(fs::exists(c.Path("Quiravel/Quiravel.ldb")));
   EXPECT_FALSE(fs::exists(c.Path("Quiravel/Quiravel.mdb-wal")));
   EXPECT_FALSE(IsInUse("C:\\Quiravel\\NoExiste.mdb"));
+}
+
+// A user looking inside with the sqlite3 command line, idle between two
+// statements, has the file open as much as a program of the system.
+TEST_F(LockingTest, AnIdleSessionOfAnyOtherClientCountsAsAUser) {
+  orvo::testing::SqliteSession session(file, c.Path("sesion"));
+  session.Send("SELECT count(*) FROM Checadas;");
+  EXPECT_TRUE(IsInUse(kMain));
+  EXPECT_FALSE(ExclusiveUse(kMain).Taken());
+  // Asking did not get in its way: its next statement lands in the file.
+  session.Send("INSERT INTO Checadas VALUES('2010 05 03', 7, '08:00:00');");
+  EXPECT_EQ(session.End(), 0);
+  EXPECT_EQ(session.Output().find("Error"), std::string::npos) << session.Output();
+  EXPECT_FALSE(IsInUse(kMain));
+  Connection cn;
+  cn.OpenFile(kMain, "LUMAK");
+  EXPECT_EQ(Rows(cn), 1);
 }
 
 TEST_F(LockingTest, TheInUseTestLeavesTheLocksOfThisProgramInPlace) {

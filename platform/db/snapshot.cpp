@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "platform/db/connection.h"
+#include "platform/db/database_file.h"
+#include "platform/db/integrity.h"
 #include "platform/db/session.h"
 #include "platform/drive/file_error.h"
 
@@ -47,7 +49,15 @@ void Connection::Snapshot(std::string_view targetPath) {
     // archived copy is one file that opens anywhere.
     if (rc == SQLITE_OK) rc = sqlite3_exec(copy, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
   }
+  // A copy is kept only when it is sound: one that is not cannot be restored.
+  std::vector<std::string> problems;
+  if (rc == SQLITE_OK) problems = detail::IntegrityLines(copy, rc);
   sqlite3_close_v2(copy);
+  if (rc == SQLITE_OK && !problems.empty()) {
+    fs::remove(target, ec);
+    Throw(errc::kUnrecognizedFormat, "La copia de la base de datos '" + s.name() + "' está dañada: " +
+                                         FirstProblem(problems) + ".");
+  }
   if (rc != SQLITE_OK) {
     fs::remove(target, ec);
     if ((rc & 0xff) == SQLITE_CANTOPEN)
