@@ -137,7 +137,9 @@ void Restauracion::Coloca() {
   // them from does) is no part of a set, and stays.
   std::error_code ec;
   if (fs::is_directory(producto, ec)) {
-    for (const fs::path& archivo : drive::ListFiles(producto, "*")) {
+    std::vector<fs::path> archivos = drive::ListFiles(producto, "*");
+    std::sort(archivos.begin(), archivos.end());  // in the order of the names' bytes, as the staged files go
+    for (const fs::path& archivo : archivos) {
       if (!db::IsLockFile(archivo)) cambio.Retira(archivo);
     }
   }

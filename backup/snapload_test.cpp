@@ -17,6 +17,7 @@
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
 #include "platform/testsupport/commands.h"
+#include "platform/testsupport/sqlite_session.h"
 
 namespace orvo::respaldo {
 namespace {
@@ -179,6 +180,21 @@ TEST_F(SnaploadTest, SnapmakeBesideTheProgramsAnswersInTheProgramFolder) {
   EXPECT_FALSE(fs::exists(bin / "crtd"));
 }
 
+// What the backup does not take, the restore does not remove.
+TEST_F(SnaploadTest, HiddenFilesAtTheTopStayThroughARestore) {
+  const std::string set = Respaldo();
+  WriteFile(p.c.Path("Quiravel/.oculto.txt"), "nota");
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  ASSERT_EQ(p.Crtd(), "ok\r\n") << (boxes.shown.empty() ? "" : boxes.shown.back().text);
+  EXPECT_EQ(ReadFile(p.c.Path("Quiravel/.oculto.txt")), "nota");
+  // Nor was it in the backup made before the restore.
+  for (const std::string& nombre : p.Respaldos()) {
+    for (const std::string& entrada : p.Entradas(p.Respaldo() / nombre)) EXPECT_EQ(entrada.find(".oculto"), std::string::npos);
+  }
+}
+
 TEST_F(SnaploadTest, MainArchiveAloneRestoresOnlyItsOwnFiles) {
   const std::string set = Respaldo();
   const std::string sello(SelloDe(set));
@@ -254,7 +270,37 @@ TEST_F(FallaTest, SetWhoseDatabaseIsNoDatabase) {
   Elige(w, nombre);
   w.Command5_Click();
   ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
-  EXPECT_NE(boxes.shown.back().text.find("Quiravel.mdb"), std::string::npos);
+  // Named by the C: path it would take, never by a path of this system.
+  EXPECT_EQ(boxes.shown.back().text, "3343 Form1::cmdUnZip_Click La base de datos C:\\Quiravel\\Quiravel.mdb del respaldo " +
+                                         nombre + " está dañada: no es una base de datos válida");
+  SinCambios();
+}
+
+TEST_F(FallaTest, SetWhoseDatabaseIsDamagedSaysWhichFileInOneLine) {
+  const fs::path otra = p.programa / "danado";
+  fs::create_directories(otra / "Quiravel");
+  const fs::path copia = otra / "Quiravel/Quiravel.mdb";
+  ASSERT_EQ(orvo::testing::RunCommand("sqlite3 " + orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb")) + " " +
+                                      orvo::testing::Quote(".backup " + copia.string())),
+            0);
+  ASSERT_EQ(orvo::testing::RunCommand("sqlite3 " + orvo::testing::Quote(copia) +
+                                      " 'CREATE INDEX ix_prueba ON Checadas (Fecha)' 'PRAGMA journal_mode = DELETE'"),
+            0);
+  orvo::testing::EmptyIndex(copia, "ix_prueba");
+  const std::string nombre = "QR1_010199_101010.ZIP";
+  ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(otra) + " && zip -qr " +
+                                      orvo::testing::Quote(p.Respaldo() / nombre) + " Quiravel"),
+            0);
+  Snapload& w = Ventana();
+  Elige(w, nombre);
+  w.Command5_Click();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
+  const std::string& texto = boxes.shown.back().text;
+  const std::string inicio = "3343 Form1::cmdUnZip_Click La base de datos C:\\Quiravel\\Quiravel.mdb del respaldo " +
+                             nombre + " está dañada: ";
+  EXPECT_EQ(texto.substr(0, inicio.size()), inicio) << texto;
+  EXPECT_NE(texto.find("ix_prueba"), std::string::npos) << texto;
+  EXPECT_EQ(texto.find('\n'), std::string::npos) << texto;
   SinCambios();
 }
 
@@ -336,6 +382,25 @@ TEST_F(FallaTest, DatabaseHeldOpenByAnotherProgram) {
   EXPECT_NE(boxes.shown.back().text.find("C:\\Quiravel\\Quiravel.mdb"), std::string::npos) << boxes.shown.back().text;
   SinCambios();
   EXPECT_EQ(p.Respaldos(), respaldosAntes);
+}
+
+// A user looking inside with the sqlite3 command line, idle between two
+// statements: the restore is refused, and the session's next statement lands
+// in the database that stays in place.
+TEST_F(FallaTest, DatabaseOpenInAnIdleSqliteSession) {
+  orvo::testing::SqliteSession sesion(p.c.Path("Quiravel/Quiravel.mdb"));
+  sesion.Send("SELECT count(*) FROM Checadas;");
+  Restaura();
+  ASSERT_NO_FATAL_FAILURE(EsperaError(3045));
+  EXPECT_EQ(boxes.shown.back().text,
+            "3045 Form1::cmdUnZip_Click El archivo C:\\Quiravel\\Quiravel.mdb está abierto en otro programa; ciérrelo y "
+            "vuelva a intentarlo");
+  SinCambios();
+  EXPECT_EQ(p.Respaldos(), respaldosAntes);
+  const long checadas = p.Filas("Checadas");
+  sesion.Send("INSERT INTO Checadas VALUES ('2010 05 04', 2, '09:00:00');");
+  EXPECT_EQ(sesion.End(), 0) << sesion.Output();
+  EXPECT_EQ(p.Filas("Checadas"), checadas + 1);
 }
 
 TEST_F(FallaTest, FailureInTheMiddleOfTheSwapPutsEverythingBack) {

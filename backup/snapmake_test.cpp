@@ -15,6 +15,7 @@
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
 #include "platform/testsupport/commands.h"
+#include "platform/testsupport/sqlite_session.h"
 
 namespace orvo::respaldo {
 namespace {
@@ -251,6 +252,113 @@ TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
   EXPECT_EQ(p.Crtd(), "");
   ::kill(hijo.Pid(), SIGTERM);
   hijo.Wait(std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace orvo::respaldo
+
+namespace orvo::respaldo {
+namespace {
+
+namespace fs = std::filesystem;
+using orvo::testing::Quote;
+using orvo::testing::RunCommand;
+
+// Other programs at work on the main database while a backup runs, each a
+// real process. The site holds enough data that the run lasts while they work.
+struct OtrosProgramasTest : ::testing::Test {
+  OtrosProgramasTest() {
+    p.Llena();
+    p.InstalaSnapmake();
+    // Incompressible, so that archiving it takes a while.
+    EXPECT_EQ(RunCommand("head -c 100000000 /dev/urandom > " + Quote(p.c.Path("Quiravel/Windows_poleos/grande.dat"))), 0);
+  }
+
+  // Waits until the run has its main archive made (its databases copied)
+  // and is busy with the last one.
+  void EsperaUltimoArchivo(process::Child& hijo) {
+    for (int i = 0; i < 6000 && hijo.Running(); ++i) {
+      std::error_code ec;
+      for (const auto& e : fs::directory_iterator(p.Respaldo(), ec)) {
+        if (e.path().filename().string().starts_with("~respaldo_") && fs::exists(e.path() / "POL")) return;
+      }
+      process::Sleep(std::chrono::milliseconds(5));
+    }
+    ADD_FAILURE() << "the run never reached its last archive";
+  }
+
+  // What a query of the main database copy of the newest set gives.
+  std::string EnElRespaldo(const std::string& sql) {
+    std::string qr1;
+    for (const std::string& n : p.Respaldos()) {
+      if (n.starts_with("QR1_")) qr1 = n;
+    }
+    const fs::path salida = p.programa / "salida";
+    fs::remove_all(salida);
+    std::string texto;
+    RunCommand("unzip -q " + Quote(p.Respaldo() / qr1) + " Quiravel/Quiravel.mdb -d " + Quote(salida), &texto);
+    RunCommand("sqlite3 " + Quote(salida / "Quiravel/Quiravel.mdb") + " " + Quote(sql), &texto);
+    return texto;
+  }
+
+  std::string base() const { return Quote(p.c.Path("Quiravel/Quiravel.mdb")); }
+
+  prueba::Prueba p;
+};
+
+// A program that reads the database and closes it, then one that commits a
+// punch and is killed before it closes, while Snapmake (whose connection is
+// open all along) archives: the punch is in the database when Snapmake ends.
+TEST_F(OtrosProgramasTest, APunchCommittedDuringABackupByAProgramKilledBeforeItClosesIsKept) {
+  common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+  process::Child snapmake = process::Start(p.programa / "Snapmake", {"1"});
+  EsperaUltimoArchivo(snapmake);
+  std::string salida;
+  EXPECT_EQ(RunCommand("sqlite3 " + base() + " 'SELECT count(*) FROM Listado1'", &salida), 0) << salida;
+  RunCommand("sqlite3 " + base() + " \"INSERT INTO Listado1 VALUES ('2026 02 05', 300, '09:00:00')\" '.shell kill -9 $PPID'",
+             &salida);
+  ASSERT_TRUE(snapmake.Running()) << "the run ended before the other programs did their part";
+  ASSERT_EQ(snapmake.Wait(std::chrono::minutes(2)), 0);
+  EXPECT_EQ(p.Crtd(), "ok\r\n");
+  EXPECT_EQ(p.Filas("Listado1"), 2);
+  EXPECT_EQ(p.Integridad(), "ok");
+}
+
+// With the wipe asked, a punch that another program commits after the set's
+// snapshot waits for the wipe and is kept: no row that the set does not hold
+// is emptied.
+TEST_F(OtrosProgramasTest, ARowCommittedAfterTheSnapshotIsNotWiped) {
+  process::Child respaldo = process::Start(CORTE_HIJO_EXE, {"respalda", p.programa.string(), "0"});
+  EsperaUltimoArchivo(respaldo);
+  process::Child importador = process::Start(
+      "/usr/bin/sqlite3", {"-cmd", ".timeout 60000", p.c.Path("Quiravel/Quiravel.mdb").string(),
+                           "INSERT INTO Checadas VALUES ('2026 02 05', 300, '09:00:00')"});
+  ASSERT_EQ(respaldo.Wait(std::chrono::minutes(2)), 0);
+  ASSERT_EQ(importador.Wait(std::chrono::minutes(1)), 0);
+  EXPECT_EQ(p.Filas("Checadas WHERE Empleado = 300"), 1);
+  EXPECT_EQ(p.Filas("Checadas"), 1);
+  EXPECT_EQ(p.Filas("Chequeo"), 0);
+  // The set holds what was wiped, and not the row that came after it.
+  EXPECT_EQ(EnElRespaldo("SELECT group_concat(Empleado) FROM Checadas"), "125\n");
+  EXPECT_EQ(p.Integridad(), "ok");
+}
+
+// A damaged main database gives no set, an empty result, and a message that
+// names the file by its C: path in one line.
+TEST_F(SnapmakeTest, DamagedDatabaseGivesNoSetAndSaysWhichFileInOneLine) {
+  bases.cn.Close();
+  p.Sql("CREATE INDEX ix_prueba ON Checadas (Fecha)");
+  orvo::testing::EmptyIndex(p.c.Path("Quiravel/Quiravel.mdb"), "ix_prueba");
+  bases.cn.Open(common::kCadenaConexion);
+  Ventana().crea_Click();
+  EXPECT_EQ(p.Crtd(), "");
+  EXPECT_TRUE(p.Respaldos().empty());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const std::string& texto = boxes.shown[0].text;
+  const std::string inicio =
+      "3343 Form1::cmdZip_Click La copia de la base de datos 'C:\\Quiravel\\Quiravel.mdb' está dañada: ";
+  EXPECT_EQ(texto.substr(0, inicio.size()), inicio) << texto;
+  EXPECT_EQ(texto.find('\n'), std::string::npos) << texto;
 }
 
 }  // namespace

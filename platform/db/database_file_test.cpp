@@ -70,7 +70,7 @@ TEST_F(EngineFileTest, AskingLeavesTheLocksOfThisProgramsConnectionInPlace) {
   // The open connection keeps a shared lock on the file. Without it, a second
   // program would take the file as the last one open, fold the log into it
   // and delete the log under this connection.
-  orvo::testing::SqliteSession other(file, c.Path("sesion"));
+  orvo::testing::SqliteSession other(file);
   other.Send(".timeout 0");
   other.Send("PRAGMA locking_mode = EXCLUSIVE;");
   other.Send("BEGIN EXCLUSIVE;");

@@ -129,7 +129,7 @@ TEST_F(LockingTest, InUseWhileAnotherProgramHasTheFileOpenOrIsWritingIt) {
 // A user looking inside with the sqlite3 command line, idle between two
 // statements, has the file open as much as a program of the system.
 TEST_F(LockingTest, AnIdleSessionOfAnyOtherClientCountsAsAUser) {
-  orvo::testing::SqliteSession session(file, c.Path("sesion"));
+  orvo::testing::SqliteSession session(file);
   session.Send("SELECT count(*) FROM Checadas;");
   EXPECT_TRUE(IsInUse(kMain));
   EXPECT_FALSE(ExclusiveUse(kMain).Taken());

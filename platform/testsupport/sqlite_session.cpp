@@ -1,6 +1,7 @@
 #include "platform/testsupport/sqlite_session.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,8 +17,10 @@ namespace orvo::testing {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-SqliteSession::SqliteSession(const fs::path& database, const fs::path& folder) : folder_(folder) {
-  fs::create_directories(folder_);
+SqliteSession::SqliteSession(const fs::path& database) {
+  std::string pattern = (fs::temp_directory_path() / "orvo-sqlite-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  folder_ = pattern;
   const fs::path pipe = folder_ / "entrada";
   fs::remove(pipe);
   if (::mkfifo(pipe.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
@@ -36,6 +39,8 @@ SqliteSession::~SqliteSession() {
     ::kill(child_->Pid(), SIGKILL);
     child_->Wait(5s);
   }
+  std::error_code ec;
+  fs::remove_all(folder_, ec);
 }
 
 void SqliteSession::Send(const std::string& line) {

@@ -20,8 +20,9 @@ namespace orvo::testing {
 
 class SqliteSession {
  public:
-  // Starts the session; `folder` holds its pipe and its output ("salida").
-  SqliteSession(const std::filesystem::path& database, const std::filesystem::path& folder);
+  // Starts the session. Its pipe and its output lie in a temporary folder of
+  // its own, away from the folders a test compares.
+  explicit SqliteSession(const std::filesystem::path& database);
   ~SqliteSession();
   SqliteSession(const SqliteSession&) = delete;
   SqliteSession& operator=(const SqliteSession&) = delete;
