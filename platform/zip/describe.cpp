@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+
+#include <zlib.h>
 
 #include "platform/drive/drive.h"
 
@@ -23,7 +26,18 @@ std::string DescribeSystemError(int error) {
     case ENFILE: return "hay demasiados archivos abiertos";
     case ENAMETOOLONG: return "el nombre es demasiado largo";
     case ENOMEM: return "memoria insuficiente";
-    default: return std::strerror(error);
+    default: return "error número " + std::to_string(error) + " del sistema";
+  }
+}
+
+std::string DescribeZlibError(int error) {
+  switch (error) {
+    case Z_DATA_ERROR: return "los datos comprimidos están dañados";
+    case Z_MEM_ERROR: return "memoria insuficiente para descomprimir";
+    case Z_BUF_ERROR: return "los datos comprimidos están incompletos";
+    case Z_STREAM_ERROR: return "error interno de la descompresión";
+    case Z_VERSION_ERROR: return "la versión de la biblioteca de compresión no es compatible";
+    default: return "error número " + std::to_string(error) + " de la compresión";
   }
 }
 
@@ -54,12 +68,19 @@ std::string DescribeZipError(int zipError, int systemError) {
     case ZIP_ER_NOPASSWD: text = "falta la contraseña"; break;
     case ZIP_ER_WRONGPASSWD: text = "la contraseña no es correcta"; break;
     case ZIP_ER_MULTIDISK: text = "los archivos zip de varios discos no se admiten"; break;
-    default: {
-      // Rare errors keep libzip's own words rather than a guess at them.
-      text = zip_error_strerror(&e);
-      zip_error_fini(&e);
-      return text;
-    }
+    case ZIP_ER_ZLIB: text = DescribeZlibError(systemError); break;
+    case ZIP_ER_EXISTS: text = "el archivo ya existe"; break;
+    case ZIP_ER_ZIPCLOSED: text = "el archivo zip está cerrado"; break;
+    case ZIP_ER_CHANGED: text = "la entrada fue modificada"; break;
+    case ZIP_ER_DELETED: text = "la entrada fue borrada"; break;
+    case ZIP_ER_INVAL: text = "argumento no válido"; break;
+    case ZIP_ER_INTERNAL: text = "error interno de la biblioteca zip"; break;
+    case ZIP_ER_RDONLY: text = "el archivo zip es de solo lectura"; break;
+    case ZIP_ER_OPNOTSUPP: text = "operación no admitida"; break;
+    case ZIP_ER_INUSE: text = "el recurso está en uso"; break;
+    case ZIP_ER_TELL: text = "error al leer la posición en el archivo"; break;
+    case ZIP_ER_CANCELLED: text = "la operación fue cancelada"; break;
+    default: text = "error número " + std::to_string(zipError) + " de la biblioteca zip"; break;
   }
   zip_error_fini(&e);
   if (fromSystem) text += ": " + DescribeSystemError(systemError);

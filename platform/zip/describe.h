@@ -13,6 +13,9 @@ namespace orvo::zip {
 // A system error number (errno) as the user reads it.
 std::string DescribeSystemError(int error);
 
+// A zlib error number (Z_DATA_ERROR...), as the user reads it.
+std::string DescribeZlibError(int error);
+
 // A libzip error, with the system error under it when there is one.
 std::string DescribeZipError(zip_error_t* error);
 std::string DescribeZipError(int zipError, int systemError);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <map>
@@ -12,6 +13,7 @@
 
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
+#include "platform/zip/describe.h"
 #include "platform/zip/result.h"
 
 namespace orvo::zip {
@@ -163,6 +165,30 @@ TEST_F(UnzipTest, DamagedEntryFailsAndLeavesTheOldFile) {
   EXPECT_EQ(ReadTree(c.Path("destino/fuente")).size(), 1u);  // no temporary left behind
   options.test = 1;
   EXPECT_EQ(Unzip(archive), kDamaged);
+}
+
+// Compressed data that inflate refuses is reported in Spanish, as are every
+// other error of the library and of zlib under it.
+TEST_F(UnzipTest, DamagedCompressedDataIsReportedInSpanish) {
+  std::string data;
+  for (int i = 0; i < 20000; ++i) data += "linea " + std::to_string(i * 7919 % 10007) + "\r\n";
+  WriteFile(c.Path("fuente/datos.txt"), data);
+  const fs::path archive = InfoZip("fuente", "-r -6");
+  std::string bytes = ReadFile(archive);
+  for (std::size_t i = 200; i < 264; ++i) bytes[i] = '\xff';
+  WriteFile(archive, bytes);
+  EXPECT_EQ(Unzip(archive), kDamaged);
+  EXPECT_EQ(printed.find("Zlib"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("dañad"), std::string::npos) << printed;
+
+  EXPECT_EQ(DescribeZipError(ZIP_ER_ZLIB, Z_DATA_ERROR), "los datos comprimidos están dañados");
+  for (int code = ZIP_ER_MULTIDISK; code <= ZIP_ER_CANCELLED; ++code) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    const std::string english = zip_error_strerror(&e);
+    zip_error_fini(&e);
+    EXPECT_EQ(DescribeZipError(code, 0).find(english), std::string::npos) << code << ": " << english;
+  }
 }
 
 TEST_F(UnzipTest, TestModeWritesNothing) {
