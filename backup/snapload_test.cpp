@@ -244,6 +244,17 @@ struct FallaTest : SnaploadTest {
     Elige(w, set);
     w.Command5_Click();
   }
+  // A main archive made by Info-ZIP of `carpeta` (which holds "Quiravel"),
+  // restored as the user asks for it.
+  void RestauraOtro(const fs::path& carpeta) {
+    ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(carpeta) + " && zip -qr " +
+                                        orvo::testing::Quote(p.Respaldo() / kOtro) + " Quiravel"),
+              0);
+    Snapload& w = Ventana();
+    Elige(w, kOtro);
+    w.Command5_Click();
+  }
+  const std::string kOtro = "QR1_010199_101010.ZIP";
   std::string set;
   prueba::Prueba::Estado antes;
   std::vector<std::string> respaldosAntes;
@@ -262,17 +273,11 @@ TEST_F(FallaTest, DamagedArchive) {
 TEST_F(FallaTest, SetWhoseDatabaseIsNoDatabase) {
   const fs::path otra = p.programa / "falso";
   WriteFile(otra / "Quiravel/Quiravel.mdb", "esto no es una base de datos");
-  const std::string nombre = "QR1_010199_101010.ZIP";
-  ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(otra) + " && zip -qr " +
-                                      orvo::testing::Quote(p.Respaldo() / nombre) + " Quiravel"),
-            0);
-  Snapload& w = Ventana();
-  Elige(w, nombre);
-  w.Command5_Click();
+  RestauraOtro(otra);
   ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
   // Named by the C: path it would take, never by a path of this system.
   EXPECT_EQ(boxes.shown.back().text, "3343 Form1::cmdUnZip_Click La base de datos C:\\Quiravel\\Quiravel.mdb del respaldo " +
-                                         nombre + " está dañada: no es una base de datos válida");
+                                         kOtro + " está dañada: no es una base de datos válida");
   SinCambios();
 }
 
@@ -287,17 +292,11 @@ TEST_F(FallaTest, SetWhoseDatabaseIsDamagedSaysWhichFileInOneLine) {
                                       " 'CREATE INDEX ix_prueba ON Checadas (Fecha)' 'PRAGMA journal_mode = DELETE'"),
             0);
   orvo::testing::EmptyIndex(copia, "ix_prueba");
-  const std::string nombre = "QR1_010199_101010.ZIP";
-  ASSERT_EQ(orvo::testing::RunCommand("cd " + orvo::testing::Quote(otra) + " && zip -qr " +
-                                      orvo::testing::Quote(p.Respaldo() / nombre) + " Quiravel"),
-            0);
-  Snapload& w = Ventana();
-  Elige(w, nombre);
-  w.Command5_Click();
+  RestauraOtro(otra);
   ASSERT_NO_FATAL_FAILURE(EsperaError(3343));
   const std::string& texto = boxes.shown.back().text;
   const std::string inicio = "3343 Form1::cmdUnZip_Click La base de datos C:\\Quiravel\\Quiravel.mdb del respaldo " +
-                             nombre + " está dañada: ";
+                             kOtro + " está dañada: ";
   EXPECT_EQ(texto.substr(0, inicio.size()), inicio) << texto;
   EXPECT_NE(texto.find("ix_prueba"), std::string::npos) << texto;
   EXPECT_EQ(texto.find('\n'), std::string::npos) << texto;
