@@ -177,7 +177,11 @@ TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
   const std::vector<std::string> completo{"FT1_", "POL_", "QR1_", "QR2_"};
   int sinJuego = 0, conJuego = 0;
   // Every third point: each run waits for a second of its own for its stamp.
-  for (int punto = 1;; punto += 3) {
+  // How many changes a run makes varies with the second it meets, so when the
+  // step jumped over the few points after the set was published, the last
+  // ones are tried one by one.
+  int paso = 3;
+  for (int punto = 1;; punto += paso) {
     SCOPED_TRACE("cut before change " + std::to_string(punto));
     const auto antes = p.Respaldos();
     const int fin = Hijo("respalda", p.programa.string(), punto);
@@ -191,6 +195,12 @@ TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
       ASSERT_NE(principal, nuevos.end());
       EXPECT_EQ(juego(*principal), completo);
       EXPECT_EQ(p.Filas("Checadas"), 0);
+      if (conJuego == 0 && paso == 3) {
+        paso = 1;
+        punto -= 3;
+        llenaTablas();
+        continue;
+      }
       break;
     }
     ASSERT_EQ(fin, kMuerto);
