@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/db/connection.h"
+#include "platform/db/database.h"
+#include "platform/testsupport/sqlite_session.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::common {
@@ -52,6 +55,23 @@ TEST(LeeArchivoTest, GivesTheBytesOrNothingForWhatCannotBeRead) {
   EXPECT_EQ(LeeArchivo(c.Path("vacio.dat")), "");
   EXPECT_EQ(LeeArchivo(c.Path("no_existe.dat")), std::nullopt);
   EXPECT_EQ(LeeArchivo(c.Root()), std::nullopt);
+}
+
+// A database chosen as a punch file is not read: reading it by other means
+// than the engine would take away the locks of this program's connection.
+TEST(LeeArchivoTest, ADatabaseIsNotReadAndTheConnectionKeepsItsLocks) {
+  orvo::testing::TempDrive c;
+  std::filesystem::create_directories(c.Path("Quiravel"));
+  db::Database::Create("C:\\Quiravel\\Quiravel.mdb", "", "LUMAK").Close();
+  db::Connection cn;
+  cn.OpenFile("C:\\Quiravel\\Quiravel.mdb", "LUMAK");
+  cn.TableNames();
+  EXPECT_EQ(LeeArchivo(c.Path("Quiravel/Quiravel.mdb")), std::nullopt);
+  orvo::testing::SqliteSession otro(c.Path("Quiravel/Quiravel.mdb"));
+  otro.Send(".timeout 0");
+  otro.Send("PRAGMA locking_mode = EXCLUSIVE;");
+  otro.Send("BEGIN EXCLUSIVE;");
+  EXPECT_NE(otro.Output().find("database is locked"), std::string::npos) << otro.Output();
 }
 
 
