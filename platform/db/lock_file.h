@@ -50,7 +50,10 @@ class ExclusiveUse {
 };
 
 // True while any connection, of the engine or any other SQLite client, has
-// the file open or is writing it.
+// the file open or is writing it. (Another client's idle connection shows
+// through the shared lock it keeps in write-ahead-log mode, which the files
+// of this system run in; on a file in rollback-journal mode an idle one holds
+// nothing and is not seen.)
 bool IsInUse(std::string_view path);
 
 namespace detail {
