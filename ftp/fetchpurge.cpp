@@ -195,6 +195,7 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
   const HuellaArchivo huella = Huella(archivo, *contenido);
   // A file whose deletion was refused comes back whole: only the deletion is left to do.
   const bool yaCargado = YaCargado(huella);
+  bool anotado = true;
   if (!yaCargado) {
     const common::Lectura lectura = LeePoleoInternet(*contenido);
     if (lectura.error) {
@@ -213,6 +214,7 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
       AnotaCargado(huella);
     } catch (const RuntimeError& e) {
       // The punches are in; deleting the file is now what keeps them from a second load.
+      anotado = false;
       dialogs().MsgBox("Las checadas del archivo " + archivo + " se cargaron, pero no se pudo anotarlo entre los "
                            "archivos ya cargados: " + e.what() +
                            "\n\nSi el archivo sigue en el servidor FTP, no lo vuelva a descargar.",
@@ -220,7 +222,7 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
     }
   }
   const bool borrado = Eliminar_Ftp(servidor_, usuario_, password_, path_, archivo);
-  if (!yaCargado && !borrado) {
+  if (!yaCargado && !borrado && anotado) {
     dialogs().MsgBox("El archivo " + archivo +
                          " se cargó en la base de datos, pero sigue en el servidor FTP. Si lo vuelve a descargar no "
                          "se cargará otra vez: solo se intentará borrarlo del servidor.",
