@@ -252,8 +252,10 @@ RuntimeError InternetTransfer::Session::ErrorOf(CURLcode code) const {
   const std::string en = " del servidor FTP " + server;
   const std::string archivo = "el archivo " + remoteName;
   const bool listado = operation == Operation::Dir;
-  const std::string lo = listado ? "el listado de la carpeta " + folderText : archivo;
-  const std::string delLo = listado ? "del listado de la carpeta " + folderText : "del archivo " + remoteName;
+  // With no folder of its own, the session works in the login folder.
+  const std::string carpeta = folderText.empty() ? "inicial" : folderText;
+  const std::string lo = listado ? "el listado de la carpeta " + carpeta : archivo;
+  const std::string delLo = listado ? "del listado de la carpeta " + carpeta : "del archivo " + remoteName;
   switch (code) {
     case CURLE_URL_MALFORMAT:
     case CURLE_UNSUPPORTED_PROTOCOL:
@@ -270,7 +272,7 @@ RuntimeError InternetTransfer::Session::ErrorOf(CURLcode code) const {
       return RuntimeError(kErrorServerRefused,
                           "El servidor FTP " + server + " no aceptó el usuario o la contraseña." + Respuesta(reply));
     case CURLE_REMOTE_ACCESS_DENIED:
-      return RuntimeError(kErrorServerRefused, "No se encuentra la carpeta " + folderText + en +
+      return RuntimeError(kErrorServerRefused, "No se encuentra la carpeta " + carpeta + en +
                                                    ", o no se puede entrar en ella." + Respuesta(reply));
     case CURLE_REMOTE_FILE_NOT_FOUND:
       return RuntimeError(kErrorServerRefused, "No se encuentra " + archivo + en + "." + Respuesta(reply));
