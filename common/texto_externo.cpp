@@ -119,6 +119,8 @@ std::vector<Linea> Lineas(std::string_view contenido) {
     contenido.remove_prefix(kMarcaUtf8.size());
     codificacion = Codificacion::Utf8;
   }
+  // The DOS end of file: the platform's text input stops at it.
+  contenido = contenido.substr(0, contenido.find(kFinDeArchivo));
   std::vector<Linea> lineas;
   std::size_t numero = 0;
   std::size_t desde = 0;

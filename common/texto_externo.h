@@ -1,7 +1,7 @@
 // Text files from outside the system (punch files, the FTP settings file):
 // bytes in Windows-1252, or in UTF-8 when the file starts with a byte-order
-// mark; one line each, ended by CR LF or LF. Readers get UTF-8; the settings
-// file is written back in Windows-1252.
+// mark; one line each, ended by CR LF or LF; a Ctrl-Z ends the text. Readers
+// get UTF-8; the settings file is written back in Windows-1252.
 //
 //   auto bytes = LeeArchivo("/media/usb/poleo.dat");   // nullopt: cannot be read
 //   for (const Linea& l : Lineas(*bytes)) {             // l.numero counts from 1
@@ -42,10 +42,14 @@ struct Linea {
   Codificacion codificacion = Codificacion::Windows1252;
 };
 
+// Ctrl-Z, with which DOS-era programs ended a text file.
+inline constexpr char kFinDeArchivo = '\x1A';
+
 // Every line of the content, the empty ones included, so numbers match what
 // an editor shows. A last line without an end counts; the end of the last
 // line opens no further line. A UTF-8 byte-order mark at the start is no part
-// of the first line and makes every line UTF-8.
+// of the first line and makes every line UTF-8. A Ctrl-Z (0x1A) ends the
+// text: it and whatever follows it are no part of any line.
 std::vector<Linea> Lineas(std::string_view contenido);
 
 // A line with nothing but blanks and tabs, which readers skip.

@@ -26,6 +26,14 @@ TEST(LineasTest, EndsInCrLfOrLfAndEmptyLinesKeepTheirNumber) {
   EXPECT_EQ(Partes("a\rb\r\n"), (P{{1, "a\rb"}}));  // a lone CR ends no line
 }
 
+TEST(LineasTest, ACtrlZEndsTheText) {
+  using P = std::vector<std::pair<std::size_t, std::string>>;
+  EXPECT_EQ(Partes("a\r\nb\r\n\x1A"), (P{{1, "a"}, {2, "b"}}));
+  EXPECT_EQ(Partes("a\r\nb\x1A\r\nc,1,2\r\n"), (P{{1, "a"}, {2, "b"}}));  // what follows is ignored
+  EXPECT_EQ(Partes("\x1A" "a\r\n"), P{});
+  EXPECT_EQ(Partes("\xEF\xBB\xBF" "a\x1A"), (P{{1, "a"}}));
+}
+
 TEST(LineasTest, BlankLinesAreEmptyOrBlanksAndTabs) {
   EXPECT_TRUE(EsLineaVacia(""));
   EXPECT_TRUE(EsLineaVacia(" \t "));

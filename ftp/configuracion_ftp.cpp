@@ -7,6 +7,8 @@
 #include "common/archivo_entero.h"
 #include "common/texto_externo.h"
 #include "platform/drive/drive.h"
+#include "platform/error.h"
+#include "platform/text/blanks.h"
 
 namespace orvo::ftp {
 
@@ -47,6 +49,9 @@ LecturaConfiguracion LeeConfiguracion() {
     }
     *destinos[i] = std::move(*texto);
   }
+  // A blank typed after the address is invisible in every message about it;
+  // no host name holds one.
+  l.datos.servidor = std::string(text::TrimBlanks(l.datos.servidor));
   l.estado = EstadoConfiguracion::Leida;
   return l;
 }
@@ -57,7 +62,8 @@ std::optional<std::string> BytesConfiguracion(const ConfiguracionFtp& c, int* ca
   for (int i = 0; i < 5; ++i) {
     const std::string& valor = *valores[i];
     auto cp = common::AWindows1252(valor);
-    if (!cp || valor.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+    // A Ctrl-Z would end the file for its reader.
+    if (!cp || valor.find_first_of(std::string_view("\r\n\0\x1A", 4)) != std::string::npos) {
       if (campo) *campo = i + 1;
       return std::nullopt;
     }
@@ -71,7 +77,18 @@ void GuardaConfiguracion(std::string_view bytes) {
   const fs::path ruta = drive::Map(kArchivoConfiguracion);
   std::error_code ec;
   fs::create_directories(ruta.parent_path(), ec);
-  common::EscribeArchivoEntero(ruta, bytes, 0600);
+  try {
+    common::EscribeArchivoEntero(ruta, bytes, 0600);
+  } catch (const RuntimeError& e) {
+    // The user knows the file by the name the programs give it, not by where
+    // this system keeps drive C:.
+    const std::string aqui = ruta.string();
+    const std::string_view nombre = kArchivoConfiguracion;
+    std::string texto = e.what();
+    for (auto p = texto.find(aqui); p != std::string::npos; p = texto.find(aqui, p + nombre.size()))
+      texto.replace(p, aqui.size(), nombre);
+    throw RuntimeError(e.number, texto);
+  }
 }
 
 }  // namespace orvo::ftp

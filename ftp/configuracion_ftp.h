@@ -10,7 +10,8 @@
 //   GuardaConfiguracion(*bytes);     // whole or not at all, mode 0600
 //
 // The file is read as any outside text: CR LF or LF, UTF-8 when it starts with
-// a byte-order mark. Values stand as typed: no trimming, no quoting.
+// a byte-order mark. Values stand as typed (no quoting), but for the blanks
+// around the server, which the reader trims.
 #pragma once
 
 #include <optional>
@@ -45,14 +46,14 @@ struct LecturaConfiguracion {
 LecturaConfiguracion LeeConfiguracion();
 
 // The five lines as the file holds them; nullopt when a value cannot stand in
-// one line of the file (a line end, NUL, or a character Windows-1252 lacks),
+// one line of the file (a line end, NUL, Ctrl-Z, or a character Windows-1252 lacks),
 // and `campo` (when given) then says which, from 1 to 5.
 std::optional<std::string> BytesConfiguracion(const ConfiguracionFtp& c, int* campo = nullptr);
 
 // Writes the file whole (the folder C:\Windows made when missing), readable
 // by its owner only, since the password stands in it. Throws
-// orvo::RuntimeError naming the path on failure; the former file then stays
-// as it was.
+// orvo::RuntimeError naming "C:\Windows\ftpcnf.dll" on failure; the former
+// file then stays as it was.
 void GuardaConfiguracion(std::string_view bytes);
 
 }  // namespace orvo::ftp

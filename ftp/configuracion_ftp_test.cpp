@@ -20,7 +20,9 @@ TEST_F(Configuracion, ReadsTheFirstFourLinesAsTheyStand) {
   const std::pair<std::string, ConfiguracionFtp> casos[] = {
       {"ftp.ejemplo.com\r\nreloj\r\nclave\r\npoleos\r\nCentro\r\n", {"ftp.ejemplo.com", "reloj", "clave", "poleos", ""}},
       {"ftp://h\nu\np\n/abs/dir\n", {"ftp://h", "u", "p", "/abs/dir", ""}},
-      {" h \r\n u\r\np \r\n \r\n", {" h ", " u", "p ", " ", ""}},                  // blanks kept
+      {" h \r\n u\r\np \r\n \r\n", {"h", " u", "p ", " ", ""}},   // blanks kept, but around the server
+      {"\tftp://h:21 \t\r\nu\r\np\r\nd\r\n", {"ftp://h:21", "u", "p", "d", ""}},
+      {"h\r\nu\r\np\r\nd\r\n\x1A", {"h", "u", "p", "d", ""}},                   // a DOS end of file
       {"h\r\nu\r\np\r\n\r\n", {"h", "u", "p", "", ""}},                          // an empty fourth line
       {"h\r\nPe\xF1" "a\r\n\x80\r\nd\r\n", {"h", "Peña", "€", "d", ""}},        // Windows-1252
       {"\xEF\xBB\xBF" "h\r\nPe\xC3\xB1" "a\r\np\r\nd", {"h", "Peña", "p", "d", ""}},  // UTF-8 with its mark
@@ -86,6 +88,7 @@ TEST_F(Configuracion, AValueThatCannotStandInOneLineIsRefusedNamingItsField) {
       {{"h", "u", "\xC5\x82", "d", "s"}, 3},  // ł: not in the code page
       {{"h", "u", "p", std::string("d\0", 2), "s"}, 4},
       {{"h", "u", "p", "d", "\xF0\x9F\x98\x80"}, 5},
+      {{"h", "u", "cla\x1Ave", "d", "s"}, 3},  // Ctrl-Z would end the file there
   };
   for (const auto& [c, campo] : casos) {
     int dicho = 0;

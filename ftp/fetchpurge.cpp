@@ -14,6 +14,7 @@
 
 #include "common/archivo_entero.h"
 #include "common/texto_externo.h"
+#include "ftp/cargados.h"
 #include "ftp/configuracion_ftp.h"
 #include "ftp/listado_ftp.h"
 #include "ftp/poleo_internet.h"
@@ -43,7 +44,13 @@ void PruebaNombre(const std::string& archivo) {
   if (!NombreRemotoValido(archivo))
     throw RuntimeError(inet::kErrorTransfer, "El nombre de archivo no es válido: " +
                                             common::Legible(archivo, common::Codificacion::Utf8));
+  if (EsNombreDelRegistro(archivo))
+    throw RuntimeError(inet::kErrorTransfer, "El archivo " + archivo + " no se puede descargar: " +
+                                            kRegistroCargados + " es el registro de los archivos ya cargados.");
 }
+
+// The exit during a download: it unwinds the routine's wait.
+struct Abandono {};
 
 }  // namespace
 
@@ -108,6 +115,8 @@ bool Fetchpurge::Carga() {
   const fs::path carpeta = drive::Map(kCarpetaDescarga);
   std::error_code ec;
   if (!fs::is_directory(carpeta, ec) && !fs::create_directories(carpeta, ec) && ec) common::FallaArchivo(ec.value(), carpeta);
+  // What downloads of runs killed outright left behind.
+  inet::RemoveAbandonedPartialFiles(carpeta);
 
   const bool listado = Listar_Ftp(servidor_, usuario_, password_, path_);
   marcador_.Crea();
@@ -133,7 +142,7 @@ void Fetchpurge::Command1_Click() {
     return;
   }
 
-  bool borrado = false;
+  Desenlace desenlace;
   {
     // Whatever ends the transfer, the window and the pointer are given back.
     struct Libera {
@@ -145,15 +154,49 @@ void Fetchpurge::Command1_Click() {
     } libera{this};
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Ocupada(true);
+    desenlace = DescargaYCarga(archivo);
+  }
+  switch (desenlace) {
+    case Desenlace::Salida: Termina(); break;
+    case Desenlace::Descargado: dialogs().MsgBox(kDescargado, forms::Buttons::Ok, forms::Icon::None, ""); break;
+    case Desenlace::YaCargadoBorrado:
+      dialogs().MsgBox("El archivo " + archivo +
+                           " ya estaba cargado en la base de datos, así que no se volvió a cargar; se borró del "
+                           "servidor FTP.",
+                       forms::Buttons::Ok, forms::Icon::Information, runtime().Title());
+      break;
+    case Desenlace::YaCargadoNoBorrado:
+      dialogs().MsgBox("El archivo " + archivo +
+                           " ya estaba cargado en la base de datos, así que no se volvió a cargar; sigue en el "
+                           "servidor FTP porque no se pudo borrar.",
+                       forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
+      break;
+    case Desenlace::Nada: break;
+  }
+}
 
-    if (!Bajar_Ftp(servidor_, usuario_, password_, path_, archivo)) return;
-    const fs::path local = Descarga(archivo);
-    const auto contenido = common::LeeArchivo(local);
-    if (!contenido) {
-      dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + local.string(), forms::Buttons::Ok, forms::Icon::Critical,
-                       runtime().Title());
-      return;
-    }
+Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
+  // Nothing is loaded before the download is whole, so it may be abandoned.
+  descargando_ = true;
+  Find("Command2")->setEnabled(true);
+  const bool bajado = Bajar_Ftp(servidor_, usuario_, password_, path_, archivo);
+  descargando_ = false;
+  Find("Command2")->setEnabled(false);
+  if (salir_) return Desenlace::Salida;
+  if (!bajado) return Desenlace::Nada;
+
+  const fs::path local = Descarga(archivo);
+  const auto contenido = common::LeeArchivo(local);
+  if (!contenido) {
+    dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + local.string(), forms::Buttons::Ok, forms::Icon::Critical,
+                     runtime().Title());
+    return Desenlace::Nada;
+  }
+  const HuellaArchivo huella = Huella(archivo, *contenido);
+  // A file whose deletion was refused comes back whole: only the deletion is left to do.
+  const bool yaCargado = YaCargado(huella);
+  bool anotado = true;
+  if (!yaCargado) {
     const common::Lectura lectura = LeePoleoInternet(*contenido);
     if (lectura.error) {
       const common::ErrorLinea& e = *lectura.error;
@@ -162,25 +205,41 @@ void Fetchpurge::Command1_Click() {
                            common::LineaCitada(e) +
                            "\n\nNo se cargó ningún registro del archivo, que sigue en el servidor FTP.",
                        forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
-      return;
+      return Desenlace::Nada;
     }
     // An error of the database goes up untrapped; the transaction has then
     // written nothing, and the file is still on the server.
     CargaInternet(bases_.cn, lectura.checadas);
-    borrado = Eliminar_Ftp(servidor_, usuario_, password_, path_, archivo);
-    if (!borrado) {
-      dialogs().MsgBox("El archivo " + archivo +
-                           " se cargó en la base de datos, pero sigue en el servidor FTP: no lo vuelva a descargar, "
-                           "sus checadas ya están cargadas.",
-                       forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
+    try {
+      AnotaCargado(huella);
+    } catch (const RuntimeError& e) {
+      // The punches are in; deleting the file is now what keeps them from a second load.
+      anotado = false;
+      dialogs().MsgBox("Las checadas del archivo " + archivo + " se cargaron, pero no se pudo anotarlo entre los "
+                           "archivos ya cargados: " + e.what() +
+                           "\n\nSi el archivo sigue en el servidor FTP, no lo vuelva a descargar.",
+                       forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
     }
-    // The fresh listing is a transfer too.
-    if (!Carga()) return;
   }
-  if (borrado) dialogs().MsgBox(kDescargado, forms::Buttons::Ok, forms::Icon::None, "");
+  const bool borrado = Eliminar_Ftp(servidor_, usuario_, password_, path_, archivo);
+  if (!yaCargado && !borrado && anotado) {
+    dialogs().MsgBox("El archivo " + archivo +
+                         " se cargó en la base de datos, pero sigue en el servidor FTP. Si lo vuelve a descargar no "
+                         "se cargará otra vez: solo se intentará borrarlo del servidor.",
+                     forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
+  }
+  // The fresh listing is a transfer too.
+  if (!Carga()) return Desenlace::Nada;
+  if (yaCargado) return borrado ? Desenlace::YaCargadoBorrado : Desenlace::YaCargadoNoBorrado;
+  return borrado ? Desenlace::Descargado : Desenlace::Nada;
 }
 
 void Fetchpurge::Command2_Click() {
+  // During the download the exit abandons it; the transfer's wait ends the program.
+  if (descargando_) {
+    salir_ = true;
+    return;
+  }
   if (ocupada_) return;
   Termina();
 }
@@ -196,8 +255,10 @@ void Fetchpurge::Ocupada(bool ocupada) {
 }
 
 void Fetchpurge::closeEvent(QCloseEvent* event) {
-  // Closing in the middle of a transfer would end the program under it.
+  // Closing in the middle of a transfer would end the program under it: a
+  // download is abandoned first, anything else is let finish.
   if (ocupada_ && !Unloaded()) {
+    if (descargando_) salir_ = true;
     event->ignore();
     return;
   }
@@ -206,7 +267,10 @@ void Fetchpurge::closeEvent(QCloseEvent* event) {
 }
 
 void Fetchpurge::Espera() {
-  while (inet_FTP.StillExecuting()) forms::DoEvents();
+  while (inet_FTP.StillExecuting()) {
+    forms::DoEvents();
+    if (salir_) throw Abandono{};
+  }
 }
 
 bool Fetchpurge::Rutina(std::string& Servidor_Ftp, const std::string& Usuario, const std::string& Password,
@@ -224,6 +288,10 @@ bool Fetchpurge::Rutina(std::string& Servidor_Ftp, const std::string& Usuario, c
     Espera();
     operaciones();
     return true;
+  } catch (const Abandono&) {
+    // The user left: the session goes, and with it the partial file.
+    inet_FTP.Quit();
+    return false;
   } catch (const std::exception& e) {
     // A broken session is not carried into the next routine.
     inet_FTP.Quit();

@@ -10,9 +10,13 @@
 //
 // Nothing leaves the server before its punches are in the database: the file
 // is downloaded whole, every line is checked, the whole file goes in one
-// transaction, and the deletion comes last. A bad line loads nothing, is named
-// in one message, and the file stays on the server. While a transfer runs the
-// window keeps handling its events, but its buttons wait and it does not close.
+// transaction, it is noted in the record of files loaded, and the deletion
+// comes last. A bad line loads nothing, is named in one message, and the file
+// stays on the server. A file the record already holds (its deletion was
+// refused before) is not loaded again: only its deletion is retried. While a
+// transfer runs the window keeps handling its events, but its buttons wait;
+// during the download the exit (the button or closing the window) abandons
+// it, loads nothing, leaves the file on the server and ends the program.
 #pragma once
 
 #include <QCloseEvent>
@@ -57,8 +61,12 @@ class Fetchpurge : public forms::Form {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // How a download ended, for what the window does once it is free again.
+  enum class Desenlace { Nada, Salida, Descargado, YaCargadoBorrado, YaCargadoNoBorrado };
+
   // The load's steps; false when the program has been ended.
   bool Carga();
+  Desenlace DescargaYCarga(const std::string& archivo);
   void Ocupada(bool ocupada);
   void Espera();
   // One routine: the remote name checked (when there is one), the server's
@@ -72,6 +80,8 @@ class Fetchpurge : public forms::Form {
   MarcadorConexion& marcador_;
   std::string servidor_, usuario_, password_, path_;
   bool ocupada_ = false;
+  bool descargando_ = false;  // the exit stays usable
+  bool salir_ = false;        // the exit was asked for during the download
 };
 
 }  // namespace orvo::ftp

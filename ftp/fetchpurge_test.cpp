@@ -11,7 +11,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <memory>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/arranque.h"
 #include "ftp/filas_de_prueba.h"
@@ -39,10 +43,10 @@ constexpr const char* kBueno = "2010 05 03,00125,07:58:10\r\n2010 05 03,7,08:00:
 // One Fetchpurge: drive C: with its database, the remote folder "poleos" on a
 // loopback server, the settings file pointing there, boxes and recorded ends.
 struct Programa {
-  explicit Programa(bool permiteBorrar = true) {
+  explicit Programa(const orvo::testing::FtpBehaviour& servidor = {}) {
     fs::create_directories(c.Path("remoto/poleos"));
     fs::create_directories(c.Path("programa"));
-    ftp = std::make_unique<orvo::testing::FtpServer>(c.Path("remoto"), permiteBorrar);
+    ftp = std::make_unique<orvo::testing::FtpServer>(c.Path("remoto"), servidor);
     // A bare host: the routines add the prefix.
     Configura("127.0.0.1:" + std::to_string(ftp->Port()), ftp->User(), ftp->Password(), "poleos");
     admin::CreaBasePrincipal("Empresa de prueba");
@@ -173,7 +177,7 @@ TEST_F(FetchpurgeTest, ABadLineLoadsNothingAndLeavesTheFileOnTheServer) {
 }
 
 TEST_F(FetchpurgeTest, ARefusedDeletionSaysTheFileWasLoadedButStaysOnTheServer) {
-  Programa p(/*permiteBorrar=*/false);
+  Programa p({.allowDelete = false});
   p.Remoto("a.dat", kBueno);
   ASSERT_TRUE(p.w->Open());
   p.Elige(0);
@@ -182,7 +186,8 @@ TEST_F(FetchpurgeTest, ARefusedDeletionSaysTheFileWasLoadedButStaysOnTheServer) 
   EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
   EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("550"));
   EXPECT_EQ(p.boxes.shown[1].icon, Icon::Exclamation);
-  EXPECT_THAT(p.boxes.shown[1].text, HasSubstr("se cargó en la base de datos, pero sigue en el servidor FTP"));
+  EXPECT_THAT(p.boxes.shown[1].text, HasSubstr("se cargó en la base de datos, pero sigue en el servidor FTP. Si lo "
+                                               "vuelve a descargar no se cargará otra vez"));
   EXPECT_THAT(p.Textos(), Not(Contains(kDescargado)));
   EXPECT_EQ(p.Filas("Checadas").size(), 2u);
   EXPECT_TRUE(p.EnServidor("a.dat"));
@@ -271,7 +276,6 @@ TEST_F(FetchpurgeTest, ASecondClickDuringATransferDoesNothing) {
   QTimer::singleShot(0, p.w.get(), [&] {
     habilitado = p.w->Find("Command1")->isEnabled();
     p.w->Command1_Click();
-    p.w->close();  // nor does closing end it
   });
   p.Descarga();
   EXPECT_FALSE(habilitado);
@@ -314,6 +318,200 @@ TEST_F(FetchpurgeTest, ADatabaseErrorLoadsNothingAndLeavesTheFileOnTheServer) {
   EXPECT_TRUE(p.Filas("Listado1").empty());
   EXPECT_TRUE(p.EnServidor("a.dat"));
   EXPECT_EQ(p.Veces("DELE a.dat"), 0);
+}
+
+TEST_F(FetchpurgeTest, AFileLoadedButNotDeletedIsNotLoadedAgainOnlyItsDeletionIsRetried) {
+  Programa p({.allowDelete = false});
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();  // loaded; the deletion refused
+  ASSERT_EQ(p.Filas("Listado1").size(), 2u);
+  ASSERT_TRUE(p.EnServidor("a.dat"));
+
+  p.boxes.shown.clear();
+  p.Elige(0);
+  p.Descarga();  // the same file again
+  ASSERT_EQ(p.boxes.shown.size(), 2u) << p.Textos().back();
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("no borró el archivo a.dat"));
+  EsperaCaja(p.boxes.shown[1],
+             "El archivo a.dat ya estaba cargado en la base de datos, así que no se volvió a cargar; sigue en el "
+             "servidor FTP porque no se pudo borrar.",
+             Icon::Exclamation, "Fetchpurge");
+  EXPECT_EQ(p.Filas("Checadas").size(), 2u);
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+  EXPECT_EQ(p.Veces("RETR a.dat"), 2);
+  EXPECT_EQ(p.Veces("DELE a.dat"), 2);
+
+  // Started again against a server that lets it delete: the deletion is all that is left.
+  p.ftp = std::make_unique<orvo::testing::FtpServer>(p.c.Path("remoto"));
+  p.Configura(p.ftp->Url(), p.ftp->User(), p.ftp->Password(), "poleos");
+  p.w = std::make_unique<Fetchpurge>(p.bases, p.boxes, p.runtime, p.marcador);
+  p.w->inet_FTP.RequestTimeout = std::chrono::seconds(2);
+  p.boxes.shown.clear();
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 1u) << p.Textos().front();
+  EsperaCaja(p.boxes.shown[0],
+             "El archivo a.dat ya estaba cargado en la base de datos, así que no se volvió a cargar; se borró del "
+             "servidor FTP.",
+             Icon::Information, "Fetchpurge");
+  EXPECT_FALSE(p.EnServidor("a.dat"));
+  EXPECT_EQ(p.Filas("Checadas").size(), 2u);
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+  EXPECT_TRUE(p.Lista().empty());
+}
+
+TEST_F(FetchpurgeTest, TheExitDuringASlowDownloadAbandonsItAndLoadsNothing) {
+  std::string grande;
+  while (grande.size() < 200000) grande += kBueno;
+  struct Caso {
+    const char* nombre;
+    std::function<void(Fetchpurge&)> sale;
+  };
+  const Caso casos[] = {
+      {"exit button", [](Fetchpurge& w) { QTest::mouseClick(w.Find("Command2"), Qt::LeftButton); }},
+      {"window closed", [](Fetchpurge& w) { w.close(); }},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    Programa p({.bytesPerSecond = 2000});  // 100 seconds for the whole file
+    p.Remoto("a.dat", grande);
+    ASSERT_TRUE(p.w->Open());
+    p.Elige(0);
+    const fs::path carpeta = p.c.Path("Quiravel/poleosInternet");
+    bool llegando = false, habilitada = false;
+    QTimer vigia;
+    QObject::connect(&vigia, &QTimer::timeout, [&] {
+      // Once bytes of the file have arrived.
+      for (const auto& e : fs::directory_iterator(carpeta))
+        if (e.path().filename().string().ends_with(".part") && e.file_size() > 0 && !llegando) {
+          llegando = true;
+          habilitada = p.w->Find("Command2")->isEnabled();
+          caso.sale(*p.w);
+        }
+    });
+    vigia.start(20);
+    const auto inicio = std::chrono::steady_clock::now();
+    p.Descarga();
+    vigia.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(60));
+    EXPECT_TRUE(llegando);
+    EXPECT_TRUE(habilitada);
+    EXPECT_TRUE(p.w->Unloaded());
+    EXPECT_FALSE(p.Marcador());
+    EXPECT_TRUE(p.boxes.shown.empty()) << p.Textos().front();
+    EXPECT_TRUE(p.Filas("Checadas").empty());
+    EXPECT_TRUE(p.Filas("Listado1").empty());
+    EXPECT_TRUE(fs::is_empty(carpeta));  // no partial file, no copy
+    EXPECT_TRUE(p.EnServidor("a.dat"));
+    EXPECT_EQ(p.Veces("DELE a.dat"), 0);
+  }
+}
+
+TEST_F(FetchpurgeTest, AnEmptyFolderListedWith550IsAnEmptyList) {
+  Programa p({.emptyListingIs550 = true});
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();  // the last file: the listing afterwards is the server's 550
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado}));
+  EXPECT_TRUE(p.Lista().empty());
+  EXPECT_FALSE(p.w->Unloaded());
+
+  Programa vacio({.emptyListingIs550 = true});
+  EXPECT_TRUE(vacio.w->Open());
+  EXPECT_TRUE(vacio.boxes.shown.empty()) << vacio.Textos().front();
+  EXPECT_TRUE(vacio.Lista().empty());
+  EXPECT_THAT(vacio.ftp->Log(), Contains("NLST"));
+}
+
+TEST_F(FetchpurgeTest, ADownloadCutShortIsToldInSpanishAndLoadsNothing) {
+  Programa p({.cutAfter = 30});
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 1u);
+  EsperaCaja(p.boxes.shown[0],
+             "Se recibió solo una parte del archivo a.dat del servidor FTP " + p.ftp->Url() +
+                 ": la transferencia se cortó antes de terminar.",
+             Icon::Critical, "Fetchpurge");
+  EXPECT_TRUE(p.Filas("Listado1").empty());
+  EXPECT_TRUE(fs::is_empty(p.c.Path("Quiravel/poleosInternet")));
+  EXPECT_TRUE(p.EnServidor("a.dat"));
+}
+
+TEST_F(FetchpurgeTest, TheServerIsReadWithoutTheBlanksAroundItAndCtrlZEndsAFile) {
+  Programa p;
+  p.Configura(" 127.0.0.1:" + std::to_string(p.ftp->Port()) + " \t", p.ftp->User(), p.ftp->Password(), "poleos");
+  p.Remoto("a.dat", std::string(kBueno) + "\x1A");
+  ASSERT_TRUE(p.w->Open());
+  EXPECT_TRUE(p.boxes.shown.empty()) << p.Textos().front();
+  p.Elige(0);
+  p.Descarga();
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado}));
+  EXPECT_EQ(p.Filas("Checadas"), (std::vector<std::string>{"2010 05 03|125|07:58:10", "2010 05 03|7|08:00:00"}));
+}
+
+TEST_F(FetchpurgeTest, LeftoversOfKilledRunsGoAtStartAndTheRecordIsNoDownload) {
+  Programa p;
+  const pid_t muerto = ::fork();
+  ASSERT_GE(muerto, 0);
+  if (muerto == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(muerto, nullptr, 0), muerto);
+  const fs::path resto = p.c.Path("Quiravel/poleosInternet/.a.dat." + std::to_string(muerto) + ".0.part");
+  orvo::testing::WriteFile(resto, "2010 05");
+  p.Remoto("Cargados.TXT", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  EXPECT_FALSE(fs::exists(resto));
+
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 1u);
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("El archivo Cargados.TXT no se puede descargar"));
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("C:\\Quiravel\\poleosInternet\\cargados.txt"));
+  EXPECT_EQ(p.Veces("RETR Cargados.TXT"), 0);
+}
+
+TEST_F(FetchpurgeTest, ASignalThatEndsTheProgramDuringADownloadTakesItsPartialFile) {
+  Programa p({.bytesPerSecond = 2000});
+  std::string grande;
+  while (grande.size() < 200000) grande += kBueno;
+  p.Remoto("a.dat", grande);
+  const fs::path carpeta = p.c.Path("Quiravel/poleosInternet");
+  fs::create_directories(carpeta);
+  const pid_t hijo = ::fork();
+  ASSERT_GE(hijo, 0);
+  if (hijo == 0) {
+    // As Fetchpurge runs its download: the marker stands, the transfer goes on.
+    p.marcador.Crea();
+    inet::InternetTransfer t;
+    t.URL = p.ftp->Url();
+    t.UserName = p.ftp->User();
+    t.Password = p.ftp->Password();
+    try {
+      t.Cd("poleos");
+      while (t.StillExecuting()) {
+      }
+      t.Recv("a.dat", carpeta / "a.dat");
+      while (t.StillExecuting()) {
+      }
+    } catch (...) {
+    }
+    ::_exit(3);
+  }
+  const fs::path parcial = carpeta / (".a.dat." + std::to_string(hijo) + ".0.part");
+  std::error_code ec;
+  for (int i = 0; i < 1000 && fs::file_size(parcial, ec) == 0; ++i) ::usleep(20000);
+  EXPECT_GT(fs::file_size(parcial, ec), 0u);
+  ::kill(hijo, SIGTERM);
+  int estado = 0;
+  ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
+  EXPECT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGTERM) << estado;
+  EXPECT_TRUE(fs::is_empty(carpeta));
+  EXPECT_FALSE(p.Marcador());
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ namespace {
 using forms::Icon;
 using forms::ScriptedDialogs;
 using ::testing::HasSubstr;
+using ::testing::Not;
 namespace fs = std::filesystem;
 
 constexpr const char* kCampos[] = {"txt_servidor", "txt_Usuario", "txt_Password", "txt_Path", "plaza"};
@@ -120,7 +121,8 @@ TEST(LinksetTest, ASaveThatCannotBeWrittenSaysSoAndKeepsWhatStood) {
   ASSERT_EQ(p.boxes.shown.size(), 1u);
   EXPECT_EQ(p.boxes.shown[0].icon, Icon::Critical);
   EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("No se pudo guardar la configuración"));
-  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("ftpcnf.dll"));
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("'C:\\Windows\\ftpcnf.dll'"));
+  EXPECT_THAT(p.boxes.shown[0].text, Not(HasSubstr(p.c.Root().string())));
   EXPECT_TRUE(fs::is_directory(p.Archivo()));
   EXPECT_TRUE(p.ends.empty());
   EXPECT_FALSE(p.w.Unloaded());

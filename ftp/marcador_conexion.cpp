@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/lanzamiento.h"
+#include "platform/inet/internet_transfer.h"
 
 namespace orvo::ftp {
 
@@ -17,6 +18,7 @@ volatile sig_atomic_t hayRuta = 0;
 
 void AlTerminar(int senal) {
   if (hayRuta) ::unlink(rutaSenal);
+  inet::RemovePartialDownloads();
   ::signal(senal, SIG_DFL);
   ::raise(senal);
 }

@@ -3,7 +3,8 @@
 // outside the programs. It is created and deleted in the same folder, and
 // deleted on every way out: the exit button, an ending message, an untrapped
 // error, the window closed, the object's end, and the signals that end a
-// program (SIGTERM, SIGINT, SIGHUP).
+// program (SIGTERM, SIGINT, SIGHUP), which take the partial file of a
+// download under way with it.
 //
 //   MarcadorConexion marcador(drive::ProgramFolder());
 //   marcador.Crea();    // at each load

@@ -67,6 +67,10 @@ TEST(LeePoleoInternetTest, ReadsUtf8WithItsMarkAndSkipsBlankLines) {
   ASSERT_EQ(l.checadas.size(), 2u);
   EXPECT_EQ(l.checadas[1], (Checada{3, "2010 05 03", 2, "08:00:00"}));
   EXPECT_TRUE(LeePoleoInternet("").checadas.empty());
+  // A DOS end of file: it and what follows are no lines of the file.
+  const common::Lectura dos = LeePoleoInternet("2010 05 03,1,07:00:00\r\n\x1A" "basura\r\n");
+  ASSERT_FALSE(dos.error) << dos.error->texto;
+  EXPECT_EQ(dos.checadas.size(), 1u);
 }
 
 struct Base : ::testing::Test {

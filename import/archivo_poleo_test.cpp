@@ -76,6 +76,15 @@ TEST(LeePoleoTest, BadLineInTheMiddleGivesNoPunchAndNamesItsLineCountingEmptyOne
   EXPECT_TRUE(l.checadas.empty());
 }
 
+TEST(LeePoleoTest, ACtrlZEndsTheFileAndWhatFollowsIsIgnored) {
+  for (const std::string resto : {"", "\r\n", "basura sin comas\r\n2010 05 03,9,09:00:00\r\n"}) {
+    const Lectura l = LeePoleo("2010 05 03,1,07:58:10\r\n2010 05 03,2,07:59:10\r\n\x1A" + resto);
+    ASSERT_FALSE(l.error) << l.error->texto;
+    ASSERT_EQ(l.checadas.size(), 2u);
+    EXPECT_EQ(l.checadas[1], (Checada{2, "2010 05 03", 2, "07:59:10"}));
+  }
+}
+
 TEST(LeePoleoTest, AFileWithAByteOrderMarkIsUtf8) {
   const Lectura l = LeePoleo(
       "\xEF\xBB\xBF" "2010 05 03,00125,07:58:10\r\n"

@@ -71,6 +71,15 @@ TEST(LeeUsbTest, SkipsEmptyLinesAndStopsAtTheFirstBadOne) {
   EXPECT_TRUE(mala.checadas.empty());
 }
 
+TEST(LeeUsbTest, ACtrlZEndsTheFileAndWhatFollowsIsIgnored) {
+  for (const std::string resto : {"", "\r\n", "basura\r\n000000009 2010 05 03 09:00:00\r\n"}) {
+    const Lectura l = LeeUsb("000000001 2010 05 03 07:58:10\r\n000000002 2010 05 03 07:59:10\r\n\x1A" + resto);
+    ASSERT_FALSE(l.error) << l.error->texto;
+    ASSERT_EQ(l.checadas.size(), 2u);
+    EXPECT_EQ(l.checadas[1].Empleado, 2);
+  }
+}
+
 TEST(LeeUsbTest, AFileWithAByteOrderMarkIsUtf8AndItsColumnsCountCharacters) {
   //              1        10        20        30
   //              123456789012345678901234567890

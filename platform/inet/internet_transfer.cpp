@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "platform/error.h"
 
@@ -87,7 +89,80 @@ std::string ServerUrl(std::string_view url) {
   return "ftp://" + std::string(rest);
 }
 
+// The server's own words, after ours.
+std::string Respuesta(const std::string& reply) {
+  return reply.empty() ? std::string() : " El servidor respondió: " + reply;
+}
+
+// The partial files of the downloads under way, where a signal handler can
+// reach them: a fixed table of paths, each published by its state.
+constexpr int kPartialSlots = 8;
+struct PartialSlot {
+  std::atomic<int> state{0};  // 0 free, 1 being written, 2 holds a path
+  char path[4096];
+};
+PartialSlot partialSlots[kPartialSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int ClaimPartialSlot(const fs::path& file) {
+  const std::string text = file.string();
+  if (text.size() >= sizeof PartialSlot::path) return -1;
+  for (int i = 0; i < kPartialSlots; ++i) {
+    int free = 0;
+    if (!partialSlots[i].state.compare_exchange_strong(free, 1)) continue;
+    std::memcpy(partialSlots[i].path, text.c_str(), text.size() + 1);
+    partialSlots[i].state.store(2);
+    return i;
+  }
+  return -1;
+}
+
+// After the file is gone or renamed: a signal in between finds no file.
+void ReleasePartialSlot(int& slot) {
+  if (slot >= 0) partialSlots[slot].state.store(0);
+  slot = -1;
+}
+
+// ".NAME.PID.N.part", as Recv names its partial file; the PID when `name` is one.
+std::optional<pid_t> PartialFileOwner(std::string_view name) {
+  constexpr std::string_view kEnd = ".part";
+  if (name.size() < 2 || name.front() != '.' || !name.ends_with(kEnd)) return std::nullopt;
+  name.remove_suffix(kEnd.size());
+  auto number = [&name]() -> std::optional<long long> {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size() || name.size() - dot > 12) return std::nullopt;
+    long long value = 0;
+    for (char c : name.substr(dot + 1)) {
+      if (c < '0' || c > '9') return std::nullopt;
+      value = value * 10 + (c - '0');
+    }
+    name = name.substr(0, dot);
+    return value;
+  };
+  if (!number()) return std::nullopt;
+  const auto pid = number();
+  if (!pid || *pid <= 0 || name.size() < 2) return std::nullopt;
+  return static_cast<pid_t>(*pid);
+}
+
 }  // namespace
+
+void RemovePartialDownloads() noexcept {
+  for (PartialSlot& slot : partialSlots)
+    if (slot.state.load() == 2) ::unlink(slot.path);
+}
+
+void RemoveAbandonedPartialFiles(const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const auto owner = PartialFileOwner(it->path().filename().string());
+    if (!owner || *owner == ::getpid()) continue;
+    // Only a process that no longer exists has left its file for good.
+    if (::kill(*owner, 0) == 0 || errno != ESRCH) continue;
+    std::error_code ignored;
+    fs::remove(it->path(), ignored);
+  }
+}
 
 struct InternetTransfer::Session {
   CURLM* multi = nullptr;
@@ -97,6 +172,8 @@ struct InternetTransfer::Session {
 
   std::string server;  // "ftp://host[:port]", fixed for the session
   std::string folder;  // the folder's URL path, encoded, with its trailing '/'
+  std::string folderText;  // the folder as given, for messages
+  std::string remoteName;  // the file of the running operation, for messages
 
   std::string reply;   // the server's last reply line
 
@@ -106,6 +183,7 @@ struct InternetTransfer::Session {
   curl_slist* commands = nullptr;
 
   int fd = -1;             // the download's temporary file
+  int slot = -1;           // its place in the table of partial files
   fs::path temporary;
   fs::path target;
   int writeError = 0;
@@ -130,7 +208,10 @@ struct InternetTransfer::Session {
     ::close(fd);
     fd = -1;
     if (!keep) ::unlink(temporary.c_str());
+    ReleasePartialSlot(slot);
   }
+
+  RuntimeError ErrorOf(CURLcode code) const;
 
   static std::size_t OnReply(char* data, std::size_t, std::size_t n, void* self) {
     auto* s = static_cast<Session*>(self);
@@ -165,11 +246,16 @@ InternetTransfer::InternetTransfer() = default;
 
 InternetTransfer::~InternetTransfer() = default;
 
-namespace {
-
-// What a finished transfer's failure means to the user.
-RuntimeError ErrorOf(CURLcode code, const std::string& reply, const std::string& server, const fs::path& target,
-                     int writeError) {
+// What a finished operation's failure means to the user, in words of our own:
+// the transfer library's texts are English and never reach a message.
+RuntimeError InternetTransfer::Session::ErrorOf(CURLcode code) const {
+  const std::string en = " del servidor FTP " + server;
+  const std::string archivo = "el archivo " + remoteName;
+  const bool listado = operation == Operation::Dir;
+  // With no folder of its own, the session works in the login folder.
+  const std::string carpeta = folderText.empty() ? "inicial" : folderText;
+  const std::string lo = listado ? "el listado de la carpeta " + carpeta : archivo;
+  const std::string delLo = listado ? "del listado de la carpeta " + carpeta : "del archivo " + remoteName;
   switch (code) {
     case CURLE_URL_MALFORMAT:
     case CURLE_UNSUPPORTED_PROTOCOL:
@@ -182,17 +268,36 @@ RuntimeError ErrorOf(CURLcode code, const std::string& reply, const std::string&
       return RuntimeError(kErrorTimeout, "Se agotó el tiempo de espera de la solicitud al servidor FTP " + server);
     case CURLE_WRITE_ERROR:
       return LocalFileError(writeError, target);
+    case CURLE_LOGIN_DENIED:
+      return RuntimeError(kErrorServerRefused,
+                          "El servidor FTP " + server + " no aceptó el usuario o la contraseña." + Respuesta(reply));
+    case CURLE_REMOTE_ACCESS_DENIED:
+      return RuntimeError(kErrorServerRefused, "No se encuentra la carpeta " + carpeta + en +
+                                                   ", o no se puede entrar en ella." + Respuesta(reply));
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+      return RuntimeError(kErrorServerRefused, "No se encuentra " + archivo + en + "." + Respuesta(reply));
+    case CURLE_QUOTE_ERROR:
+      return RuntimeError(kErrorServerRefused,
+                          "El servidor FTP " + server + " no borró " + archivo + "." + Respuesta(reply));
+    case CURLE_FTP_COULDNT_RETR_FILE:
+      return RuntimeError(kErrorServerRefused, "El servidor FTP " + server + " no entregó " + lo + "." + Respuesta(reply));
+    case CURLE_PARTIAL_FILE:
+      return RuntimeError(kErrorTransfer, "Se recibió solo una parte " + delLo + en +
+                                              ": la transferencia se cortó antes de terminar.");
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+      return RuntimeError(kErrorTransfer, "Se perdió la conexión con el servidor FTP " + server + ".");
     default:
       break;
   }
   // Anything else the server turned down: its own reply says why.
   if (!reply.empty() && (reply[0] == '4' || reply[0] == '5'))
-    return RuntimeError(kErrorServerRefused, reply);
-  return RuntimeError(kErrorTransfer, "Falló la operación FTP con el servidor " + server + " (" +
-                                          curl_easy_strerror(code) + ")");
+    return RuntimeError(kErrorServerRefused,
+                        "El servidor FTP " + server + " rechazó la operación." + Respuesta(reply));
+  return RuntimeError(kErrorTransfer, "Falló la operación FTP con el servidor " + server + " (error " +
+                                          std::to_string(static_cast<int>(code)) + " de la transferencia)");
 }
-
-}  // namespace
 
 InternetTransfer::Session& InternetTransfer::Idle() {
   if (session_ && session_->running) Fail(kErrorStillExecuting, "Todavía se está ejecutando la última solicitud");
@@ -224,6 +329,8 @@ void InternetTransfer::Cd(std::string_view folder) {
     if (path.back() != '/') path += '/';
   }
   s.folder = "/" + path;
+  s.folderText = folder;
+  s.remoteName.clear();
   curl_easy_reset(s.easy);
   curl_easy_setopt(s.easy, CURLOPT_NOBODY, 1L);
   Begin(Operation::Cd, s.folder);
@@ -233,6 +340,7 @@ void InternetTransfer::Dir() {
   Session& s = Idle();
   s.listing.clear();
   s.read = 0;
+  s.remoteName.clear();
   curl_easy_reset(s.easy);
   curl_easy_setopt(s.easy, CURLOPT_DIRLISTONLY, 1L);
   curl_easy_setopt(s.easy, CURLOPT_WRITEFUNCTION, &Session::OnListing);
@@ -263,8 +371,10 @@ void InternetTransfer::Recv(std::string_view remoteName, const fs::path& localFi
       throw LocalFileError(errno, localFile);
   }
   s.fd = fd;
+  s.slot = ClaimPartialSlot(temporary);
   s.temporary = temporary;
   s.target = localFile;
+  s.remoteName = remoteName;
   s.writeError = 0;
   curl_easy_reset(s.easy);
   curl_easy_setopt(s.easy, CURLOPT_TRANSFERTEXT, 0L);
@@ -279,6 +389,7 @@ void InternetTransfer::Delete(std::string_view remoteName) {
   // After the folder is reached, and nothing is transferred.
   s.commands = curl_slist_append(nullptr, ("DELE " + std::string(remoteName)).c_str());
   if (!s.commands) throw std::bad_alloc();
+  s.remoteName = remoteName;
   curl_easy_reset(s.easy);
   curl_easy_setopt(s.easy, CURLOPT_NOBODY, 1L);
   curl_easy_setopt(s.easy, CURLOPT_POSTQUOTE, s.commands);
@@ -336,9 +447,15 @@ bool InternetTransfer::StillExecuting() {
     s.running = false;
     if (s.commands) curl_slist_free_all(s.commands);
     s.commands = nullptr;
+    // The folder was reached (a refused CWD is another error): a 550 to
+    // its name listing is how some servers say it holds nothing.
+    if (code == CURLE_FTP_COULDNT_RETR_FILE && s.operation == Operation::Dir && s.reply.starts_with("550")) {
+      s.listing.clear();
+      return false;
+    }
     if (code != CURLE_OK) {
       s.CloseDownload(false);
-      throw ErrorOf(code, s.reply, s.server, s.target, s.writeError);
+      throw s.ErrorOf(code);
     }
     if (s.operation == Operation::Recv) {
       const int fd = s.fd;
@@ -347,10 +464,9 @@ bool InternetTransfer::StillExecuting() {
       int error = ::fsync(fd) == 0 ? 0 : errno;
       if (::close(fd) != 0 && error == 0) error = errno;
       if (error == 0 && ::rename(s.temporary.c_str(), s.target.c_str()) != 0) error = errno;
-      if (error != 0) {
-        ::unlink(s.temporary.c_str());
-        throw LocalFileError(error, s.target);
-      }
+      if (error != 0) ::unlink(s.temporary.c_str());
+      ReleasePartialSlot(s.slot);
+      if (error != 0) throw LocalFileError(error, s.target);
     }
     return false;
   }

@@ -20,18 +20,24 @@
 //
 // The session logs in once and keeps its connection between operations; Cd
 // changes to the folder with one CWD of the whole path, and every later
-// operation works in it. Dir lists names only (NLST). Recv downloads in binary
-// to a temporary file beside the local one and renames it only when the
-// transfer is complete, so a broken download never stands under its name.
+// operation works in it. Dir lists names only (NLST); a folder that was
+// reached and whose listing the server refuses with 450 or 550 ("550 No files
+// found") is empty. Recv downloads in binary to a hidden partial file beside
+// the local one (".NAME.PID.N.part") and renames it only when the transfer is
+// complete, so a broken download never stands under its name; Quit, an error
+// and RemovePartialDownloads (for a signal that ends the program) remove it.
 // Delete removes one remote file (DELE). Quit ends the session.
 //
 // The password never goes into a URL, a message or a log. A remote name or
 // folder that holds a line end or NUL is refused before anything is sent.
-// Errors are orvo::RuntimeError: a server's refusal carries the server's own
-// reply as its description ("550 No such file or directory."); a host that
-// cannot be found or reached, and a server that does not answer within
-// RequestTimeout (at connection and at every reply; also a transfer that
-// stalls that long), carry the control's error numbers with Spanish texts.
+// Errors are orvo::RuntimeError with the control's error numbers and Spanish
+// texts that name the server and the folder or file: a host that cannot be
+// found or reached, a server that does not answer within RequestTimeout (at
+// connection and at every reply; also a transfer that stalls that long), a
+// refused login, a missing folder or file, a refused deletion, a transfer cut
+// short, a lost connection. A server's refusal ends with the server's own
+// reply ("... El servidor respondió: 550 No such file or directory."); the
+// transfer library's own texts never reach a message.
 #pragma once
 
 #include <chrono>
@@ -52,6 +58,14 @@ inline constexpr int kErrorTimeout = 35761;        // no answer within the reque
 inline constexpr int kErrorStillExecuting = 35764;    // an operation still runs
 inline constexpr int kErrorLocalFile = 35765;  // the local file cannot be written
 inline constexpr int kErrorTransfer = 35766;           // any other failure of the transfer
+
+// For the handler of a signal that ends the program: removes the partial file
+// of every download under way. Safe to call in a signal handler.
+void RemovePartialDownloads() noexcept;
+
+// Removes from `folder` the partial files that downloads of processes which no
+// longer run left behind (a program killed outright cannot remove its own).
+void RemoveAbandonedPartialFiles(const std::filesystem::path& folder);
 
 class InternetTransfer {
  public:

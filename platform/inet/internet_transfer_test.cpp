@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 
 #include "platform/error.h"
@@ -192,6 +197,125 @@ TEST_F(InternetTransferTest, AClosedPortAndASilentServerFailWithinTheTimeOut) {
   EXPECT_EQ(e.number, kErrorTimeout) << e.what();
   // Far more than the time-out would mean it was not applied.
   EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(30));
+}
+
+TEST_F(InternetTransferTest, TheFailuresAUserMeetsAreToldInSpanishNamingWhatFailed) {
+  orvo::testing::WriteFile(remoto / "poleos" / "a.dat", std::string(5000, 'x'));
+  orvo::testing::FtpServer ftp(remoto, {.allowDelete = false});
+  orvo::testing::FtpServer corta(remoto, {.cutAfter = 100});
+  orvo::testing::SilentServer mudo;
+  const std::string cerrado = orvo::testing::ClosedPortUrl();
+  struct Caso {
+    const char* nombre;
+    std::string url;
+    std::string password;
+    std::function<void(InternetTransfer&)> operacion;
+    int numero;
+    std::vector<std::string> textos;
+  };
+  const auto enPoleos = [](std::function<void(InternetTransfer&)> op) {
+    return [op](InternetTransfer& t) {
+      t.Cd("poleos");
+      Espera(t);
+      op(t);
+    };
+  };
+  const Caso casos[] = {
+      {"connection refused", cerrado, "clave", [](InternetTransfer& t) { t.Cd("poleos"); }, kErrorCannotConnect,
+       {"No se puede conectar con el servidor FTP " + cerrado}},
+      {"time-out", mudo.Url(), "clave", [](InternetTransfer& t) { t.Cd("poleos"); }, kErrorTimeout,
+       {"Se agotó el tiempo de espera de la solicitud al servidor FTP " + mudo.Url()}},
+      {"login refused", ftp.Url(), "otra", [](InternetTransfer& t) { t.Cd("poleos"); }, kErrorServerRefused,
+       {"El servidor FTP " + ftp.Url() + " no aceptó el usuario o la contraseña.", "El servidor respondió: 530"}},
+      {"missing folder", ftp.Url(), "clave", [](InternetTransfer& t) { t.Cd("no_existe"); }, kErrorServerRefused,
+       {"No se encuentra la carpeta no_existe del servidor FTP " + ftp.Url(), "El servidor respondió: 550"}},
+      {"missing file", ftp.Url(), "clave", enPoleos([&](InternetTransfer& t) { t.Recv("no_hay.dat", local / "x"); }),
+       kErrorServerRefused, {"No se encuentra el archivo no_hay.dat del servidor FTP " + ftp.Url(), "550"}},
+      {"refused deletion", ftp.Url(), "clave", enPoleos([](InternetTransfer& t) { t.Delete("a.dat"); }),
+       kErrorServerRefused, {"El servidor FTP " + ftp.Url() + " no borró el archivo a.dat.", "550"}},
+      {"partial file", corta.Url(), "clave", enPoleos([&](InternetTransfer& t) { t.Recv("a.dat", local / "a.dat"); }),
+       kErrorTransfer, {"Se recibió solo una parte del archivo a.dat del servidor FTP " + corta.Url()}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    InternetTransfer t;
+    t.URL = caso.url;
+    t.UserName = "reloj";
+    t.Password = caso.password;
+    t.RequestTimeout = std::chrono::seconds(1);
+    const RuntimeError e = Fail(t, [&] { caso.operacion(t); });
+    EXPECT_EQ(e.number, caso.numero) << e.what();
+    for (const std::string& texto : caso.textos) EXPECT_THAT(e.what(), HasSubstr(texto));
+    for (int code = 1; code < CURL_LAST; ++code)
+      EXPECT_THAT(e.what(), Not(HasSubstr(curl_easy_strerror(static_cast<CURLcode>(code))))) << code;
+    EXPECT_TRUE(fs::is_empty(local)) << "nothing of a failed download is left";
+  }
+  EXPECT_TRUE(fs::exists(remoto / "poleos" / "a.dat"));
+}
+
+TEST_F(InternetTransferTest, AReachedFolderWhoseListingIsRefusedWith550IsEmpty) {
+  orvo::testing::FtpServer ftp(remoto, {.emptyListingIs550 = true});
+  InternetTransfer t;
+  Conecta(t, ftp);
+  t.Cd("poleos");
+  Espera(t);
+  t.Dir();
+  EXPECT_EQ(Fail(t, [] {}).number, 0);
+  EXPECT_EQ(t.GetChunk(1024), "");
+  EXPECT_THAT(ftp.Log(), Contains("NLST"));
+
+  orvo::testing::WriteFile(remoto / "poleos" / "a.dat", "x");
+  t.Dir();
+  Espera(t);
+  EXPECT_EQ(Listado(t), std::vector<std::string>{"a.dat"});
+  // A folder that cannot be reached is still an error.
+  EXPECT_EQ(Fail(t, [&] { t.Cd("no_existe"); }).number, kErrorServerRefused);
+}
+
+TEST_F(InternetTransferTest, ThePartialFileOfADownloadUnderWayGoesOnRequest) {
+  orvo::testing::WriteFile(remoto / "poleos" / "a.dat", std::string(200000, 'x'));
+  orvo::testing::FtpServer ftp(remoto, {.bytesPerSecond = 2000});
+  InternetTransfer t;
+  Conecta(t, ftp);
+  t.Cd("poleos");
+  Espera(t);
+  t.Recv("a.dat", local / "a.dat");
+  const fs::path parcial = local / (".a.dat." + std::to_string(::getpid()) + ".0.part");
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  std::error_code ec;
+  while (t.StillExecuting() && fs::file_size(parcial, ec) == 0 && std::chrono::steady_clock::now() < limite) {
+  }
+  ASSERT_GT(fs::file_size(parcial, ec), 0u);
+  RemovePartialDownloads();  // as a signal's handler does
+  EXPECT_FALSE(fs::exists(parcial));
+  t.Quit();
+  EXPECT_TRUE(fs::is_empty(local));
+}
+
+TEST_F(InternetTransferTest, PartialFilesOfRunsThatNoLongerExistAreRemoved) {
+  const pid_t muerto = ::fork();
+  ASSERT_GE(muerto, 0);
+  if (muerto == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(muerto, nullptr, 0), muerto);
+  const std::string de = std::to_string(muerto), mio = std::to_string(::getpid()), vivo = std::to_string(::getppid());
+  const std::vector<std::string> quedan = {
+      ".b.dat." + mio + ".3.part",    // this run's own
+      ".c.dat." + vivo + ".0.part",   // a run that still exists
+      "a.dat",
+      "d.dat." + de + ".0.part",      // not hidden: a downloaded file
+      ".e.dat.x.0.part",
+      "." + de + ".0.part",           // no name before the number
+  };
+  orvo::testing::WriteFile(local / (".a.dat." + de + ".0.part"), "x");
+  orvo::testing::WriteFile(local / (".con espacio.dat." + de + ".12.part"), "x");
+  for (const std::string& nombre : quedan) orvo::testing::WriteFile(local / nombre, "x");
+  RemoveAbandonedPartialFiles(local);
+  std::vector<std::string> hay, esperados = quedan;
+  for (const auto& entrada : fs::directory_iterator(local)) hay.push_back(entrada.path().filename().string());
+  std::sort(hay.begin(), hay.end());
+  std::sort(esperados.begin(), esperados.end());
+  EXPECT_EQ(hay, esperados);
+  RemoveAbandonedPartialFiles(local / "no_existe");  // nothing to do
 }
 
 TEST_F(InternetTransferTest, NamesThatWouldEndTheCommandAndBadAddressesAreRefusedBeforeAnythingIsSent) {

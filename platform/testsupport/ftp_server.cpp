@@ -42,6 +42,9 @@ int BindLoopback(int& port) {
 }  // namespace
 
 FtpServer::FtpServer(const fs::path& root, bool allowDelete, std::string user, std::string password)
+    : FtpServer(root, FtpBehaviour{.allowDelete = allowDelete}, std::move(user), std::move(password)) {}
+
+FtpServer::FtpServer(const fs::path& root, const FtpBehaviour& behaviour, std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
   char logTemplate[] = "/tmp/orvo-ftp-log-XXXXXX";
   const int logFd = ::mkstemp(logTemplate);
@@ -53,7 +56,16 @@ FtpServer::FtpServer(const fs::path& root, bool allowDelete, std::string user, s
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   std::vector<std::string> args = {"/usr/bin/python3", ORVO_FTP_SERVER_SCRIPT, root.string(), user_, password_,
                                    log_.string()};
-  if (!allowDelete) args.push_back("--sin-borrar");
+  if (!behaviour.allowDelete) args.push_back("--sin-borrar");
+  if (behaviour.bytesPerSecond > 0) {
+    args.push_back("--lento");
+    args.push_back(std::to_string(behaviour.bytesPerSecond));
+  }
+  if (behaviour.cutAfter >= 0) {
+    args.push_back("--cortar");
+    args.push_back(std::to_string(behaviour.cutAfter));
+  }
+  if (behaviour.emptyListingIs550) args.push_back("--vacio-550");
   pid_ = ::fork();
   if (pid_ == 0) {
     // A test that crashes must not leave its server behind.

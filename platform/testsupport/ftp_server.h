@@ -1,12 +1,16 @@
 // Test support: a real FTP server on 127.0.0.1 (Debian's python3-pyftpdlib,
 // run by /usr/bin/python3) serving a folder on a free port, with a log of
-// every command it received; and the two servers that fail: a port that
-// listens but never answers, and a port where nothing listens.
+// every command it received, and the ways of real servers that the programs
+// meet (a refused deletion, a slow or broken download, an empty folder's
+// listing refused); and the two servers that fail: a port that listens but
+// never answers, and a port where nothing listens.
 //
 //   orvo::testing::FtpServer ftp(root);             // user "reloj", password "clave"
 //   transfer.URL = ftp.Url();                       // "ftp://127.0.0.1:40123"
 //   ...
 //   EXPECT_THAT(ftp.Log(), Contains("DELE poleo.dat"));
+//
+//   orvo::testing::FtpServer lento(root, {.bytesPerSecond = 1000});
 #pragma once
 
 #include <sys/types.h>
@@ -17,12 +21,21 @@
 
 namespace orvo::testing {
 
+// How the server behaves; the defaults are a plain, willing server.
+struct FtpBehaviour {
+  bool allowDelete = true;      // false: the user may list and read, but every DELE is refused
+  long bytesPerSecond = 0;      // downloads sent at this rate; 0: as fast as they go
+  long cutAfter = -1;           // a download ends after this many bytes, though SIZE gave the whole size
+  bool emptyListingIs550 = false;  // NLST of an empty folder answered "550 No files found"
+};
+
 class FtpServer {
  public:
-  // `root` is the login folder. Without `allowDelete` the user may list and
-  // read but every DELE is refused.
+  // `root` is the login folder.
   explicit FtpServer(const std::filesystem::path& root, bool allowDelete = true, std::string user = "reloj",
                      std::string password = "clave");
+  FtpServer(const std::filesystem::path& root, const FtpBehaviour& behaviour, std::string user = "reloj",
+            std::string password = "clave");
   ~FtpServer();
   FtpServer(const FtpServer&) = delete;
   FtpServer& operator=(const FtpServer&) = delete;
