@@ -14,6 +14,7 @@
 #include "backup/snapload.h"
 #include "common/lanzamiento.h"
 #include "platform/forms/runtime.h"
+#include "platform/testsupport/child.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
 #include "platform/testsupport/commands.h"
@@ -36,7 +37,7 @@ struct CorteTest : ::testing::Test {
   // The helper run to its end (`punto` 0) or cut before its `punto`th change
   // of a name; its exit status.
   int Hijo(const std::string& modo, const std::string& argumento, int punto) {
-    process::Child hijo = process::Start(CORTE_HIJO_EXE, {modo, argumento, std::to_string(punto)});
+    orvo::testing::Child hijo = orvo::testing::Start(CORTE_HIJO_EXE, {modo, argumento, std::to_string(punto)});
     const auto fin = hijo.Wait(std::chrono::minutes(2));
     if (!fin) {
       ADD_FAILURE() << "corte_hijo did not end";

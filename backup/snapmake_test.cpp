@@ -11,6 +11,7 @@
 #include "backup/sello.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
+#include "platform/testsupport/child.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
@@ -100,7 +101,7 @@ TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
   // A second program keeps adding punches, each in a transaction of its own,
   // while the set is made.
   const std::string base = orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb"));
-  process::Child escritor = process::Start(
+  orvo::testing::Child escritor = orvo::testing::Start(
       "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 5000' " + base +
                             " \"BEGIN; INSERT INTO Checadas SELECT '2026 02 04', 200, '08:00:00' FROM "
                             "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n); "
@@ -244,7 +245,7 @@ TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
   p.InstalaSnapmake();
   fs::remove(p.c.Path("Quiravel/Quiravel.mdb"));
   common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
-  process::Child hijo = process::Start(p.programa / "Snapmake", {"1"});
+  orvo::testing::Child hijo = orvo::testing::Start(p.programa / "Snapmake", {"1"});
   // The program shows why and waits for the user; the empty result is
   // already there for a caller that waits.
   for (int i = 0; i < 3000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(20));

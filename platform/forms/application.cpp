@@ -17,6 +17,18 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
 
 Application::~Application() = default;
 
+void Application::OffscreenWithoutDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    if (!qEnvironmentVariableIsEmpty(name)) return;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+bool Application::Unseen() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
