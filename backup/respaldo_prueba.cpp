@@ -10,9 +10,9 @@
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
-#include "platform/testsupport/child.h"
 #include "platform/db/recordset.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 #include "tools/orvo-admin/nueva_base.h"
 

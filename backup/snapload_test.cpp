@@ -14,9 +14,9 @@
 #include "backup/sello.h"
 #include "common/lanzamiento.h"
 #include "platform/forms/runtime.h"
-#include "platform/testsupport/child.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 
 namespace orvo::respaldo {

@@ -1,20 +1,24 @@
 #include "backup/snapmake.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <csignal>
+#include <functional>
 
 #include "backup/borra_tablas.h"
 #include "backup/respaldo_prueba.h"
 #include "backup/sello.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
-#include "platform/testsupport/child.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 
 namespace orvo::respaldo {
@@ -240,18 +244,88 @@ TEST(SnapmakeProgramaTest, UnattendedRunWritesOkAndConsumesItsMarker) {
   EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-wal")));
 }
 
-TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
+// An unattended run from a scheduled job or an ssh session: no display at
+// all. It ends within seconds on its own, with its message on standard error
+// and a non-zero status when it made no set, never waiting on a box.
+TEST(SnapmakeProgramaTest, UnattendedRunWithNoDisplayEndsWithItsMessageOnStandardError) {
+  const struct {
+    const char* nombre;
+    std::function<void(prueba::Prueba&)> prepara;
+    int estado;
+    const char* resultado;
+    const char* mensaje;  // on standard error
+  } casos[] = {
+      {"backup", [](prueba::Prueba&) {}, 0, "ok\r\n", nullptr},
+      {"no marker", [](prueba::Prueba& p) { fs::remove(p.programa / "RevSnapmake"); }, 1, "",
+       "Snapmake: Este Modulo solo se ejecuta desde Orvo Rivuvurazozer\n"},
+      {"no database", [](prueba::Prueba& p) { fs::remove(p.c.Path("Quiravel/Quiravel.mdb")); }, 1, "",
+       "Snapmake: Se ha producido el error '"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    prueba::Prueba p;
+    p.Llena();
+    p.InstalaSnapmake();
+    common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+    caso.prepara(p);
+    const fs::path errores = p.programa / "errores";
+    auto hijo = orvo::testing::Start(
+        "/bin/sh", {"-c", "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\" 1 2>\"$1\"",
+                    (p.programa / "Snapmake").string(), errores.string()});
+    EXPECT_EQ(hijo.Wait(std::chrono::seconds(20)), caso.estado);
+    EXPECT_EQ(p.Crtd(), caso.resultado);
+    const std::string dicho = orvo::testing::ReadFile(errores);
+    if (caso.mensaje != nullptr) {
+      EXPECT_NE(dicho.find(caso.mensaje), std::string::npos) << dicho;
+    } else {
+      EXPECT_EQ(dicho.find("Snapmake: "), std::string::npos) << dicho;
+      EXPECT_EQ(p.Respaldos().size(), 4u);
+    }
+  }
+}
+
+// Snapmake's failure answered by its caller (Snapload writes "err" as soon
+// as it reads the empty result) while the failure is still being told: the
+// end of Snapmake leaves the caller's result alone. Its standard error is a
+// full pipe, so the message waits until the caller has answered.
+TEST(SnapmakeProgramaTest, ResultThatItsCallerWroteSinceStaysWhenItEnds) {
   prueba::Prueba p;
   p.InstalaSnapmake();
-  fs::remove(p.c.Path("Quiravel/Quiravel.mdb"));
+  // A file where the backup folder belongs: the window's load fails.
+  WriteFile(p.Respaldo(), "no es una carpeta");
   common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
-  orvo::testing::Child hijo = orvo::testing::Start(p.programa / "Snapmake", {"1"});
-  // The program shows why and waits for the user; the empty result is
-  // already there for a caller that waits.
-  for (int i = 0; i < 3000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(20));
-  EXPECT_EQ(p.Crtd(), "");
-  ::kill(hijo.Pid(), SIGTERM);
-  hijo.Wait(std::chrono::seconds(10));
+  const fs::path tubo = p.programa / "tubo";
+  ASSERT_EQ(::mkfifo(tubo.c_str(), 0600), 0);
+  const int lector = ::open(tubo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(lector, 0);
+  {
+    const int escritor = ::open(tubo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(escritor, 0);
+    const std::string relleno(4096, '.');
+    while (::write(escritor, relleno.data(), relleno.size()) > 0) {
+    }
+    ::close(escritor);
+  }
+  // Qt's own note on a missing runtime folder would come first otherwise.
+  const fs::path runtime = p.programa / "runtime";
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  auto hijo = orvo::testing::Start(
+      "/bin/sh", {"-c", "XDG_RUNTIME_DIR=\"$2\" exec \"$0\" 1 2>\"$1\"", (p.programa / "Snapmake").string(),
+                  tubo.string(), runtime.string()});
+  for (int i = 0; i < 2000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_EQ(p.Crtd(), "");
+  common::EscribeResultado(p.programa, common::Resultado::Err);
+  std::string dicho;
+  char bloque[4096];
+  for (int i = 0; i < 2000 && hijo.Running(); ++i) {
+    for (ssize_t n; (n = ::read(lector, bloque, sizeof bloque)) > 0;) dicho.append(bloque, static_cast<std::size_t>(n));
+    process::Sleep(std::chrono::milliseconds(10));
+  }
+  ::close(lector);
+  EXPECT_EQ(hijo.Wait(std::chrono::seconds(10)), 1);
+  EXPECT_NE(dicho.find("Snapmake: Se ha producido el error '"), std::string::npos);
+  EXPECT_EQ(p.Crtd(), "err\r\n");
 }
 
 }  // namespace

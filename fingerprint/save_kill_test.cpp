@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fingerprint/engine_fixture.h"
-#include "platform/testsupport/second_process.h"
 #include "platform/testsupport/child.h"
+#include "platform/testsupport/second_process.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace huellix {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "import/base_de_prueba.h"
-#include "platform/testsupport/database_state.h"
 #include "platform/testsupport/child.h"
+#include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 
 namespace orvo::importer {

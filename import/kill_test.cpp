@@ -7,8 +7,8 @@
 #include <string>
 
 #include "import/base_de_prueba.h"
-#include "platform/testsupport/database_state.h"
 #include "platform/testsupport/child.h"
+#include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 
 namespace orvo::importer {

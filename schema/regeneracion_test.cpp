@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/db/database.h"
-#include "platform/testsupport/child.h"
 #include "platform/db/recordset.h"
 #include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/temp_drive.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"

@@ -10,9 +10,9 @@
 
 #include "common/arranque.h"
 #include "platform/db/connection.h"
-#include "platform/testsupport/child.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 #include "platform/testsupport/temp_drive.h"

@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "platform/db/connection.h"
-#include "platform/testsupport/child.h"
 #include "platform/db/database.h"
 #include "platform/db/lock_file.h"
 #include "platform/db/recordset.h"
 #include "platform/db/session.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
