@@ -3,7 +3,6 @@
 namespace orvo::forms {
 
 void StreamDialogs::Write(std::string_view text) {
-  ++shown_;
   out_ << program_ << ": " << text << std::endl;
 }
 

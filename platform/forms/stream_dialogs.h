@@ -7,11 +7,9 @@
 //   // standard error: "Snapmake: Este Modulo solo se ejecuta desde Orvo Rivuvurazozer"
 //
 // A question answers No or Cancel (nothing is done that nobody agreed to), an
-// input box or a file dialog is cancelled. Whether a box was written at all
-// tells the program that its run did not go as planned.
+// input box or a file dialog is cancelled.
 #pragma once
 
-#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -29,15 +27,11 @@ class StreamDialogs : public Dialogs {
   std::optional<std::string> OpenFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
 
-  // How many boxes were written.
-  std::size_t Shown() const { return shown_; }
-
  private:
   void Write(std::string_view text);
 
   std::ostream& out_;
   std::string program_;
-  std::size_t shown_ = 0;
 };
 
 }  // namespace orvo::forms
