@@ -177,7 +177,7 @@ void FallaAnteSenales(const fs::path& carpetaPrograma, Resultado fallo) {
       !Copia(falla.temporal, temporal.string())) {
     FallaArchivo(ENAMETOOLONG, ruta);
   }
-  std::memcpy(falla.bytes, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(falla.bytes, bytes.data(), bytes.size());
   falla.largo = bytes.size();
 
   struct sigaction accion {};
