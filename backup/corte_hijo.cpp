@@ -7,6 +7,11 @@
 //   corte_hijo restaura QR1_030226_090507.ZIP N   the set tested and staged, then cut in the swap
 //   corte_hijo respalda CARPETA_PROGRAMA N        Snapmake's backup run with the wipe asked and
 //                                                 answered Yes, cut anywhere in it
+//   corte_hijo carga QR1_030226_090507.ZIP N      Snapload's restore of the set from its window,
+//                                                 Snapmake started from the program folder, cut
+//                                                 once Snapmake's result is answered (the first
+//                                                 result file of its own in place); the signals
+//                                                 act as in the program
 //
 // N = 0 runs to the end. Exit status 0 when the work ended well, 1 with the
 // error on standard error when it failed.
@@ -18,15 +23,19 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QListWidget>
 #include <atomic>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "backup/restauracion.h"
+#include "backup/snapload.h"
 #include "backup/snapmake.h"
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
+#include "platform/drive/drive.h"
 #include "platform/error.h"
 #include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
@@ -35,6 +44,7 @@
 namespace {
 
 std::atomic<bool> armado{false};
+std::atomic<bool> armaEnResultado{false};
 std::atomic<long> restantes{0};
 
 // Counts one change of a name once armed; dies at the chosen one.
@@ -61,7 +71,12 @@ extern "C" {
 int rename(const char* de, const char* a) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*, const char*)>("rename");
-  return real(de, a);
+  const int r = real(de, a);
+  if (r == 0 && armaEnResultado && std::string_view(a).ends_with("/crtd")) {
+    armaEnResultado = false;
+    armado = true;
+  }
+  return r;
 }
 int renameat(int d1, const char* de, int d2, const char* a) noexcept {
   Paso();
@@ -130,6 +145,24 @@ int main(int argc, char** argv) {
       armado = false;
       for (const auto& box : boxes.shown) std::cerr << box.text << "\n";
       return boxes.shown.size() == 1 ? 0 : 1;  // only the question
+    }
+    if (modo == "carga") {
+      const std::filesystem::path programa = drive::ProgramFolder();
+      common::FallaAnteSenales(programa, common::Resultado::Err);
+      forms::Runtime runtime(boxes, "Snapload", [](int) {});
+      common::CreaMarcador(programa, common::kMarcadorSnapload);
+      respaldo::Snapload ventana(boxes, runtime, programa);
+      if (!ventana.Open()) return 1;
+      auto* lista = ventana.Find<QListWidget>("File1");
+      const auto elegidos = lista->findItems(QString::fromUtf8(argv[2]), Qt::MatchExactly);
+      if (elegidos.size() != 1) return 2;
+      lista->setCurrentItem(elegidos[0]);
+      ventana.File1_Click();
+      armaEnResultado = restantes > 0;
+      ventana.Command5_Click();
+      armado = false;
+      for (const auto& box : boxes.shown) std::cerr << box.text << "\n";
+      return boxes.shown.empty() ? 0 : 1;
     }
   } catch (const RuntimeError& e) {
     std::cerr << e.number << ": " << e.what() << "\n";

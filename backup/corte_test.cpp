@@ -3,6 +3,7 @@
 // the new data whole, the database sound, and the same work run again gives
 // what one uninterrupted run gives.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 
 namespace orvo::respaldo {
@@ -36,7 +38,7 @@ struct CorteTest : ::testing::Test {
   // The helper run to its end (`punto` 0) or cut before its `punto`th change
   // of a name; its exit status.
   int Hijo(const std::string& modo, const std::string& argumento, int punto) {
-    process::Child hijo = process::Start(CORTE_HIJO_EXE, {modo, argumento, std::to_string(punto)});
+    orvo::testing::Child hijo = orvo::testing::Start(CORTE_HIJO_EXE, {modo, argumento, std::to_string(punto)});
     const auto fin = hijo.Wait(std::chrono::minutes(2));
     if (!fin) {
       ADD_FAILURE() << "corte_hijo did not end";
@@ -233,6 +235,63 @@ TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
   }
   EXPECT_GT(sinJuego, 0);
   EXPECT_GT(conJuego, 0);
+}
+
+// Snapload killed anywhere in its swap, after Snapmake's "ok": the result
+// file says "err" whether the next start undoes the restore or finishes it,
+// and "ok" only once the restore stands.
+TEST_F(CorteTest, RestoreFromTheWindowCutInItsSwapLeavesErr) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  const auto a = p.Captura();
+  p.Cambia();
+  int deshechos = 0;
+  // Points further and further apart: each cut costs a whole backup first.
+  for (int punto = 1;; punto *= 2) {
+    SCOPED_TRACE("cut before change " + std::to_string(punto) + " after the result file");
+    const auto antes = p.Captura();
+    ASSERT_NE(antes, a);
+    const int fin = Hijo("carga", conjunto, punto);
+    if (fin == 0) {
+      EXPECT_EQ(p.Crtd(), "ok\r\n");
+      EXPECT_EQ(p.Captura(), a);
+      break;
+    }
+    ASSERT_EQ(fin, kMuerto);
+    EXPECT_EQ(p.Crtd(), "err\r\n");
+    ArrancaSnapload();
+    const auto estado = p.Captura();
+    if (estado == a) {
+      p.Cambia();  // finished by the next start: the changed data again for the next cut
+    } else {
+      EXPECT_EQ(estado, antes);
+      ++deshechos;
+    }
+    ASSERT_LT(punto, 1 << 20);
+  }
+  EXPECT_GT(deshechos, 0);
+}
+
+// SIGTERM while Snapload waits for Snapmake: Snapmake is stopped first, so
+// that its result cannot land later, and the file says "err".
+TEST_F(CorteTest, SnaploadStoppedWhileSnapmakeRunsStopsItAndLeavesErr) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  const auto antes = p.Captura();
+  const fs::path pid = p.programa / "pid";
+  p.FalsoSnapmake("echo $$ > \"$(dirname \"$0\")/pid.tmp\"; mv \"$(dirname \"$0\")/pid.tmp\" \"$(dirname \"$0\")/pid\"; exec sleep 60");
+  auto hijo = orvo::testing::Start(CORTE_HIJO_EXE, {"carga", conjunto, "0"});
+  for (int i = 0; i < 3000 && !fs::exists(pid); ++i) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(pid)) << "Snapmake was not started";
+  ::kill(hijo.Pid(), SIGTERM);
+  EXPECT_EQ(hijo.Wait(std::chrono::seconds(30)), 128 + SIGTERM);
+  EXPECT_EQ(p.Crtd(), "err\r\n");
+  const pid_t snapmake = std::stoi(orvo::testing::ReadFile(pid));
+  if (::kill(snapmake, 0) == 0) {
+    ADD_FAILURE() << "Snapmake outlived the Snapload that waited for it";
+    ::kill(snapmake, SIGKILL);
+  }
+  EXPECT_EQ(p.Captura(), antes);
 }
 
 }  // namespace

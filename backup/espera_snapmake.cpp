@@ -17,7 +17,6 @@
 
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
 
 namespace orvo::respaldo {
 
@@ -52,21 +51,17 @@ EsperaSnapmake::EsperaSnapmake(fs::path carpetaPrograma, fs::path carpetaEjecuta
       carpeta_(std::move(carpetaPrograma)),
       ejecutables_(carpetaEjecutables.empty() ? carpeta_ : std::move(carpetaEjecutables)) {}
 
-EsperaSnapmake::~EsperaSnapmake() = default;
+EsperaSnapmake::~EsperaSnapmake() { common::EsperaAlHijo(0); }
 
 fs::path EsperaSnapmake::Programa() const { return ejecutables_ / "Snapmake"; }
 
 FinSnapmake EsperaSnapmake::Ejecuta() {
   fin_.reset();
-  // A result left by an earlier run must not end this wait.
-  for (fs::path viejo = drive::FindIgnoringCase(carpeta_, common::kArchivoResultado); !viejo.empty();
-       viejo = drive::FindIgnoringCase(carpeta_, common::kArchivoResultado)) {
-    std::error_code ec;
-    if (!fs::remove(viejo, ec) && ec) throw drive::FileError(ec, viejo.string());
-  }
+  common::BorraResultado(carpeta_);
   common::CreaMarcador(carpeta_, common::kMarcadorSnapmake);
   try {
     hijo_.emplace(process::Start(Programa(), {"1"}));
+    common::EsperaAlHijo(hijo_->Pid());
   } catch (...) {
     // A marker nobody consumed would let a later start through.
     std::error_code ec;
@@ -94,6 +89,7 @@ FinSnapmake EsperaSnapmake::Ejecuta() {
   Revisa();
   if (!fin_) bucle.exec();
   bucle_ = nullptr;
+  common::EsperaAlHijo(0);
   aviso.reset();
   if (pidfd >= 0) ::close(pidfd);
   return *fin_;

@@ -12,6 +12,7 @@
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 #include "tools/orvo-admin/nueva_base.h"
 
@@ -20,7 +21,7 @@ namespace orvo::respaldo::prueba {
 namespace fs = std::filesystem;
 using orvo::testing::WriteFile;
 
-Prueba::Prueba() : programa(c.Path("programa")) {
+Prueba::Prueba() : programa(c.ProgramFolder()) {
   admin::CreaBasePrincipal("Empresa de prueba");
   fs::create_directories(programa);
 }
@@ -69,7 +70,7 @@ long Prueba::Filas(const std::string& tabla) {
 Prueba::Estado Prueba::Captura() {
   Estado estado;
   for (const auto& [ruta, bytes] : orvo::testing::ReadTree(c.Root())) {
-    if (ruta.starts_with("Quiravel/orvoBackup/") || ruta.starts_with("programa/")) continue;
+    if (ruta.starts_with("Quiravel/orvoBackup/")) continue;
     // Databases are compared by their rows below; their bytes differ in every copy.
     if (ruta.starts_with("Quiravel/") && ruta.find('/', 9) == std::string::npos &&
         (ruta.ends_with(".mdb") || ruta.ends_with(".ldb") || ruta.ends_with("-wal") || ruta.ends_with("-shm"))) {
@@ -123,7 +124,7 @@ void Prueba::FalsoSnapmake(const std::string& cuerpo) const {
 
 int Prueba::RespaldoDesatendido() const {
   common::CreaMarcador(programa, common::kMarcadorSnapmake);
-  process::Child hijo = process::Start(programa / "Snapmake", {"1"});
+  orvo::testing::Child hijo = orvo::testing::Start(programa / "Snapmake", {"1"});
   const auto fin = hijo.Wait(std::chrono::minutes(2));
   if (!fin) throw std::runtime_error("Snapmake did not end");
   return *fin;

@@ -61,7 +61,7 @@ struct Prueba {
   std::filesystem::path Respaldo() const { return c.Path("Quiravel/orvoBackup"); }
 
   orvo::testing::TempDrive c;
-  std::filesystem::path programa;
+  std::filesystem::path programa;  // the program folder of every program started, $ORVO_PROGRAM_FOLDER
 };
 
 }  // namespace orvo::respaldo::prueba

@@ -168,6 +168,9 @@ void Snapload::Command5_Click() {
       case FinSnapmake::Cancelado:
         throw RuntimeError(18, "Se canceló la restauración; no se restauró nada");
     }
+    // Snapmake's "ok" is read: from here until the swap stands, the file
+    // says the restore has not happened, whatever stops it.
+    common::EscribeResultado(carpetaPrograma_, common::Resultado::Err);
     restauracion.Coloca();
     common::EscribeResultado(carpetaPrograma_, common::Resultado::Ok);
     resultadoFinal_ = true;

@@ -9,8 +9,11 @@
 // Nothing of the current data is touched unless the chosen set tested good,
 // Snapmake reported "ok" and ended, and no program holds a database open; a
 // failure on the way puts back every file replaced, writes "err" and leaves
-// the window open. While Snapmake runs the window answers, and its cancel
-// button stops the wait and Snapmake with it. A restore that was cut short
+// the window open. From the moment Snapmake's "ok" is read until the swap
+// stands, the result file says "err", so a restore stopped there (killed,
+// power lost) is never reported as done. While Snapmake runs the window
+// answers, and its cancel button stops the wait and Snapmake with it.
+// A restore that was cut short
 // (killed, power lost) is finished or undone when the window loads, before
 // the list, and the user is told which.
 #pragma once

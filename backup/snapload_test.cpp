@@ -16,6 +16,7 @@
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/sqlite_session.h"
 
@@ -368,8 +369,8 @@ TEST_F(FallaTest, CancelledWaitStopsSnapmakeAndRestoresNothing) {
 TEST_F(FallaTest, DatabaseHeldOpenByAnotherProgram) {
   // A second program holding the main database as a connection holds it.
   // Without forking, so that stopping it releases the lock at once.
-  process::Child otro =
-      process::Start("/usr/bin/flock", {"-s", "-F", p.c.Path("Quiravel/Quiravel.ldb").string(), "sleep", "60"});
+  orvo::testing::Child otro =
+      orvo::testing::Start("/usr/bin/flock", {"-s", "-F", p.c.Path("Quiravel/Quiravel.ldb").string(), "sleep", "60"});
   for (int i = 0; i < 100 && !fs::exists(p.c.Path("Quiravel/Quiravel.ldb")); ++i) process::Sleep(std::chrono::milliseconds(20));
   process::Sleep(std::chrono::milliseconds(200));
   Snapload& w = Ventana();

@@ -70,7 +70,8 @@ void Snapmake::Form_Load() {
   try {
     if (!common::PruebaMarcador(carpetaPrograma_, common::kMarcadorSnapmake, dialogs())) {
       Command1_Click();
-      runtime().End(0);
+      // An unattended run that was refused made no backup: its starter must see it failed.
+      runtime().End(desatendido_ ? 1 : 0);
       return;
     }
     // Its parent is not made: without the product folder there is nothing to back up.
@@ -85,6 +86,7 @@ void Snapmake::Form_Load() {
 }
 
 void Snapmake::Desatendido() {
+  desatendido_ = true;
   // Loaded but never shown.
   if (!runtime().Guard([this] { Form_Load(); }) || Unloaded() || runtime().Ended()) return;
   runtime().Guard([this] { crea_Click(); });

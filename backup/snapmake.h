@@ -32,7 +32,7 @@ class Snapmake : public forms::Form {
            std::filesystem::path carpetaPrograma, QWidget* parent = nullptr);
 
   // The unattended run: the backup run without a window, then the end of the
-  // program whatever its outcome.
+  // program whatever its outcome, with status 0 only after a backup.
   void Desatendido();
 
  public slots:
@@ -50,6 +50,7 @@ class Snapmake : public forms::Form {
   std::filesystem::path carpetaPrograma_;
   bool ocupada_ = false;
   bool exito_ = false;  // "ok" is written
+  bool desatendido_ = false;
 };
 
 // The empty result file in `carpetaPrograma`, for a program that ends without

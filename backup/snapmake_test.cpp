@@ -1,10 +1,14 @@
 #include "backup/snapmake.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <csignal>
+#include <functional>
 
 #include "backup/borra_tablas.h"
 #include "backup/respaldo_prueba.h"
@@ -14,6 +18,7 @@
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/sqlite_session.h"
 
@@ -101,7 +106,7 @@ TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
   // A second program keeps adding punches, each in a transaction of its own,
   // while the set is made.
   const std::string base = orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb"));
-  process::Child escritor = process::Start(
+  orvo::testing::Child escritor = orvo::testing::Start(
       "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 5000' " + base +
                             " \"BEGIN; INSERT INTO Checadas SELECT '2026 02 04', 200, '08:00:00' FROM "
                             "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n); "
@@ -240,18 +245,87 @@ TEST(SnapmakeProgramaTest, UnattendedRunWritesOkAndConsumesItsMarker) {
   EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-wal")));
 }
 
-TEST(SnapmakeProgramaTest, RunThatCannotConnectStillAnswersItsCaller) {
+// An unattended run from a scheduled job or an ssh session: no display at
+// all. It ends within seconds on its own, with its message on standard error
+// and a non-zero status when it made no set, never waiting on a box.
+TEST(SnapmakeProgramaTest, UnattendedRunWithNoDisplayEndsWithItsMessageOnStandardError) {
+  const struct {
+    const char* nombre;
+    std::function<void(prueba::Prueba&)> prepara;
+    int estado;
+    const char* resultado;
+    const char* mensaje;  // how standard error begins: the program's own words only
+  } casos[] = {
+      {"backup", [](prueba::Prueba&) {}, 0, "ok\r\n", ""},
+      {"no marker", [](prueba::Prueba& p) { fs::remove(p.programa / "RevSnapmake"); }, 1, "",
+       "Snapmake: Este Modulo solo se ejecuta desde Orvo Rivuvurazozer\n"},
+      {"no database", [](prueba::Prueba& p) { fs::remove(p.c.Path("Quiravel/Quiravel.mdb")); }, 1, "",
+       "Snapmake: Se ha producido el error '"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    prueba::Prueba p;
+    p.Llena();
+    p.InstalaSnapmake();
+    common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+    caso.prepara(p);
+    const fs::path errores = p.programa / "errores";
+    auto hijo = orvo::testing::Start(
+        "/bin/sh", {"-c", "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\" 1 2>\"$1\"",
+                    (p.programa / "Snapmake").string(), errores.string()});
+    EXPECT_EQ(hijo.Wait(std::chrono::seconds(20)), caso.estado);
+    EXPECT_EQ(p.Crtd(), caso.resultado);
+    const std::string dicho = orvo::testing::ReadFile(errores);
+    EXPECT_TRUE(dicho.starts_with(caso.mensaje)) << dicho;
+    if (caso.estado == 0) {
+      EXPECT_EQ(dicho, "");
+      EXPECT_EQ(p.Respaldos().size(), 4u);
+    }
+  }
+}
+
+// Snapmake's failure answered by its caller (Snapload writes "err" as soon
+// as it reads the empty result) while the failure is still being told: the
+// end of Snapmake leaves the caller's result alone. Its standard error is a
+// full pipe, so the message waits until the caller has answered.
+TEST(SnapmakeProgramaTest, ResultThatItsCallerWroteSinceStaysWhenItEnds) {
   prueba::Prueba p;
   p.InstalaSnapmake();
-  fs::remove(p.c.Path("Quiravel/Quiravel.mdb"));
+  // A file where the backup folder belongs: the window's load fails.
+  WriteFile(p.Respaldo(), "no es una carpeta");
   common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
-  process::Child hijo = process::Start(p.programa / "Snapmake", {"1"});
-  // The program shows why and waits for the user; the empty result is
-  // already there for a caller that waits.
-  for (int i = 0; i < 3000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(20));
-  EXPECT_EQ(p.Crtd(), "");
-  ::kill(hijo.Pid(), SIGTERM);
-  hijo.Wait(std::chrono::seconds(10));
+  const fs::path tubo = p.programa / "tubo";
+  ASSERT_EQ(::mkfifo(tubo.c_str(), 0600), 0);
+  const int lector = ::open(tubo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(lector, 0);
+  {
+    const int escritor = ::open(tubo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(escritor, 0);
+    const std::string relleno(4096, '.');
+    while (::write(escritor, relleno.data(), relleno.size()) > 0) {
+    }
+    ::close(escritor);
+  }
+  // Qt's own note on a missing runtime folder would come first otherwise.
+  const fs::path runtime = p.programa / "runtime";
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  auto hijo = orvo::testing::Start(
+      "/bin/sh", {"-c", "XDG_RUNTIME_DIR=\"$2\" exec \"$0\" 1 2>\"$1\"", (p.programa / "Snapmake").string(),
+                  tubo.string(), runtime.string()});
+  for (int i = 0; i < 2000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_EQ(p.Crtd(), "");
+  common::EscribeResultado(p.programa, common::Resultado::Err);
+  std::string dicho;
+  char bloque[4096];
+  for (int i = 0; i < 2000 && hijo.Running(); ++i) {
+    for (ssize_t n; (n = ::read(lector, bloque, sizeof bloque)) > 0;) dicho.append(bloque, static_cast<std::size_t>(n));
+    process::Sleep(std::chrono::milliseconds(10));
+  }
+  ::close(lector);
+  EXPECT_EQ(hijo.Wait(std::chrono::seconds(10)), 1);
+  EXPECT_NE(dicho.find("Snapmake: Se ha producido el error '"), std::string::npos);
+  EXPECT_EQ(p.Crtd(), "err\r\n");
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 #include "common/lanzamiento.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -33,6 +38,88 @@ bool EsCarpeta(const fs::path& ruta) {
   std::error_code ec;
   return fs::is_directory(ruta, ec);
 }
+
+constexpr int kSenales[] = {SIGTERM, SIGINT, SIGHUP};
+
+std::atomic<bool> escrito{false};
+std::atomic<pid_t> hijo{0};
+
+// What the signal handler writes, made before any signal can come.
+struct Falla {
+  char ruta[PATH_MAX];
+  char temporal[PATH_MAX];
+  char bytes[8];
+  std::size_t largo;
+};
+Falla falla;
+
+bool Copia(char (&destino)[PATH_MAX], const std::string& texto) {
+  if (texto.size() >= sizeof destino) return false;
+  std::memcpy(destino, texto.c_str(), texto.size() + 1);
+  return true;
+}
+
+void Duerme(long milisegundos) {
+  timespec pausa{milisegundos / 1000, (milisegundos % 1000) * 1000000L};
+  while (::nanosleep(&pausa, &pausa) != 0 && errno == EINTR) {
+  }
+}
+
+// Whether `pid` ended within `milisegundos`; it is reaped then.
+bool Termina(pid_t pid, long milisegundos) {
+  for (long pasado = 0;; pasado += 10) {
+    int estado = 0;
+    const pid_t r = ::waitpid(pid, &estado, WNOHANG);
+    if (r == pid || (r < 0 && errno != EINTR)) return true;
+    if (pasado >= milisegundos) return false;
+    Duerme(10);
+  }
+}
+
+void AlTerminar(int senal) {
+  const int error = errno;
+  if (const pid_t h = hijo.load(); h > 0) {
+    ::kill(h, SIGTERM);
+    if (!Termina(h, 5000)) {
+      ::kill(h, SIGKILL);
+      Termina(h, 5000);
+    }
+  }
+  if (!escrito.exchange(true)) {
+    const int fd = ::open(falla.temporal, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      const bool entero = falla.largo == 0 || ::write(fd, falla.bytes, falla.largo) == static_cast<ssize_t>(falla.largo);
+      ::fsync(fd);
+      if (::close(fd) == 0 && entero) {
+        ::rename(falla.temporal, falla.ruta);
+      } else {
+        ::unlink(falla.temporal);
+      }
+    }
+  }
+  // The signal's own end: it is blocked while this runs, and comes when it returns.
+  ::signal(senal, SIG_DFL);
+  ::raise(senal);
+  errno = error;
+}
+
+// The signals above wait while a result file is put in place, so that the
+// handler never writes beside it nor ends the program half-way through it.
+class SenalesEnEspera {
+ public:
+  SenalesEnEspera() {
+    sigset_t senales;
+    sigemptyset(&senales);
+    for (int s : kSenales) sigaddset(&senales, s);
+    ::pthread_sigmask(SIG_BLOCK, &senales, &antes_);
+  }
+  ~SenalesEnEspera() { ::pthread_sigmask(SIG_SETMASK, &antes_, nullptr); }
+  SenalesEnEspera(const SenalesEnEspera&) = delete;
+  SenalesEnEspera& operator=(const SenalesEnEspera&) = delete;
+
+ private:
+  sigset_t antes_;
+};
 
 }  // namespace
 
@@ -66,8 +153,42 @@ void CreaMarcador(const fs::path& carpeta, std::string_view marcador) {
   if (::close(fd) != 0) FallaArchivo(errno, ruta);
 }
 
-void EscribeResultado(const fs::path& carpetaPrograma, Resultado resultado) {
-  EscribeArchivoEntero(carpetaPrograma / std::string(kArchivoResultado), Contenido(resultado));
+void BorraResultado(const fs::path& carpeta) {
+  for (fs::path viejo = drive::FindIgnoringCase(carpeta, kArchivoResultado); !viejo.empty();
+       viejo = drive::FindIgnoringCase(carpeta, kArchivoResultado)) {
+    if (::unlink(viejo.c_str()) != 0 && errno != ENOENT) FallaArchivo(errno, viejo);
+  }
 }
+
+void EscribeResultado(const fs::path& carpetaPrograma, Resultado resultado) {
+  const SenalesEnEspera espera;
+  EscribeArchivoEntero(carpetaPrograma / std::string(kArchivoResultado), Contenido(resultado));
+  escrito = true;
+}
+
+bool ResultadoEscrito() { return escrito.load(); }
+
+void FallaAnteSenales(const fs::path& carpetaPrograma, Resultado fallo) {
+  const std::string_view bytes = Contenido(fallo);
+  const fs::path ruta = carpetaPrograma / std::string(kArchivoResultado);
+  const fs::path temporal = carpetaPrograma / ("." + std::string(kArchivoResultado) + "." +
+                                               std::to_string(::getpid()) + ".senal.tmp");
+  if (bytes.size() > sizeof falla.bytes || !Copia(falla.ruta, ruta.string()) ||
+      !Copia(falla.temporal, temporal.string())) {
+    FallaArchivo(ENAMETOOLONG, ruta);
+  }
+  if (!bytes.empty()) std::memcpy(falla.bytes, bytes.data(), bytes.size());
+  falla.largo = bytes.size();
+
+  struct sigaction accion {};
+  accion.sa_handler = AlTerminar;
+  sigemptyset(&accion.sa_mask);
+  // One signal at a time: a second one waits for the first one's end.
+  for (int s : kSenales) sigaddset(&accion.sa_mask, s);
+  accion.sa_flags = SA_RESTART;
+  for (int s : kSenales) ::sigaction(s, &accion, nullptr);
+}
+
+void EsperaAlHijo(pid_t pid) { hijo = pid; }
 
 }  // namespace orvo::common

@@ -15,6 +15,8 @@
 // spelt it, under a name that differs only in letter case.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string_view>
 
@@ -49,6 +51,11 @@ bool PruebaMarcador(const std::filesystem::path& carpetaPrograma, std::string_vi
 // marker of the exact name remains. Throws orvo::RuntimeError on failure.
 void CreaMarcador(const std::filesystem::path& carpeta, std::string_view marcador);
 
+// Removes a result file left by an earlier run from `carpeta`, in any letter
+// case and read-only or not, so that a wait for this run's cannot end on it.
+// Throws orvo::RuntimeError naming the path on failure.
+void BorraResultado(const std::filesystem::path& carpeta);
+
 // What "crtd" holds: "ok", "err" or "salir" followed by CR LF, or zero bytes.
 enum class Resultado { Ok, Err, Salir, Vacio };
 
@@ -57,6 +64,26 @@ enum class Resultado { Ok, Err, Salir, Vacio };
 // so a reader that polls for it never finds a half-written one, and no
 // temporary file is left behind, not even on failure. Throws
 // orvo::RuntimeError (number and a description naming the path) on failure.
+// The signals of FallaAnteSenales wait until the file is in place.
 void EscribeResultado(const std::filesystem::path& carpetaPrograma, Resultado resultado);
+
+// Whether this process has written a result file (EscribeResultado succeeded
+// once). Once it has, a caller may have read it and written its own since, so
+// a way out that fails must leave the file alone.
+bool ResultadoEscrito();
+
+// For Snapmake and Snapload, at their start: from now on SIGTERM, SIGINT and
+// SIGHUP write `fallo` into carpetaPrograma/"crtd" unless ResultadoEscrito(),
+// and then end the program as the signal does (a caller sees 128 + signal).
+// The handler makes only calls that are safe in it, on paths made now.
+//
+//   common::FallaAnteSenales(carpeta, common::Resultado::Vacio);
+void FallaAnteSenales(const std::filesystem::path& carpetaPrograma, Resultado fallo);
+
+// The started program whose result this one waits for (Snapload's Snapmake),
+// or 0 once it has ended. A signal of FallaAnteSenales ends it first, with
+// SIGTERM and after five seconds SIGKILL, and waits for its end, so that its
+// result cannot land over ours.
+void EsperaAlHijo(pid_t hijo);
 
 }  // namespace orvo::common

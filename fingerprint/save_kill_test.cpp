@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fingerprint/engine_fixture.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/second_process.h"
 #include "platform/testsupport/temp_drive.h"
 
@@ -29,10 +30,10 @@ std::string ReadAll(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-orvo::process::Child Save(const fs::path& file, const fs::path& marker = {}) {
+orvo::testing::Child Save(const fs::path& file, const fs::path& marker = {}) {
   std::vector<std::string> args{file.string(), kFingers};
   if (!marker.empty()) args.push_back(marker.string());
-  return orvo::process::Start(ORVO_FINGERPRINT_SAVE_CHILD, args);
+  return orvo::testing::Start(ORVO_FINGERPRINT_SAVE_CHILD, args);
 }
 
 class SaveKillTest : public testing::EngineTest {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "import/base_de_prueba.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 
@@ -63,10 +64,10 @@ struct Drive {
     usb = b.Archivo("usb.txt", Generated("%3$09d 2012 %1$02d %2$02d %4$02d:%5$02d:30\r\n", 90));
     classify = b.Archivo("checadas.txt", ClassifyInput());
   }
-  process::Child Poll() { return process::Start(ORVO_IMPORT_CHILD, {"poleo", poll}); }
-  process::Child Usb() { return process::Start(ORVO_IMPORT_CHILD, {"usb", usb}); }
-  process::Child Classify() {
-    return process::Start("/bin/sh", {"-c", std::string(ORVO_ADMIN) + " classify '" + classify + "' >'" +
+  orvo::testing::Child Poll() { return orvo::testing::Start(ORVO_IMPORT_CHILD, {"poleo", poll}); }
+  orvo::testing::Child Usb() { return orvo::testing::Start(ORVO_IMPORT_CHILD, {"usb", usb}); }
+  orvo::testing::Child Classify() {
+    return orvo::testing::Start("/bin/sh", {"-c", std::string(ORVO_ADMIN) + " classify '" + classify + "' >'" +
                                                 b.c.Path("clasificadas.txt").string() + "' 2>&1"});
   }
   std::string Outcomes() { return orvo::testing::ReadFile(b.c.Path("clasificadas.txt")); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "import/base_de_prueba.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 
@@ -35,10 +36,10 @@ void Employees(prueba::BaseDePrueba& b) {
   for (int id = 1; id <= 60; ++id) b.Empleado(id, std::to_string(id), id % 5 == 0 ? "N" : "S");
 }
 
-process::Child Import(const std::string& file, const fs::path& marker = {}) {
+orvo::testing::Child Import(const std::string& file, const fs::path& marker = {}) {
   std::vector<std::string> args{"poleo", file};
   if (!marker.empty()) args.push_back(marker.string());
-  return process::Start(ORVO_IMPORT_CHILD, args);
+  return orvo::testing::Start(ORVO_IMPORT_CHILD, args);
 }
 
 TEST(ImportKillTest, KilledLoadLeavesNothingAndASecondSendEqualsOneWholeSend) {

@@ -11,6 +11,7 @@
 #include "common/arranque.h"
 #include "maintenance/base_de_prueba.h"
 #include "platform/db/connection.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 
@@ -26,7 +27,7 @@ constexpr int kChecadas = 80000;
 int Requeue(const fs::path& marker = {}, std::chrono::milliseconds after = {}) {
   std::vector<std::string> args{"2015 01 01", "2015 12 31"};
   if (!marker.empty()) args.push_back(marker.string());
-  auto child = process::Start(ORVO_REQUEUE_CHILD, args);
+  auto child = orvo::testing::Start(ORVO_REQUEUE_CHILD, args);
   return marker.empty() ? orvo::testing::WaitForEnd(child) : orvo::testing::KillAtMarker(child, marker, after);
 }
 

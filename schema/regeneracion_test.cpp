@@ -12,6 +12,7 @@
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/temp_drive.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"
@@ -225,7 +226,7 @@ TEST_F(RegeneracionTest, AuxiliaryInUseByAnotherProgramStopsTheRunAndIsNotDelete
   for (const char* modo : {"hold-open", "hold-write"}) {
     fs::remove(senales / "ready");
     fs::remove(senales / "go");
-    auto otro = process::Start(ORVO_DB_LOCKING_CHILD, {c.Path("Quiravel/Auxiliar.mdb").string(), modo, senales.string(),
+    auto otro = orvo::testing::Start(ORVO_DB_LOCKING_CHILD, {c.Path("Quiravel/Auxiliar.mdb").string(), modo, senales.string(),
                                                        "INSERT INTO Empleaditos (Empleado) VALUES ('x')"});
     while (!fs::exists(senales / "ready") && otro.Running()) process::Sleep(std::chrono::milliseconds(10));
     int status = 0;

@@ -12,6 +12,7 @@
 #include "platform/db/connection.h"
 #include "platform/db/database.h"
 #include "platform/db/recordset.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/database_state.h"
 #include "platform/testsupport/second_process.h"
 #include "platform/testsupport/temp_drive.h"
@@ -30,7 +31,7 @@ constexpr int kEmpleados = 1200;
 int Regenerate(const fs::path& marker = {}, std::chrono::milliseconds after = {}) {
   std::vector<std::string> args;
   if (!marker.empty()) args.push_back(marker.string());
-  auto child = process::Start(ORVO_REGENERATION_CHILD, args);
+  auto child = orvo::testing::Start(ORVO_REGENERATION_CHILD, args);
   return marker.empty() ? orvo::testing::WaitForEnd(child) : orvo::testing::KillAtMarker(child, marker, after);
 }
 

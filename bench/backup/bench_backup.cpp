@@ -29,6 +29,7 @@
 #include "platform/db/recordset.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
 #include "tools/orvo-admin/nueva_base.h"
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
   // Snapmake runs without a screen, as in an unattended run.
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   orvo::testing::TempDrive c;
-  const fs::path programa = c.Path("programa");
+  const fs::path programa = c.ProgramFolder();
   fs::create_directories(programa);
   fs::copy_file(SNAPMAKE_EXE, programa / "Snapmake");
 
@@ -144,7 +145,7 @@ int main(int argc, char** argv) {
   RunCommand("sync");
   inicio = Clock::now();
   orvo::common::CreaMarcador(programa, orvo::common::kMarcadorSnapmake);
-  orvo::process::Child snapmake = orvo::process::Start(programa / "Snapmake", {"1"});
+  orvo::testing::Child snapmake = orvo::testing::Start(programa / "Snapmake", {"1"});
   const auto fin = snapmake.Wait(std::chrono::hours(1));
   const double respaldo = Seconds(inicio);
   ok &= Check(fin && *fin == 0, "Snapmake 1");

@@ -11,6 +11,7 @@
 #include "platform/db/recordset.h"
 #include "platform/db/session.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 #include "platform/testsupport/error_of.h"
 #include "platform/testsupport/sqlite_session.h"
 #include "platform/testsupport/temp_drive.h"
@@ -34,10 +35,10 @@ class LockingTest : public ::testing::Test {
   }
 
   // Starts the second program and waits until it has done its part.
-  process::Child Other(const char* mode) {
+  orvo::testing::Child Other(const char* mode) {
     fs::remove(signals / "ready");
     fs::remove(signals / "go");
-    auto child = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), mode, signals.string()});
+    auto child = orvo::testing::Start(ORVO_DB_LOCKING_CHILD, {file.string(), mode, signals.string()});
     while (!fs::exists(signals / "ready")) {
       if (!child.Running()) {
         ADD_FAILURE() << "the other program ended early";
@@ -152,7 +153,7 @@ TEST_F(LockingTest, TheInUseTestLeavesTheLocksOfThisProgramInPlace) {
   auto t = cn.Begin();
   cn.Execute("INSERT INTO Checadas VALUES('2010 05 03', 1, '08:00:00')");
   EXPECT_TRUE(IsInUse(kMain));
-  auto other = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "raw-write", signals.string()});
+  auto other = orvo::testing::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "raw-write", signals.string()});
   EXPECT_EQ(other.Wait(30s), 2) << "the other program wrote during this one's transaction";
   t.Commit();
   EXPECT_EQ(Rows(cn), 1);
@@ -165,7 +166,7 @@ TEST_F(LockingTest, TheInUseTestLeavesTheLocksOfThisProgramInPlace) {
   ASSERT_EQ(sqlite3_exec(raw, "BEGIN IMMEDIATE; INSERT INTO Checadas VALUES('2010 05 03', 2, '08:00:00')", nullptr, nullptr, nullptr),
             SQLITE_OK);
   EXPECT_TRUE(IsInUse(kMain));
-  auto again = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "raw-write", signals.string()});
+  auto again = orvo::testing::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "raw-write", signals.string()});
   EXPECT_EQ(again.Wait(30s), 2) << "the other program wrote during this one's transaction";
   EXPECT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close_v2(raw);
@@ -177,7 +178,7 @@ TEST_F(LockingTest, AnExclusiveHolderKeepsConnectionsOutUntilItLetsGo) {
   std::optional<ExclusiveUse> solo;
   solo.emplace(kMain);
   ASSERT_TRUE(solo->Taken());
-  auto other = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "write", signals.string()});
+  auto other = orvo::testing::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "write", signals.string()});
   EXPECT_FALSE(other.Wait(300ms).has_value()) << "the other program opened the file while it was held";
   solo.reset();
   EXPECT_EQ(other.Wait(30s), 0);

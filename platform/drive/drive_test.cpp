@@ -81,6 +81,9 @@ TEST(DriveTest, PathsThatLeaveDriveCAreRefused) {
 }
 
 TEST(DriveTest, ProgramFolderIsTheExecutablesFolder) {
+  // Without the setting, whatever the caller's environment holds.
+  TempDrive c;
+  unsetenv("ORVO_PROGRAM_FOLDER");
   EXPECT_TRUE(fs::exists(ProgramFolder() / "drive_test"));
 }
 

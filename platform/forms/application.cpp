@@ -2,12 +2,17 @@
 
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
 #include <exception>
 
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
 
 namespace orvo::forms {
+
+namespace {
+QtMessageHandler qtHandler = nullptr;
+}  // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   auto* qt = new QTranslator(this);
@@ -16,6 +21,26 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 Application::~Application() = default;
+
+void Application::OffscreenWithoutDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    if (!qEnvironmentVariableIsEmpty(name)) return;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qtHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtCriticalMsg && type != QtFatalMsg) return;
+    if (qtHandler != nullptr) {
+      qtHandler(type, context, text);
+    } else {
+      std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    }
+  });
+}
+
+bool Application::Unseen() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {

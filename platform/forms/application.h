@@ -17,6 +17,12 @@
 // connected directly) stops at notify: the same one box and the same status
 // as Runtime::Guard, through the program's Runtime (the one made last), or a
 // box titled with the application's name when the program has made none yet.
+//
+//   Application::OffscreenWithoutDisplay();   // an unattended run, before the Application
+//   Application app(argc, argv);
+//   StreamDialogs avisos(std::cerr, "Snapmake");
+//   QtDialogs cajas;
+//   Dialogs& dialogs = Application::Unseen() ? static_cast<Dialogs&>(avisos) : cajas;
 #pragma once
 
 #include <QApplication>
@@ -37,6 +43,18 @@ class Application : public QApplication {
 
   // Whether Qt's Spanish texts were found and installed.
   bool SpanishLoaded() const { return spanish_; }
+
+  // For a run that may have no display (a scheduled job, an ssh session):
+  // when $DISPLAY, $WAYLAND_DISPLAY and $QT_QPA_PLATFORM are all unset or
+  // empty, the application made next runs on Qt's offscreen platform
+  // instead of ending at its start, and Qt's own notes below critical (in
+  // English, such as the missing session folder that every job lacks) are
+  // not written: what the run writes is the program's own messages. Called
+  // before the Application is made.
+  static void OffscreenWithoutDisplay();
+  // Whether nobody sees the windows and boxes of the platform in use
+  // (offscreen, minimal).
+  static bool Unseen();
 
  private:
   bool spanish_ = false;

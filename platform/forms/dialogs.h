@@ -65,4 +65,13 @@ inline Answer FirstButton(Buttons buttons) {
   return Answer::Ok;
 }
 
+// What a box closed without a button (Escape where the set has no escape
+// button, or the window closed) answers, as the system's box answered then:
+// Cancel where there is one, else the only or the last button.
+inline Answer Dismissed(Buttons buttons) {
+  if (Offers(buttons, Answer::Cancel)) return Answer::Cancel;
+  if (buttons == Buttons::YesNo) return Answer::No;
+  return Answer::Ok;
+}
+
 }  // namespace orvo::forms

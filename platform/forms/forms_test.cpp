@@ -18,6 +18,7 @@
 #include <functional>
 #include <new>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
+#include "platform/forms/stream_dialogs.h"
 
 // Readable failures for Qt's texts.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -292,6 +294,25 @@ TEST(ScriptedDialogs, AnswerTheBoxDoesNotOfferIsAScriptFault) {
   boxes.Answer(Answer::Yes);
   EXPECT_THROW(boxes.MsgBox("Se terminó de cargar con éxito", Buttons::Ok, Icon::None, ""),
                std::logic_error);
+}
+
+// Nobody to answer: each box is one line of text, and a question is answered
+// as a box closed without a choice, so nothing is done that nobody agreed to.
+TEST(StreamDialogs, WritesEachBoxAndNeverAgrees) {
+  const std::pair<Buttons, Answer> cases[] = {
+      {Buttons::Ok, Answer::Ok},          {Buttons::OkCancel, Answer::Cancel},
+      {Buttons::YesNo, Answer::No},       {Buttons::YesNoCancel, Answer::Cancel},
+      {Buttons::RetryCancel, Answer::Cancel},
+  };
+  std::ostringstream out;
+  orvo::forms::StreamDialogs boxes(out, "Snapmake");
+  for (auto [buttons, answer] : cases) EXPECT_EQ(boxes.MsgBox("¿Borrar?", buttons, Icon::Question, "Orvo"), answer);
+  EXPECT_EQ(boxes.InputBox("Please Enter The Password!", "Snapload", "abc"), std::nullopt);
+  EXPECT_EQ(boxes.OpenFile("Seleccione el archivo a extraer", "", ""), std::nullopt);
+  std::string expected;
+  for (int i = 0; i < 5; ++i) expected += "Snapmake: ¿Borrar?\n";
+  expected += "Snapmake: Please Enter The Password!\nSnapmake: Seleccione el archivo a extraer\n";
+  EXPECT_EQ(out.str(), expected);
 }
 
 // Qt's real boxes on the offscreen platform. A timer stands in for the user:

@@ -49,15 +49,6 @@ QMessageBox::StandardButton QtButton(Answer answer) {
   return QMessageBox::Ok;
 }
 
-// A box closed without a button (Escape where the set has no escape button, or
-// the window closed) answers what the system's box answered then: Cancel
-// where there is one, else the only or the last button.
-Answer Dismissed(Buttons buttons) {
-  if (Offers(buttons, Answer::Cancel)) return Answer::Cancel;
-  if (buttons == Buttons::YesNo) return Answer::No;
-  return Answer::Ok;
-}
-
 }  // namespace
 
 Answer QtDialogs::MsgBox(std::string_view text, Buttons buttons, Icon icon,

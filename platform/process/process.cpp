@@ -106,7 +106,8 @@ std::optional<int> Child::Wait(std::chrono::milliseconds timeout) {
   return status_;
 }
 
-Child Start(const std::filesystem::path& program, const std::vector<std::string>& args) {
+Child Start(const std::filesystem::path& program, const std::vector<std::string>& args,
+            const StartOptions& options) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(program, ec)) {
     throw RuntimeError(53, "No se encontró el archivo");
@@ -119,8 +120,15 @@ Child Start(const std::filesystem::path& program, const std::vector<std::string>
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
 
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (options.ownProcessGroup) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+  }
   pid_t pid = -1;
-  const int error = posix_spawn(&pid, words[0].c_str(), nullptr, nullptr, argv.data(), environ);
+  const int error = posix_spawn(&pid, words[0].c_str(), nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   switch (error) {
     case 0: return Child(pid);
     case ENOENT: throw RuntimeError(53, "No se encontró el archivo");

@@ -48,11 +48,18 @@ class Child {
   std::optional<int> status_;
 };
 
+struct StartOptions {
+  // The program leads a process group of its own (its id is the program's),
+  // so that it can be ended together with whatever it starts in turn.
+  bool ownProcessGroup = false;
+};
+
 // Starts `program` with `args` (argv[0] is the program's path) in the current
 // environment and returns without waiting. The arguments reach the program as
 // they are, with no shell in between. Throws orvo::RuntimeError 53 when the
 // program file does not exist, 70 when it may not be run, 5 for other refusals.
-Child Start(const std::filesystem::path& program, const std::vector<std::string>& args);
+Child Start(const std::filesystem::path& program, const std::vector<std::string>& args,
+            const StartOptions& options = {});
 
 // The program's own arguments, without its name. main passes them with
 // SetCommandLine; until it does, they are read from /proc/self/cmdline.

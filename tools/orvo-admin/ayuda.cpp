@@ -23,6 +23,9 @@ constexpr Verbo kVerbos[] = {
      "Deja el marcador de inicio del programa (Linkset, Relevo, Snapmake, Snapload) y lo inicia.\n",
      "Deja en la carpeta del programa el marcador de inicio que Linkset, Relevo, Snapmake y\n"
      "Snapload esperan, y lo inicia con los ARGUMENTOS; termina con el estado del programa.\n"
+     "Para Snapmake y Snapload borra antes el archivo de resultado crtd de una vez anterior.\n"
+     "Un marcador que el programa no tomó se quita cuando termina. SIGTERM, SIGINT y SIGHUP\n"
+     "se pasan al programa.\n"
      "PROGRAMA es un nombre (se busca junto a orvo-admin) o una ruta. La carpeta del programa\n"
      "es $ORVO_PROGRAM_FOLDER si está definida; si no, la del programa si se puede escribir\n"
      "en ella, y si no, ${XDG_STATE_HOME:-$HOME/.local/state}/orvo.\n"},

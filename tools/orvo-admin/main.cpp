@@ -2,14 +2,22 @@
 // programs, for operators and tests. `orvo-admin help` tells each verb.
 //
 //   orvo-admin newdb [--if-missing] [--empresa NOMBRE]
-//   orvo-admin launch PROGRAMA [ARGS...]   (a name, or a path to the program)
+//   orvo-admin launch PROGRAMA [ARGS...]   (a name, or a path to the program; SIGTERM, SIGINT
+//                                           and SIGHUP pass on to it, and its status is launch's)
 //   orvo-admin where
 //   orvo-admin classify [ARCHIVO]           (punch lines Id,Fecha,Hora; none or "-": standard input)
 //   orvo-admin help [VERB]                  (also orvo-admin --help, orvo-admin VERB --help)
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,21 +81,81 @@ fs::path BuscaPrograma(const std::string& nombre) {
   return {};
 }
 
+// The program that launch started, to pass the signals that end launch on
+// to it; until it runs, the first such signal waits here.
+std::atomic<pid_t> lanzado{0};
+volatile std::sig_atomic_t senalPendiente = 0;
+
+void PasaSenal(int senal) {
+  if (const pid_t pid = lanzado.load(); pid > 0) {
+    ::kill(pid, senal);
+  } else if (senalPendiente == 0) {
+    senalPendiente = senal;
+  }
+}
+
+struct Lanzable {
+  std::string marcador;
+  bool informa;  // reports through the result file "crtd"
+};
+
+// A start marker made for one run: removed after the run unless the program
+// took it, since it would let the next start through. Only the very file made
+// here goes: a marker that another caller made since is not ours.
+class MarcadorDeUnaVez {
+ public:
+  MarcadorDeUnaVez(const fs::path& carpeta, const std::string& nombre) : ruta_(carpeta / nombre) {
+    orvo::common::CreaMarcador(carpeta, nombre);
+    struct stat st {};
+    if (::stat(ruta_.c_str(), &st) == 0) {
+      dispositivo_ = st.st_dev;
+      nodo_ = st.st_ino;
+    }
+  }
+  ~MarcadorDeUnaVez() {
+    struct stat st {};
+    if (::stat(ruta_.c_str(), &st) == 0 && st.st_dev == dispositivo_ && st.st_ino == nodo_) ::unlink(ruta_.c_str());
+  }
+  MarcadorDeUnaVez(const MarcadorDeUnaVez&) = delete;
+  MarcadorDeUnaVez& operator=(const MarcadorDeUnaVez&) = delete;
+
+ private:
+  fs::path ruta_;
+  dev_t dispositivo_ = 0;
+  ino_t nodo_ = 0;
+};
+
 int Lanza(const std::vector<std::string>& args) {
   if (args.empty()) return ErrorDeArgumentos(std::cerr, "launch", "falta el programa que iniciar");
-  static const std::map<std::string, std::string> marcadores = {
-      {"Linkset", "RevFTP"}, {"Relevo", "RevTI"}, {"Snapmake", "RevSnapmake"}, {"Snapload", "RevSnapload"}};
+  static const std::map<std::string, Lanzable> lanzables = {{"Linkset", {"RevFTP", false}},
+                                                            {"Relevo", {"RevTI", false}},
+                                                            {"Snapmake", {"RevSnapmake", true}},
+                                                            {"Snapload", {"RevSnapload", true}}};
   fs::path exe = BuscaPrograma(args[0]);
   std::string programa = fs::path(args[0]).filename().string();
   if (exe.empty()) {
     std::cerr << "No se encuentra el programa " << programa << "\n";
     return 1;
   }
-  if (auto m = marcadores.find(programa); m != marcadores.end()) {
-    orvo::common::CreaMarcador(orvo::drive::ProgramFolderFor(exe.parent_path()), m->second);
+  std::optional<MarcadorDeUnaVez> marcador;
+  if (auto l = lanzables.find(programa); l != lanzables.end()) {
+    const fs::path carpeta = orvo::drive::ProgramFolderFor(exe.parent_path());
+    // The result file is this run's or none: an earlier run's "ok" must not
+    // stand for a run that fails before it writes one.
+    if (l->second.informa) orvo::common::BorraResultado(carpeta);
+    marcador.emplace(carpeta, l->second.marcador);
   }
+  struct sigaction accion {};
+  accion.sa_handler = PasaSenal;
+  sigemptyset(&accion.sa_mask);
+  accion.sa_flags = SA_RESTART;
+  for (int senal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(senal, &accion, nullptr);
+
   auto child = orvo::process::Start(exe, std::vector<std::string>(args.begin() + 1, args.end()));
+  lanzado = child.Pid();
+  if (senalPendiente != 0) ::kill(child.Pid(), senalPendiente);
   auto status = child.Wait(std::chrono::hours(24 * 365));
+  lanzado = 0;
   return status.value_or(1);
 }
 

@@ -112,8 +112,8 @@ TEST(NuevaBaseTest, CommandThatFailsLeavesNoDatabaseForIfMissingToTrust) {
 TEST(LaunchTest, LeavesTheStartMarkerBeforeTheToolStarts) {
   TempDrive c;
   auto tool = c.Path("bin/Relevo");
-  // The tool reports whether its marker was there when it started.
-  orvo::testing::WriteFile(tool, "#!/bin/sh\ncd \"$(dirname \"$0\")\"\n[ -f RevTI ] && exit 7\nexit 3\n");
+  // The tool reports whether its marker was there, in its program folder, when it started.
+  orvo::testing::WriteFile(tool, "#!/bin/sh\ncd \"${ORVO_PROGRAM_FOLDER:-$(dirname \"$0\")}\"\n[ -f RevTI ] && exit 7\nexit 3\n");
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   std::string admin = ORVO_ADMIN;
   int status = std::system((admin + " launch " + tool.string()).c_str());
