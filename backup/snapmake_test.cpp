@@ -385,7 +385,7 @@ struct OtrosProgramasTest : ::testing::Test {
 // open all along) archives: the punch is in the database when Snapmake ends.
 TEST_F(OtrosProgramasTest, APunchCommittedDuringABackupByAProgramKilledBeforeItClosesIsKept) {
   common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
-  process::Child snapmake = process::Start(p.programa / "Snapmake", {"1"});
+  orvo::testing::Child snapmake = orvo::testing::Start(p.programa / "Snapmake", {"1"});
   EsperaUltimoArchivo(snapmake);
   std::string salida;
   EXPECT_EQ(RunCommand("sqlite3 " + base() + " 'SELECT count(*) FROM Listado1'", &salida), 0) << salida;
@@ -402,9 +402,9 @@ TEST_F(OtrosProgramasTest, APunchCommittedDuringABackupByAProgramKilledBeforeItC
 // snapshot waits for the wipe and is kept: no row that the set does not hold
 // is emptied.
 TEST_F(OtrosProgramasTest, ARowCommittedAfterTheSnapshotIsNotWiped) {
-  process::Child respaldo = process::Start(CORTE_HIJO_EXE, {"respalda", p.programa.string(), "0"});
+  orvo::testing::Child respaldo = orvo::testing::Start(CORTE_HIJO_EXE, {"respalda", p.programa.string(), "0"});
   EsperaUltimoArchivo(respaldo);
-  process::Child importador = process::Start(
+  orvo::testing::Child importador = orvo::testing::Start(
       "/usr/bin/sqlite3", {"-cmd", ".timeout 60000", p.c.Path("Quiravel/Quiravel.mdb").string(),
                            "INSERT INTO Checadas VALUES ('2026 02 05', 300, '09:00:00')"});
   ASSERT_EQ(respaldo.Wait(std::chrono::minutes(2)), 0);

@@ -26,7 +26,7 @@ SqliteSession::SqliteSession(const fs::path& database) {
   if (::mkfifo(pipe.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
   // The shell opens the pipe and the output, then becomes sqlite3 itself, so
   // the one process to end is the session.
-  child_.emplace(process::Start("/bin/sh", {"-c", "exec sqlite3 -batch " + Quote(database) + " < " + Quote(pipe) +
+  child_.emplace(Start("/bin/sh", {"-c", "exec sqlite3 -batch " + Quote(database) + " < " + Quote(pipe) +
                                                       " > " + Quote(folder_ / "salida") + " 2>&1"}));
   // Opening for writing waits for the reader: the session has started.
   input_ = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);

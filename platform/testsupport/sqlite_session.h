@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/process/process.h"
+#include "platform/testsupport/child.h"
 
 namespace orvo::testing {
 
@@ -41,7 +41,7 @@ class SqliteSession {
   std::filesystem::path folder_;
   int input_ = -1;
   int sent_ = 0;
-  std::optional<process::Child> child_;
+  std::optional<Child> child_;
 };
 
 // Damages a database file as a write under lost locks can: the root page of
