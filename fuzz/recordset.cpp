@@ -46,21 +46,6 @@ sqlite3*& Plain() {
 
 int Budget(void* left) { return --*static_cast<int*>(left) < 0; }
 
-Value ColumnValue(sqlite3_stmt* st, int i) {
-  switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(st, i);
-    case SQLITE_FLOAT: return sqlite3_column_double(st, i);
-    case SQLITE_TEXT:
-      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
-    case SQLITE_BLOB: {
-      auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, i));
-      int n = sqlite3_column_bytes(st, i);
-      return orvo::db::Blob{n > 0 ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>()};
-    }
-    default: return std::monostate{};
-  }
-}
-
 struct Result {
   bool ran = false;
   std::vector<std::string> names;
@@ -91,7 +76,7 @@ Result RunPlain(const std::string& sql, bool& skip) {
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     std::vector<Value> row;
-    for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(st, i));
+    for (int i = 0; i < columns; ++i) row.push_back(orvo::db::detail::ColumnValue(st, i));
     r.rows.push_back(std::move(row));
   }
   sqlite3_finalize(st);

@@ -7,21 +7,6 @@
 namespace orvo::db {
 namespace {
 
-Value ColumnValue(sqlite3_stmt* st, int i) {
-  switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(st, i);
-    case SQLITE_FLOAT: return sqlite3_column_double(st, i);
-    case SQLITE_TEXT:
-      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
-    case SQLITE_BLOB: {
-      auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, i));
-      int n = sqlite3_column_bytes(st, i);
-      return Blob{n > 0 ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>()};
-    }
-    default: return std::monostate{};
-  }
-}
-
 [[noreturn]] void Closed() { Throw(errc::kObjectClosed, "La operación no está permitida si el objeto está cerrado."); }
 [[noreturn]] void NoCurrentRecord() { Throw(errc::kNoCurrentRecord, "No hay registro activo."); }
 
@@ -88,7 +73,7 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
     while (st->Step() == SQLITE_ROW) {
       std::vector<Value> row;
       row.reserve(columns);
-      for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(st->get(), i));
+      for (int i = 0; i < columns; ++i) row.push_back(detail::ColumnValue(st->get(), i));
       rows_.push_back(std::move(row));
     }
   } catch (...) {
@@ -218,7 +203,7 @@ void Recordset::Update() {
   {
     detail::Statement st(session, sql, params);
     if (st.Step() == SQLITE_ROW) {
-      for (int i = 0; i < sqlite3_column_count(st.get()); ++i) stored.push_back(ColumnValue(st.get(), i));
+      for (int i = 0; i < sqlite3_column_count(st.get()); ++i) stored.push_back(detail::ColumnValue(st.get(), i));
       while (st.Step() == SQLITE_ROW) {
       }
     }

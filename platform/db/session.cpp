@@ -45,6 +45,21 @@ void Bind(sqlite3_stmt* st, int i, const Value& v) {
 
 }  // namespace
 
+Value ColumnValue(sqlite3_stmt* st, int i) {
+  switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER: return sqlite3_column_int64(st, i);
+    case SQLITE_FLOAT: return sqlite3_column_double(st, i);
+    case SQLITE_TEXT:
+      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+    case SQLITE_BLOB: {
+      auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, i));
+      int n = sqlite3_column_bytes(st, i);
+      return Blob{n > 0 ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>()};
+    }
+    default: return std::monostate{};
+  }
+}
+
 void Configure(sqlite3* db, std::chrono::milliseconds busyTimeout) {
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, static_cast<int>(busyTimeout.count()));

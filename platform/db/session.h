@@ -89,6 +89,9 @@ class Session {
   std::unordered_map<sqlite3_stmt*, bool> inUse_;  // every cached statement
 };
 
+// The value of column `i` of the current row, as the engine holds values.
+Value ColumnValue(sqlite3_stmt* st, int i);
+
 // Maps a failed SQLite call to the engine's error. `file` names the database.
 [[noreturn]] void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::string& file);
 
