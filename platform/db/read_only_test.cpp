@@ -1,11 +1,15 @@
 // A sound database on a medium this program may not write: it opens for
 // reading, a write says why it cannot be done, and no companion file is left
 // once the last program has closed it. Permission bits do not bind root, so
-// as root each case runs in a child process that has become `nobody`.
+// as root each case runs in a child process that has become `nobody`; a
+// read-only mount binds everyone, and is made in a child's own mount
+// namespace where the system allows it.
 #include "platform/db/read_only.h"
 
 #include <grp.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,19 +36,18 @@ using orvo::testing::TempDrive;
 constexpr const char* kMain = "C:\\Quiravel\\Quiravel.mdb";
 constexpr uid_t kNobody = 65534;
 
-// Runs `body` as a user that permission bits bind: this process when it is
-// not root, else a child that has become nobody (ended if it hangs). Gives
-// what `body` found wrong, one line each: empty when everything held.
-std::string AsPlainUser(const std::function<std::string()>& body) {
-  if (::geteuid() != 0) return body();
+// Runs `body` in a child process once `prepare` has set it up (ended if it
+// hangs). Gives what `body` found wrong, one line each: empty when
+// everything held; "SKIP: ..." when `prepare` could not.
+std::string InChild(const std::function<const char*()>& prepare, const std::function<std::string()>& body) {
   int out[2];
   if (::pipe(out) != 0) return "no pipe";
   pid_t pid = ::fork();
   if (pid == 0) {
     ::close(out[0]);
     std::string found;
-    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
-      found = "SKIP: cannot become nobody";
+    if (const char* why = prepare()) {
+      found = std::string("SKIP: ") + why;
     } else {
       try {
         found = body();
@@ -71,6 +74,30 @@ std::string AsPlainUser(const std::function<std::string()>& body) {
   }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) found += "the child ended badly";
   return found;
+}
+
+// Runs `body` as a user that permission bits bind: this process when it is
+// not root, else a child that has become nobody.
+std::string AsPlainUser(const std::function<std::string()>& body) {
+  if (::geteuid() != 0) return body();
+  return InChild(
+      [] { return ::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ? "cannot become nobody" : nullptr; },
+      body);
+}
+
+// Runs `body` in a child that sees `folder` as a read-only mount, which
+// binds root too; skipped where this process may not make mounts.
+std::string OnReadOnlyMount(const fs::path& folder, const std::function<std::string()>& body) {
+  return InChild(
+      [&]() -> const char* {
+        if (::unshare(CLONE_NEWNS) != 0) return "no mount namespace for this user";
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+          return "this user may not make a read-only mount";
+        return nullptr;
+      },
+      body);
 }
 
 // What a call throws, as "number: text", or "" when it succeeds.
@@ -157,6 +184,18 @@ TEST_F(ReadOnlyTest, AFileThatCannotBeWrittenLeavesNoCompanionsWhenTheLastProgra
     orvo::testing::WriteFile(signals / "go", "go");
     if (other.Wait(30s) != 0) found += "the other program failed\n";
     for (const std::string& left : Companions()) found += left + " left after the last program closed\n";
+    return found;
+  });
+  if (found.starts_with("SKIP")) GTEST_SKIP() << found;
+  EXPECT_EQ(found, "");
+  EXPECT_TRUE(Companions().empty());
+}
+
+TEST_F(ReadOnlyTest, ASoundFileOnAReadOnlyMountOpensForReading) {
+  fs::permissions(file, fs::perms::owner_all);
+  std::string found = OnReadOnlyMount(folder, [this] {
+    std::string found = ReadsAndRefusesWrites("el sistema de archivos donde está es de sólo lectura");
+    if (!Companions().empty()) found += "companions on a read-only mount\n";
     return found;
   });
   if (found.starts_with("SKIP")) GTEST_SKIP() << found;
