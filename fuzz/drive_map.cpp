@@ -43,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const orvo::RuntimeError&) {
     return 0;  // refused: nothing to open
   }
+  // The system reads a path up to its first NUL, whatever the text after it.
+  FUZZ_CHECK(mapped.native().find('\0') == std::string::npos);
   const fs::path root = DriveRoot().lexically_normal();
   const fs::path relative = mapped.lexically_normal().lexically_relative(root);
   FUZZ_CHECK(!relative.empty());

@@ -4,6 +4,9 @@
 // A connection opens an existing file only; it never creates one. It fails at
 // Open on a file that is not a database and on a wrong or missing password, so
 // no statement ever runs on the wrong file.
+// A sound file that this program may not write (the file, its folder or its
+// file system is read-only) opens for reading; a write then fails with 3051,
+// saying which cannot be written.
 //
 // Several programs share the main database. The file runs with a write-ahead
 // log, so readers never wait for a writer; a writing transaction takes the

@@ -156,6 +156,53 @@ TEST_F(ConnectionTest, TextWithANulIsRefusedAndNothingIsStored) {
   EXPECT_EQ(AsInteger(rs.Field("n")), 0);
 }
 
+TEST_F(ConnectionTest, TextThatIsNotWellFormedUtf8IsRefusedAndNothingIsStored) {
+  Connection cn;
+  cn.Open(kConnect);
+  // length() counts "\xC0" and every continuation byte after it as one
+  // character: this would pass the Text(10) check.
+  const std::string longRun = "\xC0" + std::string(100000, '\x80');
+  for (const std::string& bad : {longRun, std::string("\xE0\x81\x81"), std::string("ab\xED\xA0\x80"), std::string("\xFF")}) {
+    auto e = ErrorOf([&] { cn.Execute("INSERT INTO Checadas VALUES(?, 1, '08:00:00')", {Value(bad)}); });
+    ASSERT_TRUE(e) << bad.substr(0, 8);
+    EXPECT_EQ(e->number, errc::kTypeMismatch);
+  }
+  Recordset rs(cn);
+  rs.Open("SELECT count(*) AS n FROM Checadas");
+  EXPECT_EQ(AsInteger(rs.Field("n")), 0);
+  cn.Execute("INSERT INTO Checadas VALUES(?, 1, '08:00:00')", {Value(std::string("Ñandú \xF0\x9F\x98\x80"))});
+}
+
+TEST_F(ConnectionTest, ConstraintsOfTablesMadeElsewhereFailInTheEnginesWords) {
+  Connection cn;
+  cn.Open(kConnect);
+  cn.Execute("CREATE TABLE Ajena (n INTEGER NOT NULL, t TEXT CHECK (t <> 'x'), d DATE CONSTRAINT fecha_real CHECK (d IS date(d)))");
+  cn.Execute("CREATE TABLE Clave (k INTEGER PRIMARY KEY)");
+  cn.Execute("CREATE TABLE Estricta (n INTEGER) STRICT");
+  cn.Close();
+  Database::Open(kMain, ";pwd=LUMAK").Append({"Fechas", {{"Dia", Type::Date}}});
+  cn.Open(kConnect);
+  struct Case { const char* sql; int number; const char* names; } cases[] = {
+      {"INSERT INTO Ajena (t) VALUES ('a')", errc::kRequired, "'Ajena.n'"},
+      {"INSERT INTO Ajena VALUES (1, 'x', NULL)", errc::kValidationRule, "t <> 'x'"},
+      {"INSERT INTO Ajena VALUES (1, 'a', '31/12/2010')", errc::kValidationRule, "fecha_real"},
+      // SQLite refuses a rule that reads the clock, in the engine's Date columns too.
+      {"INSERT INTO Ajena VALUES (1, 'a', 'now')", errc::kTypeMismatch, "'now'"},
+      {"INSERT INTO Fechas VALUES ('now')", errc::kTypeMismatch, "'now'"},
+      {"INSERT INTO Clave VALUES ('abc')", errc::kTypeMismatch, "No coinciden los tipos de datos"},
+      {"INSERT INTO Estricta VALUES ('abc')", errc::kTypeMismatch, "'Estricta.n'"},
+  };
+  for (const Case& k : cases) {
+    auto e = ErrorOf([&] { cn.Execute(k.sql); });
+    ASSERT_TRUE(e) << k.sql;
+    EXPECT_EQ(e->number, k.number) << k.sql;
+    const std::string text = e->what();
+    EXPECT_NE(text.find(k.names), std::string::npos) << text;
+    for (const char* english : {"constraint", "failed", "mismatch", "cannot store", "non-deterministic"})
+      EXPECT_EQ(text.find(english), std::string::npos) << text;
+  }
+}
+
 TEST_F(ConnectionTest, ADuplicateInAUniqueIndexIsTheEnginesOwnError) {
   Connection cn;
   cn.Open(kConnect);

@@ -28,7 +28,31 @@ void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::stri
     if (kind == "zero") Throw(errc::kZeroLength, "El campo '" + column + "' no puede ser una cadena de longitud cero.");
     if (kind == "range") Throw(errc::kOverflow, "Desbordamiento en el campo '" + column + "'.");
     if (kind == "type") Throw(errc::kTypeMismatch, "No coinciden los tipos de datos en el campo '" + column + "'.");
+    // A rule of a table made outside the engine: its name, or its text when unnamed.
+    Throw(errc::kValidationRule, "Uno o más valores no están permitidos por la regla de validación '" + name +
+                                     "'. Escriba un valor que la expresión de este campo pueda aceptar.");
   }
+  // The other constraints of such tables, and SQLite's own type rules, in
+  // the engine's words: SQLite names the column after the last ": " or " column ".
+  if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+    auto p = msg.rfind(": ");
+    std::string column = p == std::string::npos ? "" : msg.substr(p + 2);
+    Throw(errc::kRequired, "El campo '" + column +
+                               "' no puede contener un valor nulo porque la propiedad Requerido de este campo está "
+                               "establecida en Sí. Escriba un valor en este campo.");
+  }
+  if (rc == SQLITE_CONSTRAINT_DATATYPE || primary == SQLITE_MISMATCH) {
+    auto p = msg.rfind(" column ");
+    if (p != std::string::npos) Throw(errc::kTypeMismatch, "No coinciden los tipos de datos en el campo '" + msg.substr(p + 8) + "'.");
+    Throw(errc::kTypeMismatch, "No coinciden los tipos de datos en la expresión de criterios.");
+  }
+  // 'now' and the like in a column whose rule reads dates: SQLite will not
+  // let a rule depend on the clock, so the value cannot be checked.
+  if (msg.starts_with("non-deterministic use of "))
+    Throw(errc::kTypeMismatch,
+          "No coinciden los tipos de datos: el valor depende de la fecha actual (como 'now') y el campo guarda una fecha fija.");
+  if (rc == SQLITE_CONSTRAINT_FOREIGNKEY)
+    Throw(errc::kRelatedRecord, "No se puede agregar o cambiar el registro porque se necesita un registro relacionado.");
   if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
     Throw(errc::kDuplicateValue,
           "No se realizaron los cambios solicitados en la tabla porque crearían valores duplicados en el índice, "

@@ -184,6 +184,35 @@ TEST_F(LockingTest, AnExclusiveHolderKeepsConnectionsOutUntilItLetsGo) {
   EXPECT_EQ(other.Wait(30s), 0);
 }
 
+TEST_F(LockingTest, AnEditNeverLandsOnTheRowAnotherProgramInsertedUnderTheSameRowid) {
+  Connection cn;
+  cn.OpenFile(kMain, "LUMAK");
+  for (int i = 1; i <= 3; ++i) cn.Execute("INSERT INTO Checadas VALUES('2010 05 03', ?, '08:00:00')", {Value(std::int64_t{i})});
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT Empleado, Hora FROM Checadas ORDER BY Empleado");
+  rs.MoveNext();
+  rs.MoveNext();
+  ASSERT_EQ(AsInteger(rs.Field("Empleado")), 3);
+  // The other program deletes the last row and inserts one: SQLite gives it
+  // the deleted row's rowid.
+  for (const char* sql : {"DELETE FROM Checadas WHERE Empleado = 3", "INSERT INTO Checadas VALUES('2010 05 04', 77, '09:00:00')"}) {
+    auto other = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "write", signals.string(), sql});
+    ASSERT_EQ(other.Wait(30s), 0) << sql;
+  }
+  Recordset reused(cn);
+  reused.Open("SELECT rowid AS r FROM Checadas WHERE Empleado = 77");
+  ASSERT_EQ(AsInteger(reused.Field("r")), 3) << "the test needs the rowid taken again";
+
+  rs.SetField("Hora", std::string("EDIT-OF-3"));
+  auto e = ErrorOf([&] { rs.Update(); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kRecordDeleted);
+  Recordset check(cn);
+  check.Open("SELECT Empleado, Hora FROM Checadas WHERE rowid = 3");
+  EXPECT_EQ(AsInteger(check.Field("Empleado")), 77);
+  EXPECT_EQ(AsText(check.Field("Hora")), "09:00:00");
+}
+
 TEST_F(LockingTest, ASnapshotIsTheCommittedStateWhileAnotherProgramWrites) {
   Connection cn;
   cn.OpenFile(kMain, "LUMAK");

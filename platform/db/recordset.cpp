@@ -7,21 +7,6 @@
 namespace orvo::db {
 namespace {
 
-Value ColumnValue(sqlite3_stmt* st, int i) {
-  switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(st, i);
-    case SQLITE_FLOAT: return sqlite3_column_double(st, i);
-    case SQLITE_TEXT:
-      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
-    case SQLITE_BLOB: {
-      auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, i));
-      int n = sqlite3_column_bytes(st, i);
-      return Blob{n > 0 ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>()};
-    }
-    default: return std::monostate{};
-  }
-}
-
 [[noreturn]] void Closed() { Throw(errc::kObjectClosed, "La operación no está permitida si el objeto está cerrado."); }
 [[noreturn]] void NoCurrentRecord() { Throw(errc::kNoCurrentRecord, "No hay registro activo."); }
 
@@ -44,6 +29,7 @@ void Recordset::Close() {
   names_.clear();
   rows_.clear();
   table_.clear();
+  origins_.clear();
   hasRowid_ = false;
   adding_ = false;
   pending_.clear();
@@ -58,6 +44,10 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
 
   std::optional<detail::Statement> st;
   if (auto single = detail::ReadSingleTable(sql)) {
+    // The statement as written first, so that what SQLite refuses in it (a
+    // column number past its own list) is refused, whatever the hidden rowid
+    // column would allow.
+    session.Check(sql);
     try {
       st.emplace(session, single->withRowid, params);
       table_ = single->table;
@@ -71,11 +61,19 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
 
   const int columns = sqlite3_column_count(st->get());
   try {
-    for (int i = hasRowid_ ? 1 : 0; i < columns; ++i) names_.emplace_back(sqlite3_column_name(st->get(), i));
+    for (int i = 0; i < columns - (hasRowid_ ? 1 : 0); ++i) {
+      names_.emplace_back(sqlite3_column_name(st->get(), i));
+      if (!hasRowid_) continue;
+      // Which columns are the table's own, to tell at Update that the row is
+      // still the one read.
+      const char* table = sqlite3_column_table_name(st->get(), i);
+      const char* column = sqlite3_column_origin_name(st->get(), i);
+      origins_.emplace_back(table && column && SameName(table, table_) ? column : "");
+    }
     while (st->Step() == SQLITE_ROW) {
       std::vector<Value> row;
       row.reserve(columns);
-      for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(st->get(), i));
+      for (int i = 0; i < columns; ++i) row.push_back(detail::ColumnValue(st->get(), i));
       rows_.push_back(std::move(row));
     }
   } catch (...) {
@@ -113,7 +111,7 @@ void Recordset::MoveFirst() {
 
 std::optional<std::size_t> Recordset::Index(std::string_view name) const {
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (SameName(names_[i], name)) return i + (hasRowid_ ? 1 : 0);
+    if (SameName(names_[i], name)) return i;
   }
   return std::nullopt;
 }
@@ -163,6 +161,10 @@ void Recordset::Update() {
   Connection* cn = connection();
   if (!cn || !cn->IsOpen()) Closed();
   detail::Session& session = detail::SessionOf(*cn);
+  // The table's columns come back as stored (defaults, affinity), so that the
+  // next Update compares the row with what it holds.
+  std::string returning = adding_ ? " RETURNING rowid" : " RETURNING 0";
+  for (const std::string& origin : origins_) returning += ", " + (origin.empty() ? "NULL" : QuoteIdentifier(origin));
   std::vector<Value> params;
   std::string sql;
   if (adding_) {
@@ -172,7 +174,7 @@ void Recordset::Update() {
         columns += ",";
         marks += ",";
       }
-      columns += QuoteIdentifier(names_[index - 1]);
+      columns += QuoteIdentifier(names_[index]);
       marks += "?";
       params.push_back(value);
     }
@@ -182,26 +184,46 @@ void Recordset::Update() {
     std::string sets;
     for (auto& [index, value] : pending_) {
       if (!sets.empty()) sets += ",";
-      sets += QuoteIdentifier(names_[index - 1]) + " = ?";
+      sets += QuoteIdentifier(names_[index]) + " = ?";
       params.push_back(value);
     }
-    params.push_back(rows_[current_][0]);
+    // SQLite gives a new row the rowid of a deleted last one, so the rowid
+    // alone could name another program's row: the row must also hold what
+    // this recordset read from it.
     sql = "UPDATE " + QuoteIdentifier(table_) + " SET " + sets + " WHERE rowid = ?";
-  }
-  const long changed = session.Run(sql, params);
-  if (adding_) {
-    std::vector<Value> row(names_.size() + 1);
-    row[0] = static_cast<std::int64_t>(sqlite3_last_insert_rowid(session.db()));
-    for (auto& [index, value] : pending_) row[index] = value;
-    rows_.push_back(std::move(row));
-    current_ = rows_.size() - 1;
-  } else {
-    if (changed == 0) {
-      // Another program deleted the row since this snapshot was read.
-      pending_.clear();
-      Throw(errc::kRecordDeleted, "El registro se ha eliminado.");
+    params.push_back(rows_[current_].back());
+    for (std::size_t i = 0; i < origins_.size(); ++i) {
+      if (origins_[i].empty()) continue;
+      sql += " AND " + QuoteIdentifier(origins_[i]) + " IS ?";
+      params.push_back(rows_[current_][i]);
     }
-    for (auto& [index, value] : pending_) rows_[current_][index] = value;
+  }
+  sql += returning;
+  std::vector<Value> stored;
+  {
+    detail::Statement st(session, sql, params);
+    if (st.Step() == SQLITE_ROW) {
+      for (int i = 0; i < sqlite3_column_count(st.get()); ++i) stored.push_back(detail::ColumnValue(st.get(), i));
+      while (st.Step() == SQLITE_ROW) {
+      }
+    }
+  }
+  if (!adding_ && stored.empty()) {
+    // Another program deleted the row (or changed it) since this snapshot was read.
+    pending_.clear();
+    Throw(errc::kRecordDeleted, "El registro se ha eliminado.");
+  }
+  if (adding_) {
+    rows_.emplace_back(names_.size() + 1);
+    current_ = rows_.size() - 1;
+  }
+  std::vector<Value>& row = rows_[current_];
+  for (auto& [index, value] : pending_) row[index] = value;
+  if (!stored.empty()) {  // empty only for a new row that a trigger of the table kept out
+    for (std::size_t i = 0; i < origins_.size(); ++i) {
+      if (!origins_[i].empty()) row[i] = std::move(stored[i + 1]);
+    }
+    if (adding_) row.back() = std::move(stored[0]);
   }
   adding_ = false;
   pending_.clear();

@@ -8,7 +8,9 @@
 // tables have no key of their own. An edit belongs to the row on which it
 // began: moving to another row (or AddNew) saves it to that row first, as the
 // row interface does; Update of a row that another program has deleted fails
-// with "record is deleted" (3167) and writes nothing.
+// with "record is deleted" (3167) and writes nothing, as it does when the row
+// no longer holds what the recordset read from it (another program's row that
+// took the deleted one's rowid, or the same row changed meanwhile).
 //
 //   orvo::db::Recordset rs(cn, LockType::ReadOnly);
 //   rs.Open("Select id, Nombre from Personal where No_Empleado = ?", {{"125"}});
@@ -80,8 +82,9 @@ class Recordset {
   LockType lock_ = LockType::ReadOnly;
   bool open_ = false;
   std::string table_;        // set when the query reads one table: rows can be edited
-  bool hasRowid_ = false;    // column 0 of each row is the hidden rowid
+  bool hasRowid_ = false;    // the last value of each row is the hidden rowid
   std::vector<std::string> names_;
+  std::vector<std::string> origins_;  // with rowid: the table column each field reads, or empty
   std::vector<std::vector<Value>> rows_;
   std::size_t current_ = 0;
   bool adding_ = false;

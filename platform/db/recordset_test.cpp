@@ -134,6 +134,68 @@ TEST_F(RecordsetTest, UpdatingARowAnotherConnectionDeletedFailsAndWritesNothing)
   EXPECT_EQ(AsInteger(check.Field("n")), 0);
 }
 
+TEST_F(RecordsetTest, AnEditOfARowChangedSinceItWasReadFailsAndAnAddedRowEditsAgain) {
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT Nombre FROM Personal WHERE Id = 1");
+  cn.Execute("UPDATE Personal SET Nombre = 'Ana Luisa' WHERE Id = 1");
+  rs.SetField("Nombre", std::string("Ana María"));
+  auto e = ErrorOf([&] { rs.Update(); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->number, errc::kRecordDeleted);
+  rs.Close();
+
+  // A new row holds what the table stored (its default, the number as a
+  // number), so it stays editable, as does a row edited twice.
+  Database::Open("C:\\Quiravel\\Auxiliar.mdb", "")
+      .AppendField("Personal", {"Turno", Type::Text, 5, true, Value(std::string("T1"))});
+  rs.Open("SELECT Id, Nombre, Turno FROM Personal WHERE Id = 0");
+  rs.AddNew();
+  rs.SetField("Id", std::string("9"));
+  rs.Update();
+  EXPECT_EQ(rs.Field("Id"), Value(std::int64_t{9}));
+  EXPECT_EQ(rs.Field("Turno"), Value(std::string("T1")));
+  for (const char* name : {"Eva", "Eva Sofía"}) {
+    rs.SetField("Nombre", std::string(name));
+    rs.Update();
+  }
+  Recordset check(cn);
+  check.Open("SELECT Nombre, Turno FROM Personal WHERE Id = 9");
+  ASSERT_EQ(check.RecordCount(), 1);
+  EXPECT_EQ(AsText(check.Field("Nombre")), "Eva Sofía");
+}
+
+TEST_F(RecordsetTest, ColumnNumbersCountTheColumnsTheStatementNames) {
+  cn.Execute("INSERT INTO Personal VALUES(4,'Bea','100','S')");
+  // Counted with the hidden rowid, each of these would come back in another order.
+  struct Case { const char* sql; std::vector<std::string> first; } cases[] = {
+      {"SELECT No_Empleado, Nombre FROM Personal ORDER BY 1", {"100", "125", "126", "127"}},
+      {"SELECT Nombre, No_Empleado FROM Personal ORDER BY 2 DESC", {"", "", "Ana", "Bea"}},
+      {"SELECT Activo, No_Empleado FROM Personal WHERE Id > 0 GROUP BY 1 ORDER BY 1", {"n", "S"}},
+      {"SELECT * FROM Personal WHERE Id > 1 ORDER BY 3", {"4", "2", "3"}},
+  };
+  for (const Case& k : cases) {
+    Recordset rs(cn, LockType::Optimistic);
+    rs.Open(k.sql);
+    std::vector<std::string> got;
+    for (; !rs.Eof(); rs.MoveNext()) got.push_back(AsText(rs.Field(rs.FieldNames()[0])));
+    EXPECT_EQ(got, k.first) << k.sql;
+  }
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT No_Empleado, Nombre FROM Personal ORDER BY 1");
+  // Still editable, on the row the cursor is on.
+  rs.MoveFirst();
+  rs.SetField("Nombre", std::string("Beatriz"));
+  rs.Update();
+  Recordset check(cn);
+  check.Open("SELECT Nombre FROM Personal WHERE Id = 4");
+  EXPECT_EQ(AsText(check.Field("Nombre")), "Beatriz");
+  // A number past the statement's own columns is refused, as SQLite refuses it.
+  for (const char* sql : {"SELECT Nombre FROM Personal ORDER BY 2", "SELECT Nombre FROM Personal WHERE Id > 0 GROUP BY 2"}) {
+    Recordset past(cn);
+    EXPECT_THROW(past.Open(sql), Error) << sql;
+  }
+}
+
 TEST_F(RecordsetTest, ARecordsetMayOutliveItsConnection) {
   Recordset closed, open;
   {

@@ -4,6 +4,8 @@
 
 #include "platform/db/error.h"
 #include "platform/db/password.h"
+#include "platform/db/read_only.h"
+#include "platform/text/utf8.h"
 
 namespace orvo::db::detail {
 namespace fs = std::filesystem;
@@ -25,9 +27,14 @@ void Bind(sqlite3_stmt* st, int i, const Value& v) {
     sqlite3_bind_double(st, i, *d);
   } else if (auto* s = std::get_if<std::string>(&v)) {
     // SQLite's length() and comparisons stop at a NUL, so the column checks
-    // would not see what follows it: such text is not stored.
+    // would not see what follows it: such text is not stored. Nor is text
+    // that is not well-formed UTF-8: length() counts a lead byte and any run
+    // of continuation bytes after it as one character, so "\xC0" and 100,000
+    // bytes more would pass a Text(10).
     if (s->find('\0') != std::string::npos)
       Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el texto contiene un carácter nulo.");
+    if (!text::IsValidUtf8(*s))
+      Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el texto no es UTF-8 válido.");
     sqlite3_bind_text(st, i, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
   } else if (auto* b = std::get_if<Blob>(&v)) {
     sqlite3_bind_blob(st, i, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
@@ -37,6 +44,21 @@ void Bind(sqlite3_stmt* st, int i, const Value& v) {
 }
 
 }  // namespace
+
+Value ColumnValue(sqlite3_stmt* st, int i) {
+  switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER: return sqlite3_column_int64(st, i);
+    case SQLITE_FLOAT: return sqlite3_column_double(st, i);
+    case SQLITE_TEXT:
+      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+    case SQLITE_BLOB: {
+      auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, i));
+      int n = sqlite3_column_bytes(st, i);
+      return Blob{n > 0 ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>()};
+    }
+    default: return std::monostate{};
+  }
+}
 
 void Configure(sqlite3* db, std::chrono::milliseconds busyTimeout) {
   sqlite3_extended_result_codes(db, 1);
@@ -59,7 +81,20 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   // An empty file would open as a new empty database: it is a damaged one here.
   if (fs::file_size(file, ec) == 0) Throw(errc::kUnrecognizedFormat, "Formato de base de datos '" + name_ + "' no reconocido.");
 
-  int rc = sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  readOnly_ = WhyReadOnly(file);
+  int flags = readOnly_.empty() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+  std::string target = file.string();
+  if (!readOnly_.empty()) {
+    fs::path wal = file;
+    wal += "-wal";
+    if (FolderWritable(file)) {
+      sweep_.Watch(file);
+    } else if (!fs::exists(wal, ec)) {
+      target = ImmutableUri(file);
+      flags |= SQLITE_OPEN_URI;
+    }
+  }
+  int rc = sqlite3_open_v2(target.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -79,6 +114,9 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   sqlite3_finalize(st);
   if (rc != SQLITE_ROW) {
     if ((rc & 0xff) == SQLITE_BUSY) fail(errc::kLocked, "El archivo '" + name_ + "' está en uso por otro programa.");
+    // A sound file whose log this program can neither read nor make.
+    if (!readOnly_.empty() && ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN))
+      fail(errc::kCannotOpen, "No se puede abrir '" + name_ + "' para leerlo: " + readOnly_ + ".");
     fail(errc::kUnrecognizedFormat, "Formato de base de datos '" + name_ + "' no reconocido.");
   }
   if (!PasswordMatches(db_, password)) fail(errc::kBadPassword, "Contraseña no válida.");
@@ -91,7 +129,11 @@ Session::~Session() {
   if (db_) sqlite3_close_v2(db_);
 }
 
-void Session::Fail(int rc, std::string_view sql) const { ThrowEngineError(db_, rc, sql, name_); }
+void Session::Fail(int rc, std::string_view sql) const {
+  if ((rc & 0xff) == SQLITE_READONLY && !readOnly_.empty())
+    Throw(errc::kCannotOpen, "No se puede actualizar '" + name_ + "': " + readOnly_ + ".");
+  ThrowEngineError(db_, rc, sql, name_);
+}
 
 sqlite3_stmt* Session::Borrow(std::string_view sql) {
   std::string key(sql);

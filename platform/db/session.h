@@ -3,7 +3,8 @@
 // Recordset and Database.
 //
 // A Session owns the SQLite handle, its cache of prepared statements and the
-// shared lock on the database's companion lock file. Statements come out of
+// shared lock on the database's companion lock file. A file this program may
+// not write opens read-only (read_only.h). Statements come out of
 // the cache as Statement objects, which give them back when they go.
 #pragma once
 
@@ -18,6 +19,7 @@
 
 #include "platform/db/connection.h"
 #include "platform/db/lock_file.h"
+#include "platform/db/read_only.h"
 #include "platform/db/value.h"
 
 namespace orvo::db::detail {
@@ -62,6 +64,10 @@ class Session {
   // Runs one statement to its end; gives the number of rows it changed.
   long Run(std::string_view sql, std::span<const Value> params = {});
 
+  // Prepares one statement (kept in the cache) for SQLite's verdict on its
+  // text, and runs nothing: the engine's error when SQLite refuses it.
+  void Check(std::string_view sql) { GiveBack(Borrow(sql)); }
+
   // The engine's error for a failed SQLite call, in its Spanish wording.
   [[noreturn]] void Fail(int rc, std::string_view sql = {}) const;
 
@@ -75,11 +81,16 @@ class Session {
 
   std::filesystem::path file_;
   std::string name_;
+  std::string readOnly_;  // why this program may not write the file; empty: it may
+  CompanionSweep sweep_;  // before lock_: it runs once the lock is let go
   SharedLock lock_;
   sqlite3* db_ = nullptr;
   std::unordered_map<std::string, sqlite3_stmt*> cache_;
   std::unordered_map<sqlite3_stmt*, bool> inUse_;  // every cached statement
 };
+
+// The value of column `i` of the current row, as the engine holds values.
+Value ColumnValue(sqlite3_stmt* st, int i);
 
 // Maps a failed SQLite call to the engine's error. `file` names the database.
 [[noreturn]] void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::string& file);

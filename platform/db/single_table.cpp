@@ -92,9 +92,11 @@ std::optional<SingleTable> ReadSingleTable(std::string_view sql) {
       return std::nullopt;
     }
   }
-  t.withRowid = "SELECT rowid AS \"__orvo_rowid\", ";
+  // The rowid goes last, so that "ORDER BY 1" and "GROUP BY 2" still count
+  // the columns the statement names.
+  t.withRowid = "SELECT ";
   t.withRowid.append(sql.substr(listBegin, listEnd - listBegin));
-  t.withRowid.append(" FROM ").append(QuoteIdentifier(t.table)).append(" ").append(tail);
+  t.withRowid.append(", rowid AS \"__orvo_rowid\" FROM ").append(QuoteIdentifier(t.table)).append(" ").append(tail);
   return t;
 }
 

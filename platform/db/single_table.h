@@ -16,7 +16,7 @@ namespace orvo::db::detail {
 
 struct SingleTable {
   std::string table;      // as written, without quotes
-  std::string withRowid;  // the same query carrying each row's rowid in a hidden first column
+  std::string withRowid;  // the same query carrying each row's rowid in a hidden last column
 };
 
 std::optional<SingleTable> ReadSingleTable(std::string_view sql);

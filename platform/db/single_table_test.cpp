@@ -7,12 +7,12 @@ namespace {
 
 TEST(SingleTableTest, PlainQueriesOverOneTableAreEditable) {
   struct Case { const char* sql; const char* table; const char* withRowid; } cases[] = {
-      {"SELECT * FROM Personal", "Personal", "SELECT rowid AS \"__orvo_rowid\", * FROM \"Personal\" "},
+      {"SELECT * FROM Personal", "Personal", "SELECT *, rowid AS \"__orvo_rowid\" FROM \"Personal\" "},
       {"  select Id, Nombre from \"Personal\" where Id = ? order by Id;", "Personal",
-       "SELECT rowid AS \"__orvo_rowid\", Id, Nombre FROM \"Personal\" where Id = ? order by Id;"},
-      {"Select *\nFrom confPT\nORDER  BY rowid", "confPT", "SELECT rowid AS \"__orvo_rowid\", * FROM \"confPT\" ORDER  BY rowid"},
-      {"SELECT 'from' AS x, Id FROM Turnos;", "Turnos", "SELECT rowid AS \"__orvo_rowid\", 'from' AS x, Id FROM \"Turnos\" "},
-      {"SELECT Año FROM Señales", "Señales", "SELECT rowid AS \"__orvo_rowid\", Año FROM \"Señales\" "},
+       "SELECT Id, Nombre, rowid AS \"__orvo_rowid\" FROM \"Personal\" where Id = ? order by Id;"},
+      {"Select *\nFrom confPT\nORDER  BY rowid", "confPT", "SELECT *, rowid AS \"__orvo_rowid\" FROM \"confPT\" ORDER  BY rowid"},
+      {"SELECT 'from' AS x, Id FROM Turnos;", "Turnos", "SELECT 'from' AS x, Id, rowid AS \"__orvo_rowid\" FROM \"Turnos\" "},
+      {"SELECT Año FROM Señales", "Señales", "SELECT Año, rowid AS \"__orvo_rowid\" FROM \"Señales\" "},
   };
   for (const Case& k : cases) {
     auto t = ReadSingleTable(k.sql);

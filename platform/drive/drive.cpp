@@ -56,6 +56,8 @@ fs::path FindIgnoringCase(const fs::path& folder, std::string_view name) {
 }
 
 fs::path Map(std::string_view windowsPath) {
+  // The system reads a path only up to a NUL: "C:\\..\0x" would open C:'s parent.
+  if (auto nul = windowsPath.find('\0'); nul != std::string_view::npos) throw PathError(windowsPath.substr(0, nul));
   std::string_view rest = windowsPath;
   if (rest.size() >= 2 && rest[1] == ':') {
     // Only C: stands for a folder here; another drive must not turn into C:.
@@ -90,7 +92,10 @@ fs::path Map(std::string_view windowsPath) {
 }
 
 fs::path Resolve(std::string_view path) {
-  if (!path.empty() && path.front() == '/') return fs::path(std::string(path));
+  if (!path.empty() && path.front() == '/') {
+    if (auto nul = path.find('\0'); nul != std::string_view::npos) throw PathError(path.substr(0, nul));
+    return fs::path(std::string(path));
+  }
   return Map(path);
 }
 

@@ -25,7 +25,8 @@ std::filesystem::path Root();
 // A path that does not start with a drive letter is taken as relative to C:.
 // Both '\' and '/' separate components. A path that would climb above C:
 // ("C:\..\etc") or that names another drive ("D:\x") is refused with the
-// platform's path error (76), since neither has a folder here.
+// platform's path error (76), since neither has a folder here; so is a path
+// holding a NUL, which the system would read only up to it.
 std::filesystem::path Map(std::string_view windowsPath);
 
 // A Windows path mapped as Map does, or an absolute Linux path as it stands.

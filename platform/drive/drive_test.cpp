@@ -72,12 +72,15 @@ TEST(DriveTest, PathsThatLeaveDriveCAreRefused) {
   fs::create_directories(c.Path("Quiravel"));
   EXPECT_EQ(Map("C:\\Quiravel\\..\\Quiravel\\x.mdb"), c.Path("Quiravel/x.mdb"));
   EXPECT_EQ(Map("C:\\Nuevo\\..\\y.txt"), c.Path("y.txt"));
-  for (const char* bad : {"C:\\..\\..\\etc\\passwd", "..\\x", "C:\\Quiravel\\..\\..\\x", "D:\\x", "z:/Quiravel"}) {
+  using namespace std::string_view_literals;
+  for (std::string_view bad : {"C:\\..\\..\\etc\\passwd"sv, "..\\x"sv, "C:\\Quiravel\\..\\..\\x"sv, "D:\\x"sv,
+                               "z:/Quiravel"sv, "C:\\..\0x"sv, "C:\\Quiravel\0\\x.mdb"sv}) {
     auto e = orvo::testing::ErrorOf([&] { Map(bad); });
     ASSERT_TRUE(e) << bad;
     EXPECT_EQ(e->number, fileerr::kPathNotFound) << bad;
-    EXPECT_NE(std::string(e->what()).find(bad), std::string::npos) << e->what();
+    EXPECT_NE(std::string(e->what()).find(bad.substr(0, bad.find('\0'))), std::string::npos) << e->what();
   }
+  EXPECT_THROW(Resolve("/tmp/..\0x"sv), RuntimeError);
 }
 
 TEST(DriveTest, ProgramFolderIsTheExecutablesFolder) {

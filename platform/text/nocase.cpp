@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/text/utf8.h"
+
 namespace orvo::text {
 namespace {
 
@@ -16,23 +18,6 @@ char32_t FoldLetter(char32_t c) {
     case 0x178: return 0xFF;   // Ÿ
     default: return c;
   }
-}
-
-// Decodes one UTF-8 sequence at s[i]; returns its length, or 0 when the bytes
-// there are not a well-formed sequence.
-std::size_t Decode(std::string_view s, std::size_t i, char32_t& out) {
-  auto b = static_cast<unsigned char>(s[i]);
-  if (b < 0x80) { out = b; return 1; }
-  std::size_t n = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-  if (n == 0 || b >= 0xF5 || i + n > s.size()) return 0;
-  char32_t c = b & (0x7F >> n);
-  for (std::size_t k = 1; k < n; ++k) {
-    auto t = static_cast<unsigned char>(s[i + k]);
-    if ((t & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (t & 0x3F);
-  }
-  out = c;
-  return n;
 }
 
 void Encode(char32_t c, std::string& out) {
@@ -60,7 +45,7 @@ std::string FoldCase(std::string_view s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
     char32_t c;
-    std::size_t n = Decode(s, i, c);
+    std::size_t n = DecodeUtf8(s, i, c);
     if (n == 0) {
       out += s[i++];
       continue;
@@ -79,7 +64,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     char32_t x, y;
-    std::size_t n = Decode(a, i, x), m = Decode(b, j, y);
+    std::size_t n = DecodeUtf8(a, i, x), m = DecodeUtf8(b, j, y);
     if (n == 0 || m == 0) {
       // Malformed bytes compare as they are, one at a time.
       if (n != m || a[i] != b[j]) return false;
@@ -92,6 +77,5 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   }
   return i == a.size() && j == b.size();
 }
-
 
 }  // namespace orvo::text

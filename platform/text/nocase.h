@@ -5,7 +5,8 @@
 //   FoldCase("CONTRASEÑA") == "contraseña"
 //   EqualsNoCase("C:\\AÑO", "c:\\año")      -> true
 //   EqualsNoCase("Ÿ", "ÿ")                 -> true   (Š Œ Ž Ÿ fold too)
-//   Bytes that are not valid UTF-8 are kept and compared as they are.
+//   Bytes that are not well-formed UTF-8 (utf8.h) are kept and compared as
+//   they are: EqualsNoCase("\xE0\x81\x81", "a") -> false
 #pragma once
 
 #include <string>

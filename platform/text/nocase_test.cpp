@@ -16,6 +16,12 @@ TEST(NoCase, FoldsEveryWindows1252Letter) {
       {"abc", "abcd", false},
       {"\xff\xfe", "\xff\xfe", true},  // malformed bytes compare as they are
       {"\xC3", "\xC3\x91", false},
+      // Overlong and surrogate forms are no letters: "\xE0\x81\x81" would decode as 'A'.
+      {"\xE0\x81\x81", "a", false},
+      {"\xE0\x81\x81", "A", false},
+      {"\xC1\x81", "a", false},
+      {"\xF0\x80\x81\x81", "a", false},
+      {"\xE0\x81\x81", "\xE0\x81\x81", true},
   };
   for (const auto& c : cases) EXPECT_EQ(EqualsNoCase(c.a, c.b), c.equal) << c.a << " ~ " << c.b;
 }
