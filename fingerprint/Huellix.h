@@ -14,7 +14,9 @@
  * Every function returns a 32-bit result code (FPS_...). All state is global
  * to the process; calls may come from several threads and run one at a time.
  * Only the low 24 bits of a user id and the low 4 bits of finger and sample
- * are kept: user -1 comes back as 16777215, finger 17 as finger 1. */
+ * are kept: user -1 comes back as 16777215, finger 17 as finger 1. The id
+ * with every kept bit set (user 16777215 or -1, finger 15, sample 15) is
+ * reserved: registering it answers FPS_CANNOT_READ and stores nothing. */
 #ifndef HUELLIX_H
 #define HUELLIX_H
 

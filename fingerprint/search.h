@@ -70,7 +70,7 @@ class ShapeFilter {
   __m128i probe_, low_, span_, tested_;
 };
 
-constexpr FingerprintKey kNoCandidate = 0xFFFFFFFF;
+constexpr FingerprintKey kNoCandidate = kReservedKey;
 
 struct TopEntry {
   FingerprintKey key = 0;
