@@ -21,7 +21,7 @@ namespace {
 using synthetic::Template;
 
 constexpr std::uint64_t kSeed = 515151;
-constexpr int kGallery = 800;
+constexpr int kGallery = 300;
 constexpr int kStranger = 1'000'000;
 
 Template Impression(int finger, int impression, double rotation = 20, double noise = 2) {
@@ -118,7 +118,7 @@ TEST_F(ThreadedSearchTest, GivesTheCandidateArraysOfTheSearchOnOneThread) {
 // which loses the votes the search on one thread always loses.
 TEST_F(ThreadedSearchTest, AVoteHeapThatRunsOutGivesTheOneThreadAnswer) {
   constexpr std::size_t kProbes = 3;
-  SetHeapLimits({0, 0, kVoteBuckets * sizeof(std::uint32_t) + 600'000});
+  SetHeapLimits({0, 0, kVoteBuckets * sizeof(std::uint32_t) + 150'000});
   Restart(1);
   const Records one = SearchAll(kProbes);
   Restart(8);
