@@ -13,8 +13,18 @@
  *
  * Every function returns a 32-bit result code (FPS_...). All state is global
  * to the process; calls may come from several threads and run one at a time.
+ *
+ * A search shares its work among threads that the engine starts at
+ * initialisation and ends at termination: as many as the processors the
+ * process may run on, at most the whole number in the environment variable
+ * HUELLIX_THREADS when set at initialisation (HUELLIX_THREADS=1: every search
+ * on the caller's thread alone). The candidates are the same for any number
+ * of threads.
+ *
  * Only the low 24 bits of a user id and the low 4 bits of finger and sample
- * are kept: user -1 comes back as 16777215, finger 17 as finger 1. */
+ * are kept: user -1 comes back as 16777215, finger 17 as finger 1. The id
+ * with every kept bit set (user 16777215 or -1, finger 15, sample 15) is
+ * reserved: registering it answers FPS_CANNOT_READ and stores nothing. */
 #ifndef HUELLIX_H
 #define HUELLIX_H
 

@@ -156,16 +156,42 @@ void RemoveDeadSaversTemporaries(const std::string& target) {
   }
 }
 
+// The file a save replaces: a symbolic link is followed to its target, so
+// the link stays a link and the file it names gets the new content. False
+// for a loop of links or a link that cannot be read.
+bool ResolveLinks(std::string& path) {
+  constexpr int kMaxLinks = 40;  // as the kernel's own limit
+  for (int hops = 0; hops <= kMaxLinks; ++hops) {
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return true;
+    std::error_code ec;
+    const std::filesystem::path link = std::filesystem::read_symlink(path, ec);
+    if (ec) return false;
+    path = link.is_absolute() ? link.string() : (std::filesystem::path(path).parent_path() / link).string();
+  }
+  return false;
+}
+
 // A fresh name beside the target, so the rename stays within one file system.
+// Templates are biometric data: the file is its owner's alone until told
+// otherwise.
 int CreateTemporaryBeside(const std::string& target, std::string& name) {
   RemoveDeadSaversTemporaries(target);
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = target + "." + std::to_string(getpid()) + "." + std::to_string(++counter) + ".tmp";
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// The replaced file's owner, group and mode go to its replacement, so a save
+// never widens who may read the templates. Owner and group only as far as
+// the process may give them away; the mode always.
+bool KeepAccess(int fd, const struct stat& old) {
+  if (fchown(fd, old.st_uid, old.st_gid) != 0) (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  return fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 // Reads with every count checked against what the file still holds.
@@ -230,7 +256,9 @@ bool ReadSlots(EngineState& engine, FileReader& in) {
       for (std::uint16_t i = 0; i < items; ++i) {
         std::uint8_t bytes[kPoseSize];
         if (!in.Read(bytes, kPoseSize)) return false;
-        entry->SetPose(i, GetPose(bytes));
+        const TrianglePose pose = GetPose(bytes);
+        if (pose.fingerprintKey == kReservedKey) return false;
+        entry->SetPose(i, pose);
       }
     }
   }
@@ -251,7 +279,7 @@ bool ReadBuckets(EngineState& engine, FileReader& in, std::uint32_t& records) {
       std::uint8_t record[kRecordSize];
       if (!in.Read(record, kRecordSize)) return false;
       const FingerprintKey key = GetU32(record);
-      if (key % kBucketCount != bucket || engine.store.FingerprintKeyExists(key)) return false;
+      if (key == kReservedKey || key % kBucketCount != bucket || engine.store.FingerprintKeyExists(key)) return false;
       if (engine.store.StoreTemplate(key, record + 4) != kOk) return false;
       ++records;
     }
@@ -265,11 +293,17 @@ int WriteDatabaseFile(const char* fileName) {
   EngineState& engine = Engine();
   engine.registered = engine.store.CountStoredTemplates();
 
-  const std::string target = fileName;
+  std::string target = fileName;
+  if (!ResolveLinks(target)) return kCannotWriteFile;
+  // Only a regular file is replaced: a device, pipe or folder by that name
+  // is left as it is.
+  struct stat old;
+  const bool replacing = stat(target.c_str(), &old) == 0;
+  if (replacing && !S_ISREG(old.st_mode)) return kCannotWriteFile;
   std::string temporary;
   const int fd = CreateTemporaryBeside(target, temporary);
   if (fd < 0) return kCannotWriteFile;
-  std::FILE* file = fdopen(fd, "wb");
+  std::FILE* file = (!replacing || KeepAccess(fd, old)) ? fdopen(fd, "wb") : nullptr;
   if (file == nullptr) {
     close(fd);
     unlink(temporary.c_str());

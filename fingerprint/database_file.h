@@ -8,8 +8,9 @@
 // All integers little-endian. Slots and buckets ascend; an empty database is
 // 524 bytes. A load replaces the engine's database; a file that is cut short
 // or breaks the rules above (numbers out of range or out of order, keys in
-// the wrong slot or bucket or given twice, empty lists, a count that is not
-// the number of records, bytes after the end) loads as 103 with an empty
+// the wrong slot or bucket or given twice, the reserved all-bits fingerprint
+// key, empty lists, a count that is not the number of records, bytes after the
+// end) loads as 103 with an empty
 // database.
 #pragma once
 
@@ -23,6 +24,10 @@ constexpr int kDatabaseHeaderSize = 512;
 
 // Recounts the registered templates, then writes the file through a
 // temporary file renamed over it: 0, or 102 with any earlier file untouched.
+// A symbolic link is followed (the temporary file lies beside its target);
+// the replaced file's mode, and owner and group where the process may set
+// them, carry over; a new file has mode 600; a name that is not a regular
+// file (a folder, a device, a pipe) is refused with 102.
 int WriteDatabaseFile(const char* fileName);
 // 0; 101 when the engine state cannot be created again (engine then
 // uninitialised); 103 when the file does not open or is damaged; 201 when it

@@ -1,6 +1,9 @@
 #include "fingerprint/database_file.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -113,10 +116,10 @@ class DatabaseFileTest : public testing::EngineTest {
     WriteAll(File("image.db"), image);
     return FPSLoadFPDB(File("image.db").c_str());
   }
-  // Registers a few fingers, the highest key among them.
+  // Registers a few fingers, the highest key that may be registered among them.
   void RegisterSome() {
     for (std::int32_t user : {1, 2, 3, 100'001, -1}) {
-      const FingerprintId id = Id(user, 15, user == -1 ? 15 : 0);
+      const FingerprintId id = Id(user, 15, user == -1 ? 14 : 0);
       ASSERT_EQ(FPSRegisterFP(FingerTemplate(static_cast<unsigned>(user)).data(), &id), FPS_OK);
     }
   }
@@ -145,7 +148,7 @@ TEST_F(DatabaseFileTest, SaveLoadSaveGivesTheSameBytes) {
   ASSERT_EQ(FPSLoadFPDB(File("a.db").c_str()), FPS_OK);
   EXPECT_EQ(FPSGetRegistedNum(), 5);
   EXPECT_EQ(IndexItemCount(), items);
-  const FingerprintId highest = Id(-1, 15, 15), third = Id(3, 15);
+  const FingerprintId highest = Id(-1, 15, 14), third = Id(3, 15);
   EXPECT_EQ(FPSCheckDuplicatedId(&highest), FPS_ALREADY_REGISTERED);
   std::array<std::uint8_t, kTemplateSize> templ{};
   ASSERT_TRUE(Engine().store.FetchTemplate(PackFingerprintId(third), templ.data()));
@@ -214,6 +217,11 @@ TEST_F(DatabaseFileTest, DamagedFieldsLoadAsAnEmptyDatabase) {
          l.buckets[1].records = {0x200, 0x200};
          l.count = 3;
        }},
+      {"reserved key in the store", [](FileLayout& l) {
+         l.buckets.push_back({kReservedKey % kBucketCount, {kReservedKey}});
+         l.count = 3;
+       }},
+      {"reserved key in a pose", [](FileLayout& l) { l.slots[1].entries[0].poses = {kReservedKey}; }},
       {"count above the records", [](FileLayout& l) { l.count = 3; }},
       {"count below the records", [](FileLayout& l) { l.count = 1; }},
       {"bytes after the end", [](FileLayout& l) { l.trailer = {0}; }},
@@ -292,6 +300,92 @@ TEST_F(DatabaseFileTest, SavingWhereNoFileCanBeIsRefused) {
   fs::create_directory(File("folder"));
   EXPECT_EQ(FPSSaveFPDB(File("folder").c_str()), FPS_CANNOT_WRITE_FILE);
   EXPECT_EQ(std::distance(fs::directory_iterator(drive_.Root()), fs::directory_iterator()), 1);
+}
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+// A file written aside and renamed over the target must not widen who may
+// read the templates, nor turn a link into a file.
+TEST_F(DatabaseFileTest, ASaveKeepsTheReplacedFilesModeAndANewFileIsPrivate) {
+  RegisterSome();
+  const mode_t umaskBefore = ::umask(022);
+  ASSERT_EQ(FPSSaveFPDB(File("new.db").c_str()), FPS_OK);
+  EXPECT_EQ(ModeOf(File("new.db")), 0600u);
+  const Bytes saved = ReadAll(File("new.db"));
+  for (mode_t mode : {0600, 0640, 0604, 0444, 0660}) {
+    WriteAll(File("kept.db"), {1, 2, 3});
+    ASSERT_EQ(::chmod(File("kept.db").c_str(), mode), 0);
+    ASSERT_EQ(FPSSaveFPDB(File("kept.db").c_str()), FPS_OK) << std::oct << mode;
+    EXPECT_EQ(ModeOf(File("kept.db")), mode) << std::oct << mode;
+    EXPECT_EQ(ReadAll(File("kept.db")), saved);
+  }
+  ::umask(umaskBefore);
+  if (::geteuid() == 0) {
+    // Owner and group carry over where the process may give them away.
+    ASSERT_EQ(::chown(File("kept.db").c_str(), 4321, 8765), 0);
+    ASSERT_EQ(FPSSaveFPDB(File("kept.db").c_str()), FPS_OK);
+    struct stat status {};
+    ASSERT_EQ(::stat(File("kept.db").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 4321u);
+    EXPECT_EQ(status.st_gid, 8765u);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_.Root()), fs::directory_iterator()), 2);
+}
+
+TEST_F(DatabaseFileTest, ASaveThroughASymbolicLinkWritesItsTarget) {
+  RegisterSome();
+  ASSERT_EQ(FPSSaveFPDB(File("direct.db").c_str()), FPS_OK);
+  const Bytes saved = ReadAll(File("direct.db"));
+  fs::create_directory(File("real"));
+  WriteAll(File("real/huellas.db"), {1});
+  ASSERT_EQ(::chmod(File("real/huellas.db").c_str(), 0640), 0);
+  fs::create_symlink("real/huellas.db", File("link.db"));  // relative to the link's folder
+  fs::create_symlink(File("link.db"), File("chain.db"));   // absolute, to a link
+  fs::create_symlink("later.db", File("real/dangling.db"));
+  for (const char* name : {"link.db", "chain.db"}) {
+    WriteAll(File("real/huellas.db"), {1});
+    ASSERT_EQ(FPSSaveFPDB(File(name).c_str()), FPS_OK) << name;
+    EXPECT_TRUE(fs::is_symlink(File(name))) << name;
+    EXPECT_EQ(ReadAll(File("real/huellas.db")), saved) << name;
+    EXPECT_EQ(ModeOf(File("real/huellas.db")), 0640u) << name;
+  }
+  // A link to a file not yet there makes that file, private.
+  ASSERT_EQ(FPSSaveFPDB(File("real/dangling.db").c_str()), FPS_OK);
+  EXPECT_TRUE(fs::is_symlink(File("real/dangling.db")));
+  EXPECT_EQ(ReadAll(File("real/later.db")), saved);
+  EXPECT_EQ(ModeOf(File("real/later.db")), 0600u);
+  // Nothing else lies beside the links or their targets: no temporary file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_.Root()), fs::directory_iterator()), 4);
+  EXPECT_EQ(std::distance(fs::directory_iterator(File("real")), fs::directory_iterator()), 3);
+  // A loop of links has no file to write.
+  fs::create_symlink("loop2.db", File("loop1.db"));
+  fs::create_symlink("loop1.db", File("loop2.db"));
+  EXPECT_EQ(FPSSaveFPDB(File("loop1.db").c_str()), FPS_CANNOT_WRITE_FILE);
+  EXPECT_TRUE(fs::is_symlink(File("loop1.db")));
+}
+
+TEST_F(DatabaseFileTest, ANameThatIsNotARegularFileIsRefusedAndLeftAlone) {
+  RegisterSome();
+  fs::create_directory(File("folder"));
+  ASSERT_EQ(::mkfifo(File("pipe").c_str(), 0600), 0);
+  fs::create_symlink("pipe", File("to-pipe"));
+  fs::create_symlink("folder", File("to-folder"));
+  std::vector<std::string> names = {"folder", "pipe", "to-pipe", "to-folder"};
+  // A device node of its own (as /dev/null), where the process may make one.
+  if (::mknod(File("device").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) names.push_back("device");
+  for (const std::string& name : names) {
+    const fs::file_status before = fs::symlink_status(File(name));
+    EXPECT_EQ(FPSSaveFPDB(File(name).c_str()), FPS_CANNOT_WRITE_FILE) << name;
+    EXPECT_EQ(fs::symlink_status(File(name)).type(), before.type()) << name;
+  }
+  EXPECT_TRUE(fs::is_fifo(File("pipe")));
+  EXPECT_TRUE(fs::is_empty(File("folder")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_.Root()), fs::directory_iterator()),
+            static_cast<std::ptrdiff_t>(names.size()))
+      << "no temporary file is left behind";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The engine's state, one per process: lifecycle flag, maximum and
 // registered count, the caller's parameter block, the three private heaps
-// and the triangle index and template store that live on them.
+// and the triangle index and template store that live on them, and the
+// threads a search shares its work among.
 //
 // Every export runs under EngineLock() (see export_guard.h); nothing here
 // locks by itself.
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 
+#include "fingerprint/search_pool.h"
 #include "fingerprint/template_store.h"
 #include "fingerprint/triangle_index.h"
 #include "platform/heap/heap.h"
@@ -33,6 +35,7 @@ struct EngineState {
   std::unique_ptr<orvo::heap::Heap> voteHeap;  // the vote table of a running search
   TriangleIndex index;
   TemplateStore store;
+  SearchPool pool;  // from initialisation to termination
 };
 
 EngineState& Engine();

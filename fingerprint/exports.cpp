@@ -19,6 +19,7 @@ int32_t FPSInitializeEngine(const EngineParams* params, int32_t maximumTemplates
     if (params == nullptr) return kOutOfMemory;
     engine.maximum = maximumTemplates;
     if (int result = CreateEngineState(params->bytes); result != kOk) return result;
+    engine.pool.Start(SearchThreads());
     engine.registered = 0;
     engine.initialised = true;
     return kOk;
@@ -28,6 +29,7 @@ int32_t FPSInitializeEngine(const EngineParams* params, int32_t maximumTemplates
 int32_t FPSTerminateEngine(void) {
   return GuardedInitialised([]() -> std::int32_t {
     DestroyEngineState();
+    Engine().pool.Stop();
     Engine().registered = 0;
     Engine().initialised = false;
     return kOk;

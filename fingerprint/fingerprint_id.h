@@ -14,6 +14,11 @@ namespace huellix {
 
 using FingerprintKey = std::uint32_t;
 
+// User 16,777,215 (or -1), finger 15, sample 15: the key with every bit set,
+// which the search's top list uses for "no candidate". It is never
+// registered, nor loaded from a database file.
+constexpr FingerprintKey kReservedKey = 0xFFFFFFFF;
+
 FingerprintKey PackFingerprintId(const FingerprintId& id);
 FingerprintId UnpackFingerprintId(FingerprintKey key);
 

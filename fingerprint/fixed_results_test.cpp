@@ -3,6 +3,7 @@
 // candidate or byte. The tables were taken from the engine before that work;
 // a digest stands for the many results no table could list one by one.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "fingerprint/Huellix.h"
 #include "fingerprint/engine_fixture.h"
 #include "fingerprint/matcher.h"
+#include "fingerprint/search.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace huellix {
@@ -116,8 +118,21 @@ std::string Candidates(const std::vector<SearchCandidate>& found) {
   return s;
 }
 
-class FixedSearchTest : public testing::EngineTest {
+// Every search result, once on the caller's thread alone and once shared
+// among eight threads (even for these small galleries).
+class FixedSearchTest : public testing::EngineTest, public ::testing::WithParamInterface<int> {
  protected:
+  void SetUp() override {
+    setenv("HUELLIX_THREADS", std::to_string(GetParam()).c_str(), 1);
+    SetThreadedSearchFloor(0);
+    EngineTest::SetUp();
+  }
+  void TearDown() override {
+    EngineTest::TearDown();
+    SetThreadedSearchFloor(kThreadedSearchFloor);
+    unsetenv("HUELLIX_THREADS");
+  }
+
   static void Register(int from, int to) {
     for (int f = from; f < to; ++f) {
       const Template t = Impression(f, 0);
@@ -132,7 +147,7 @@ class FixedSearchTest : public testing::EngineTest {
   }
 };
 
-TEST_F(FixedSearchTest, Candidates) {
+TEST_P(FixedSearchTest, Candidates) {
   Register(0, kGallery);
   struct Row {
     int finger;
@@ -172,7 +187,7 @@ TEST_F(FixedSearchTest, Candidates) {
 
 // The database file holds the index and the store as they stand in memory,
 // so its bytes show every pose in its place after registrations and removals.
-TEST_F(FixedSearchTest, DatabaseFile) {
+TEST_P(FixedSearchTest, DatabaseFile) {
   orvo::testing::TempDrive drive;
   Register(0, 60);
   const auto file = drive.Path("fixed.db");
@@ -208,6 +223,9 @@ TEST_F(FixedSearchTest, DatabaseFile) {
   EXPECT_EQ(reloaded.size(), 1030112u);
   EXPECT_EQ(third.Value(), 0xf1db99bae8942dcdull);
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, FixedSearchTest, ::testing::Values(1, 8),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
 
 }  // namespace
 }  // namespace huellix

@@ -152,14 +152,16 @@ static void KeysAndDuplicates(void) {
   CHECK_EQ(Register(7, 2, 0), FPS_OK);
   CHECK_EQ(Duplicated(7, 1, 0), FPS_OK);
   CHECK_EQ(Duplicated(7, 2, 0), FPS_ALREADY_REGISTERED);
-  /* User -1, finger 15, sample 15 is the key with all bits set. */
-  CHECK_EQ(Register(-1, 15, 15), FPS_OK);
-  CHECK_EQ(Duplicated(16777215, 15, 15), FPS_ALREADY_REGISTERED);
+  /* User -1, finger 15, sample 15 is the key with all bits set: reserved. */
+  CHECK_EQ(Register(-1, 15, 15), FPS_CANNOT_READ);
+  CHECK_EQ(Duplicated(16777215, 15, 15), FPS_OK);
+  CHECK_EQ(Register(-1, 15, 14), FPS_OK);
+  CHECK_EQ(Duplicated(16777215, 15, 14), FPS_ALREADY_REGISTERED);
   /* Full: a new id is refused, a registered one is named as such. */
   CHECK_EQ(fps.GetRegistedNum(), 4);
   CHECK_EQ(Register(8, 1, 0), FPS_DATABASE_FULL);
   CHECK_EQ(Register(7, 2, 0), FPS_ALREADY_REGISTERED);
-  FingerprintId highest = Id(16777215, 15, 15);
+  FingerprintId highest = Id(16777215, 15, 14);
   CHECK_EQ(fps.RemoveFP(&highest), FPS_OK);
   CHECK_EQ(fps.RemoveFP(&highest), FPS_NOT_REGISTERED);
   CHECK_EQ(fps.GetRegistedNum(), 3);

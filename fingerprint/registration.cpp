@@ -69,6 +69,7 @@ void RemoveTemplateTriplets(FingerprintKey key, const DecodedTemplate& decoded) 
 int AddFingerprint(const std::uint8_t* templ, const FingerprintId& id) {
   EngineState& engine = Engine();
   const FingerprintKey key = PackFingerprintId(id);
+  if (key == kReservedKey) return kCannotRead;
   if (engine.store.FingerprintKeyExists(key)) return kAlreadyRegistered;
   if (engine.registered >= engine.maximum) return kDatabaseFull;
   std::array<std::uint8_t, kTemplateSize> copy;

@@ -11,7 +11,8 @@
 
 namespace huellix {
 
-// 0; 203 for an id already registered (before the count is looked at); 201
+// 0; 103 for the reserved id (user 16777215 or -1, finger 15, sample 15);
+// 203 for an id already registered (before the count is looked at); 201
 // when the registered count is at the maximum; 103 when the template does not
 // decode; 101 when memory runs out (nothing filed).
 int AddFingerprint(const std::uint8_t* templ, const FingerprintId& id);

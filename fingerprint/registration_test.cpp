@@ -126,16 +126,32 @@ TEST_F(RegistrationTest, MinutiaeWithoutNeighboursFileNoTriangles) {
   EXPECT_EQ(FPSRemoveFP(&id), FPS_OK);
 }
 
-TEST_F(RegistrationTest, TheHighestKeyIsAnOrdinaryKey) {
-  // User -1, finger 15, sample 15 packs to 0xFFFFFFFF.
+// User -1 (16777215), finger 15, sample 15 packs to the all-bits key, which
+// the search's top list takes for "no candidate": registered, it would hide
+// every other fingerprint from a search that ranked it first.
+TEST_F(RegistrationTest, TheAllBitsKeyIsRefusedAndTheKeyBelowItIsOrdinary) {
   const TemplateBytes templ = FingerTemplate(7);
-  const FingerprintId id = Id(-1, 15, 15), alias = Id(16777215, 31, 255);
-  ASSERT_EQ(PackFingerprintId(id), 0xFFFFFFFFu);
-  EXPECT_EQ(FPSCheckDuplicatedId(&id), FPS_OK);
-  ASSERT_EQ(FPSRegisterFP(templ.data(), &id), FPS_OK);
-  EXPECT_EQ(FPSCheckDuplicatedId(&alias), FPS_ALREADY_REGISTERED);
-  EXPECT_EQ(IndexItemsOf(0xFFFFFFFF), AcceptedTriangles(templ));
-  EXPECT_EQ(FPSRemoveFP(&alias), FPS_OK);
+  for (const FingerprintId& id : {Id(-1, 15, 15), Id(16777215, 31, 255)}) {
+    ASSERT_EQ(PackFingerprintId(id), kReservedKey);
+    EXPECT_EQ(FPSRegisterFP(templ.data(), &id), FPS_CANNOT_READ);
+    EXPECT_EQ(FPSCheckDuplicatedId(&id), FPS_OK);
+    EXPECT_EQ(FPSGetRegistedNum(), 0);
+    EXPECT_EQ(Engine().store.CountStoredTemplates(), 0);
+    EXPECT_EQ(IndexItemCount(), 0);
+  }
+  const FingerprintId below = Id(-1, 15, 14);
+  ASSERT_EQ(FPSRegisterFP(templ.data(), &below), FPS_OK);
+  EXPECT_EQ(IndexItemsOf(0xFFFFFFEF), AcceptedTriangles(templ));
+  const FingerprintId again = Id(5, 1, 0);
+  ASSERT_EQ(FPSRegisterFP(templ.data(), &again), FPS_OK);
+  SearchCandidate found[3] = {};
+  ASSERT_EQ(FPSSearchFP(templ.data(), found, 3), FPS_OK);
+  EXPECT_EQ(found[0].level, 9);
+  EXPECT_EQ(found[1].level, 9) << "both ids of the one template are found";
+  FingerprintId identified{};
+  EXPECT_EQ(FPSIdentifyFP(templ.data(), 9, &identified), FPS_OK);
+  EXPECT_EQ(FPSRemoveFP(&below), FPS_OK);
+  EXPECT_EQ(FPSRemoveFP(&again), FPS_OK);
   EXPECT_EQ(IndexItemCount(), 0);
 }
 

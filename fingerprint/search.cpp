@@ -1,9 +1,12 @@
 #include "fingerprint/search.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "fingerprint/candidate_level.h"
@@ -33,9 +36,12 @@ const std::array<Turn, 31>& TurnTable() {
   return table;
 }
 
+int threadedSearchFloor = kThreadedSearchFloor;
+
 // The vote of a pose whose shape passed the filter, which has tested all but
-// the centroids.
-void CastVote(const TrianglePose& p, const PoseShape& shape, const PoseRest& s, VoteTable& votes) {
+// the centroids. Votes go to a VoteTable, or to one part's VoteGather.
+template <class Votes>
+void CastVote(const TrianglePose& p, const PoseShape& shape, const PoseRest& s, Votes& votes) {
   if (std::abs(p.centroidX - s.centroidX) >= 140 || std::abs(p.centroidY - s.centroidY) >= 170) return;
   const auto orientation = static_cast<std::int8_t>(shape.bytes[kShapeOrientation] ^ kSignBit);
   const int d = p.orientation - orientation;
@@ -87,8 +93,9 @@ void FilterEntry(const ShapeFilter& filter, const IndexEntry& entry, std::vector
   }
 }
 
+template <class Votes>
 void CastTripletVotes(const ShapeKeyBytes& shape, const TrianglePose& p, const TriangleIndex& index,
-                      std::vector<Passed>& passed, VoteTable& votes) {
+                      std::vector<Passed>& passed, Votes& votes) {
   const std::array<std::uint32_t, kProbeKeys> keys = ProbeKeys(shape);
   const ShapeFilter filter(p);
   // Slot, record and shape list of a key lie all over the index and each
@@ -147,9 +154,83 @@ class HeapArray {
   std::size_t count_;
 };
 
+void ReportCandidates(std::span<const TopEntry> top, SearchCandidate* candidates) {
+  int k = 0;
+  for (const TopEntry& e : top) {
+    if (e.score == 0) break;
+    const FingerprintId id = UnpackFingerprintId(e.key);
+    candidates[k++] = SearchCandidate{id.userId, id.finger, id.sample, CandidateLevel(e.score), 0};
+  }
+}
+
+// The search of SearchTriplets on every thread of the pool, step by step
+// with the same results. 101 when any part finds no memory: the caller then
+// searches again on one thread, which loses the votes it always loses.
+int SearchTripletsThreaded(const std::uint8_t* probe, const DecodedTemplate& decoded, SearchCandidate* candidates,
+                           int count, SearchPool& pool) {
+  EngineState& engine = Engine();
+  VoteTable votes(*engine.voteHeap);
+  HeapArray<TopEntry> top(*engine.voteHeap, static_cast<std::size_t>(count));
+  if (!votes.Created() || !top.Allocated()) return kOutOfMemory;
+  const int parts = pool.Parts();
+
+  // The probe's triangles in small runs, taken by whichever part is free;
+  // each run's votes are a stretch of its part's gather, joined in the
+  // triangles' order.
+  TriangleList list;
+  BuildTripletList(decoded, list);
+  const std::span<const Triangle> triangles = list.Triangles();
+  constexpr std::size_t kRun = 4;
+  const std::size_t runs = (triangles.size() + kRun - 1) / kRun;
+  std::vector<GatheredStretch> stretches(runs);
+  std::mutex heapLock;
+  std::vector<std::unique_ptr<VoteGather>> gathers;
+  for (int part = 0; part < parts; ++part)
+    gathers.push_back(std::make_unique<VoteGather>(*engine.voteHeap, heapLock, parts));
+  std::atomic<std::size_t> nextRun{0};
+  pool.Run([&](int part) {
+    VoteGather& gather = *gathers[static_cast<std::size_t>(part)];
+    std::vector<Passed> passed;
+    for (std::size_t run; (run = nextRun.fetch_add(1, std::memory_order_relaxed)) < runs;) {
+      const std::uint32_t begin = gather.Mark();
+      for (std::size_t t = run * kRun; t < std::min(triangles.size(), (run + 1) * kRun); ++t) {
+        ShapeKeyBytes shape;
+        TrianglePose pose;
+        if (ComputeTripletFeatures(triangles[t], decoded, shape, pose))
+          CastTripletVotes(shape, pose, engine.index, passed, gather);
+      }
+      stretches[run] = {&gather, begin, gather.Mark()};
+    }
+  });
+  for (const auto& gather : gathers)
+    if (gather->Failed()) return kOutOfMemory;
+  if (!votes.FileGathered(pool, stretches)) return kOutOfMemory;
+  gathers.clear();
+  votes.SmoothVotes(pool);
+
+  // The top list's rule takes records one by one, but only those with a
+  // total of 3 or more can enter: the parts pick those out, in order.
+  std::vector<std::vector<VoteRecord>> eligible(static_cast<std::size_t>(parts));
+  pool.Run([&](int part) {
+    votes.ForEachOfPart(part, parts, [&](const VoteRecord& r) {
+      if (r.total >= 3) eligible[static_cast<std::size_t>(part)].push_back(r);
+    });
+  });
+  TopList topList(top.Items());
+  for (const auto& records : eligible)
+    for (const VoteRecord& r : records) topList.Offer(r);
+  topList.Finish();
+  VerifyCandidates(probe, engine.store, top.Items(), &pool);
+  ReportCandidates(top.Items(), candidates);
+  return kOk;
+}
+
 int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, SearchCandidate* candidates,
                    int count) {
   EngineState& engine = Engine();
+  if (engine.pool.Parts() > 1 && engine.registered >= threadedSearchFloor &&
+      SearchTripletsThreaded(probe, decoded, candidates, count, engine.pool) == kOk)
+    return kOk;
   VoteTable votes(*engine.voteHeap);
   HeapArray<TopEntry> top(*engine.voteHeap, static_cast<std::size_t>(count));
   if (!votes.Created() || !top.Allocated()) return kOutOfMemory;
@@ -167,17 +248,13 @@ int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, Se
   votes.SmoothVotes();
   SelectTopCandidates(votes, top.Items());
   VerifyCandidates(probe, engine.store, top.Items());
-
-  int k = 0;
-  for (const TopEntry& e : top.Items()) {
-    if (e.score == 0) break;
-    const FingerprintId id = UnpackFingerprintId(e.key);
-    candidates[k++] = SearchCandidate{id.userId, id.finger, id.sample, CandidateLevel(e.score), 0};
-  }
+  ReportCandidates(top.Items(), candidates);
   return kOk;
 }
 
 }  // namespace
+
+void SetThreadedSearchFloor(int registered) { threadedSearchFloor = registered; }
 
 bool PosesAgree(const TrianglePose& p, const TrianglePose& s) {
   const int d = p.orientation - s.orientation;
@@ -243,49 +320,63 @@ std::array<std::uint32_t, kProbeKeys> ProbeKeys(const ShapeKeyBytes& shape) {
   return keys;
 }
 
-void SelectTopCandidates(const VoteTable& votes, std::span<TopEntry> top) {
-  std::fill(top.begin(), top.end(), TopEntry{});
-  std::uint32_t bar = 0;
-  votes.ForEach([&](const VoteRecord& r) {
-    const std::uint32_t t = r.total;
-    if (t < 3 || t <= bar) return;
-    const std::uint32_t barBefore = bar;
-    TopEntry carried{r.cell.key, t, 0};
-    for (TopEntry& slot : top) {
-      const TopEntry e = slot;
-      if (carried.total >= e.total) {
-        slot = carried;
-        carried = e;
-        bar = e.total;
-      }
-      if (e.key == r.cell.key) {
-        bar = barBefore;
-        return;
-      }
+TopList::TopList(std::span<TopEntry> top) : top_(top) { std::fill(top_.begin(), top_.end(), TopEntry{}); }
+
+void TopList::Offer(const VoteRecord& r) {
+  const std::uint32_t t = r.total;
+  if (t < 3 || t <= bar_) return;
+  const std::uint32_t barBefore = bar_;
+  TopEntry carried{r.cell.key, t, 0};
+  for (TopEntry& slot : top_) {
+    const TopEntry e = slot;
+    if (carried.total >= e.total) {
+      slot = carried;
+      carried = e;
+      bar_ = e.total;
     }
-  });
-  for (TopEntry& e : top)
+    if (e.key == r.cell.key) {
+      bar_ = barBefore;
+      return;
+    }
+  }
+}
+
+void TopList::Finish() {
+  for (TopEntry& e : top_)
     if (e.total == 0) e.key = kNoCandidate;
 }
 
-void VerifyCandidates(const std::uint8_t* probe, const TemplateStore& store, std::span<TopEntry> top) {
-  std::array<std::uint8_t, kTemplateSize> stored;
+void SelectTopCandidates(const VoteTable& votes, std::span<TopEntry> top) {
+  TopList list(top);
+  votes.ForEach([&](const VoteRecord& r) { list.Offer(r); });
+  list.Finish();
+}
+
+void VerifyCandidates(const std::uint8_t* probe, const TemplateStore& store, std::span<TopEntry> top,
+                      SearchPool* pool) {
+  int compared = 0;
+  while (compared < static_cast<int>(top.size()) && top[static_cast<std::size_t>(compared)].key != kNoCandidate)
+    ++compared;
+  if (compared == 0) return;
   // The probe is the same in every comparison: parsed once.
   PreparedProbe prepared;
-  bool isPrepared = false;
-  int compared = 0;
-  for (TopEntry& e : top) {
-    if (e.key == kNoCandidate) break;
-    ++compared;
-    // A candidate whose template is missing (an inconsistent database file)
-    // has nothing to be compared with: it scores 0 and is dropped.
-    if (!isPrepared) {
-      PrepareProbe(std::span<const std::uint8_t, kTemplateSize>(probe, kTemplateSize), prepared);
-      isPrepared = true;
+  PrepareProbe(std::span<const std::uint8_t, kTemplateSize>(probe, kTemplateSize), prepared);
+  // Comparisons are independent of each other: on a pool, each part takes
+  // the next candidate not yet taken.
+  std::atomic<int> next{0};
+  const auto compare = [&](int) {
+    std::array<std::uint8_t, kTemplateSize> stored;
+    for (int k; (k = next.fetch_add(1, std::memory_order_relaxed)) < compared;) {
+      TopEntry& e = top[static_cast<std::size_t>(k)];
+      // A candidate whose template is missing (an inconsistent database
+      // file) has nothing to be compared with: it scores 0 and is dropped.
+      e.score = store.FetchTemplate(e.key, stored.data()) ? MatchPrepared(stored, prepared).score : 0;
     }
-    e.score = store.FetchTemplate(e.key, stored.data()) ? MatchPrepared(stored, prepared).score : 0;
-  }
-  if (compared == 0) return;
+  };
+  if (pool != nullptr && compared > 1)
+    pool->Run(compare);
+  else
+    compare(0);
   std::vector<int> scores(static_cast<std::size_t>(compared)), order(static_cast<std::size_t>(compared));
   for (int k = 0; k < compared; ++k) {
     scores[static_cast<std::size_t>(k)] = top[static_cast<std::size_t>(k)].score;

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <vector>
+
+#include "fingerprint/search_pool.h"
 
 namespace huellix {
 namespace {
@@ -131,6 +135,60 @@ TEST(VoteTableTest, VotesPastTheHeapsLimitAreLostAndTheRestFiled) {
   // The cells of the first votes, none of the later ones.
   std::sort(kept.begin(), kept.end());
   for (std::size_t k = 0; k < kept.size(); ++k) ASSERT_EQ(kept[k], k);
+}
+
+// The threaded search gathers its votes in stretches on several threads and
+// files and smooths them by ranges of buckets: the table must be the one of
+// the same votes cast one by one. Clusters of cells around random keys fall
+// on the ranges' edges too, where a record's neighbours lie in another range.
+TEST(VoteTableTest, VotesGatheredInStretchesFileAndSmoothAsCastOneByOne) {
+  for (int parts : {2, 3, 8}) {
+    SearchPool pool;
+    pool.Start(parts);
+    for (int round = 0; round < 4; ++round) {
+      std::mt19937 random(static_cast<unsigned>(100 * parts + round));
+      std::vector<FingerprintKey> keys = {1, 9'376, 18'751, 2, 0xFFFFFFFE};
+      for (int k = 0; k < 300; ++k) keys.push_back(static_cast<FingerprintKey>(random()));
+      auto heap = orvo::heap::Heap::Create(100'000);
+      std::mutex heapLock;
+      VoteTable one(*heap), threaded(*heap);
+      std::vector<std::unique_ptr<VoteGather>> gathers;
+      for (int g = 0; g < 3; ++g) gathers.push_back(std::make_unique<VoteGather>(*heap, heapLock, parts));
+      std::vector<GatheredStretch> stretches;
+      const int votes = 20'000 + round * 30'000;
+      for (int v = 0; v < votes;) {
+        VoteGather& gather = *gathers[random() % gathers.size()];
+        const std::uint32_t begin = gather.Mark();
+        for (int n = static_cast<int>(random() % 900); n >= 0 && v < votes; --n, ++v) {
+          const VoteCell cell{static_cast<std::uint8_t>(random() % 6), static_cast<std::uint8_t>(9 + random() % 4),
+                              static_cast<std::uint8_t>(250 + random() % 9), keys[random() % keys.size()]};
+          one.CastVote(cell);
+          gather.CastVote(cell);
+        }
+        stretches.push_back({&gather, begin, gather.Mark()});
+      }
+      // An empty stretch, as a run of triangles that cast no vote.
+      const std::uint32_t mark = gathers[0]->Mark();
+      stretches.insert(stretches.begin() + 1, GatheredStretch{gathers[0].get(), mark, mark});
+      const auto records = [](const VoteTable& table) {
+        std::vector<VoteRecord> all;
+        table.ForEach([&](const VoteRecord& r) { all.push_back(r); });
+        return all;
+      };
+      one.FileCastVotes();
+      ASSERT_TRUE(threaded.FileGathered(pool, stretches));
+      ASSERT_TRUE(SameRecords(records(threaded), records(one))) << parts << " " << round;
+      one.SmoothVotes();
+      threaded.SmoothVotes(pool);
+      const std::vector<VoteRecord> smoothed = records(one);
+      ASSERT_TRUE(SameRecords(records(threaded), smoothed)) << parts << " " << round;
+      ASSERT_GT(std::count_if(smoothed.begin(), smoothed.end(), [](auto& r) { return r.total >= 3; }), 100);
+      std::vector<VoteRecord> byParts;
+      for (int part = 0; part < parts; ++part)
+        threaded.ForEachOfPart(part, parts, [&](const VoteRecord& r) { byParts.push_back(r); });
+      ASSERT_TRUE(SameRecords(byParts, smoothed)) << parts << " " << round;
+    }
+  }
 }
 
 TEST(VoteTableTest, CountsStopAt65535) {

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "common/arranque.h"
-#include "fingerprint/template_writer.h"
 #include "import/principal.h"
 #include "import/programa.h"
 #include "platform/db/connection.h"
@@ -156,20 +155,28 @@ std::string EjemploDelReadme() {
   return fin == std::string::npos ? std::string() : readme.substr(inicio, fin - inicio);
 }
 
+// Built as the README says, with the installed pkg-config file (no -I, -L or
+// LD_LIBRARY_PATH of its own), and run on the installed sample template.
 TEST_F(InstallTest, TheReadmesFingerprintExampleBuildsAndFindsItsFinger) {
   const std::string ejemplo = EjemploDelReadme();
   ASSERT_FALSE(ejemplo.empty()) << "the README's example is marked and fenced as ```c";
   WriteFile(c.Path("ejemplo.c"), ejemplo);
-  const auto plantilla = huellix::testing::WriteTemplate(huellix::testing::SyntheticFinger(7, 40));
-  WriteFile(c.Path("dedo.fpt"), std::string(plantilla.begin(), plantilla.end()));
-
   const fs::path usr = prefijo_ / "usr";
-  ASSERT_EQ(Corre(std::string(ORVO_C_COMPILER) + " " + ORVO_EXAMPLE_FLAGS + " -std=c11 -Wall -Wextra -Werror -I" + Quote(usr / ORVO_INCLUDEDIR) +
-                  " " + Quote(c.Path("ejemplo.c")) + " -L" + Quote(usr / ORVO_LIBDIR) + " -lHuellix -o " +
+  const fs::path muestra = usr / "share" / "huellix" / "muestra.fpt";
+  ASSERT_TRUE(fs::is_regular_file(muestra));
+  EXPECT_EQ(fs::file_size(muestra), 400u);
+
+  const std::string pkgConfig = "env PKG_CONFIG_PATH=" + Quote(usr / ORVO_LIBDIR / "pkgconfig") + " pkg-config";
+  ASSERT_EQ(Corre(pkgConfig + " --cflags --libs huellix >" + Quote(c.Path("pc.log")) + " 2>&1"), 0)
+      << ReadFile(c.Path("pc.log"));
+  EXPECT_NE(ReadFile(c.Path("pc.log")).find("-I" + (usr / ORVO_INCLUDEDIR).string()), std::string::npos)
+      << ReadFile(c.Path("pc.log"));
+  ASSERT_EQ(Corre(std::string(ORVO_C_COMPILER) + " " + ORVO_EXAMPLE_FLAGS + " -std=c11 -Wall -Wextra -Werror " +
+                  Quote(c.Path("ejemplo.c")) + " $(" + pkgConfig + " --cflags --libs huellix) -o " +
                   Quote(c.Path("ejemplo")) + " 2>" + Quote(c.Path("cc.log"))),
             0)
       << ReadFile(c.Path("cc.log"));
-  ASSERT_EQ(Corre("cd " + Quote(c.Root()) + " && LD_LIBRARY_PATH=" + Quote(usr / ORVO_LIBDIR) + " ./ejemplo dedo.fpt >" +
+  ASSERT_EQ(Corre("cd " + Quote(c.Root()) + " && env -u LD_LIBRARY_PATH ./ejemplo " + Quote(muestra) + " >" +
                   Quote(c.Path("salida"))),
             0);
   const std::string salida = ReadFile(c.Path("salida"));
