@@ -171,8 +171,14 @@ bool ResultadoEscrito() { return escrito.load(); }
 void FallaAnteSenales(const fs::path& carpetaPrograma, Resultado fallo) {
   const std::string_view bytes = Contenido(fallo);
   const fs::path ruta = carpetaPrograma / std::string(kArchivoResultado);
-  const fs::path temporal = carpetaPrograma / ("." + std::string(kArchivoResultado) + "." +
-                                               std::to_string(::getpid()) + ".senal.tmp");
+  // Appended piece by piece: GCC 12's Release build reads `"." + std::string(...)`
+  // as an overlapping copy (-Wrestrict, a false positive).
+  std::string nombre = ".";
+  nombre += kArchivoResultado;
+  nombre += '.';
+  nombre += std::to_string(::getpid());
+  nombre += ".senal.tmp";
+  const fs::path temporal = carpetaPrograma / nombre;
   if (bytes.size() > sizeof falla.bytes || !Copia(falla.ruta, ruta.string()) ||
       !Copia(falla.temporal, temporal.string())) {
     FallaArchivo(ENAMETOOLONG, ruta);
