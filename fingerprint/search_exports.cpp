@@ -31,13 +31,13 @@ int32_t FPSIdentifyFP(const uint8_t* probe, int32_t thresholdLevel, FingerprintI
     const SearchCandidate& best = found[0];
     // No candidate at all is "nothing found" whatever the threshold: with
     // threshold 0 it would otherwise read as a match of user 0.
-    if (best.level == 0 || best.level < static_cast<std::uint8_t>(thresholdLevel)) {
-      *id = FingerprintId{};
-      return kAlreadyRegistered;
-    }
-    // The sample is not reported.
-    *id = FingerprintId{best.userId, best.finger, 0};
-    return kOk;
+    // The fields are set one by one: a whole struct copied in would carry
+    // its padding, bytes of this stack, into the caller's memory.
+    const bool none = best.level == 0 || best.level < static_cast<std::uint8_t>(thresholdLevel);
+    id->userId = none ? 0 : best.userId;
+    id->finger = none ? 0 : best.finger;
+    id->sample = 0;  // the sample is not reported
+    return none ? kAlreadyRegistered : kOk;
   });
 }
 

@@ -87,7 +87,11 @@ class ThreadedSearchTest : public testing::EngineTest {
       }
       FingerprintId id{};
       all.push_back(static_cast<std::uint8_t>(FPSIdentifyFP(probe.data(), 8, &id)));
-      all.insert(all.end(), reinterpret_cast<const std::uint8_t*>(&id), reinterpret_cast<const std::uint8_t*>(&id + 1));
+      // Field by field: the struct's padding holds no result.
+      const auto* user = reinterpret_cast<const std::uint8_t*>(&id.userId);
+      all.insert(all.end(), user, user + sizeof id.userId);
+      all.push_back(id.finger);
+      all.push_back(id.sample);
     }
     return all;
   }
