@@ -17,6 +17,18 @@ void FallaArchivo(int error, const fs::path& ruta) {
   throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
 }
 
+int EscribeYSincroniza(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t escritos = ::write(fd, bytes.data(), bytes.size());
+    if (escritos < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(escritos));
+  }
+  return ::fsync(fd) != 0 ? errno : 0;
+}
+
 namespace {
 
 // Failure after the temporary file exists: it must not outlive the attempt.
@@ -48,18 +60,7 @@ void EscribeArchivoEntero(const fs::path& destino, std::string_view bytes, mode_
     if (fd < 0 && (errno != EEXIST || intento == 100)) FallaArchivo(errno, destino);
   }
 
-  while (!bytes.empty()) {
-    const ssize_t escritos = ::write(fd, bytes.data(), bytes.size());
-    if (escritos < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      Abandona(temporal, error, destino);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(escritos));
-  }
-  if (::fsync(fd) != 0) {
-    const int error = errno;
+  if (const int error = EscribeYSincroniza(fd, bytes); error != 0) {
     ::close(fd);
     Abandona(temporal, error, destino);
   }

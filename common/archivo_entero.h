@@ -20,6 +20,11 @@ namespace orvo::common {
 // Throws orvo::RuntimeError (FallaArchivo) on failure.
 void EscribeArchivoEntero(const std::filesystem::path& destino, std::string_view bytes, mode_t modo = 0666);
 
+// Writes all of `bytes` to the open descriptor `fd` (again after a signal
+// cuts a write short) and makes them reach the disk. Returns 0, or the errno
+// of the write or fsync that failed; `fd` stays open either way.
+int EscribeYSincroniza(int fd, std::string_view bytes);
+
 // The platform's run-time error for a failed file operation (errno `error`),
 // as drive::FileError numbers it.
 [[noreturn]] void FallaArchivo(int error, const std::filesystem::path& ruta);

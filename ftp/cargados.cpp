@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/archivo_entero.h"
 #include "common/texto_externo.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
@@ -59,19 +60,7 @@ void AnotaCargado(const HuellaArchivo& huella) {
   char ultimo = '\n';
   if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &ultimo, 1, st.st_size - 1) == 1 && ultimo != '\n')
     linea.insert(0, "\r\n");
-  std::string_view resto = linea;
-  while (!resto.empty()) {
-    const ssize_t escritos = ::write(fd, resto.data(), resto.size());
-    if (escritos < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      Falla(error);
-    }
-    resto.remove_prefix(static_cast<std::size_t>(escritos));
-  }
-  if (::fsync(fd) != 0) {
-    const int error = errno;
+  if (const int error = common::EscribeYSincroniza(fd, linea); error != 0) {
     ::close(fd);
     Falla(error);
   }
