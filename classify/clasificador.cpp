@@ -166,7 +166,7 @@ class Clasificacion {
     std::optional<Minutos> cambio = 0;
     if (turnoAyer.RecordCount() >= 1) {
       const auto rollDay = Columna(turnoAyer, "RollDay");
-      cambio = rollDay ? std::optional<Minutos>(Entero(*rollDay)) : std::nullopt;
+      cambio = rollDay ? std::optional<Minutos>(EnteroCorto(*rollDay)) : std::nullopt;
     }
     ConsultaHoy();
     const bool hayTurno = bases_.Rs(kRsTurnoHoy).RecordCount() >= 1;

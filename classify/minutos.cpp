@@ -40,7 +40,7 @@ std::int32_t Segundos(std::string_view texto) {
 
 }  // namespace
 
-Minutos Entero(std::string_view texto) {
+Minutos EnteroCorto(std::string_view texto) {
   std::string_view t = texto;
   while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
   while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
@@ -60,8 +60,8 @@ Minutos Entero(std::string_view texto) {
 }
 
 Minutos Minuto(std::string_view hora) {
-  const Minutos horas = Entero(hora.substr(0, 2));
-  const Minutos minutos = Entero(hora.size() > 3 ? hora.substr(3, 2) : std::string_view());
+  const Minutos horas = EnteroCorto(hora.substr(0, 2));
+  const Minutos minutos = EnteroCorto(hora.size() > 3 ? hora.substr(3, 2) : std::string_view());
   return Suma(En16(horas * 60), minutos);
 }
 

@@ -7,7 +7,7 @@
 //
 //   Minuto("08:17:40")                              // 497: seconds never count
 //   Minuto("8:05")                                  // throws 13 ("8:" is no number)
-//   Suma(Minuto("08:00"), Entero("10"))             // 490
+//   Suma(Minuto("08:00"), EnteroCorto("10"))             // 490
 //   Saca_Diferencia("08:17:40", "08:00", "00:00")   // "00:17"
 //   Saca_Diferencia("23:40:00", "08:00", "09:00")   // "00:40" (wraps past 24 hours)
 #pragma once
@@ -25,7 +25,7 @@ using Minutos = std::int16_t;
 inline constexpr Minutos kFinDelDia = 1439;
 
 // A whole number in 16 bits: optional blanks around, an optional sign, digits.
-Minutos Entero(std::string_view texto);
+Minutos EnteroCorto(std::string_view texto);
 
 // Characters 1-2 as hours and 4-5 as minutes; the colon and anything after the
 // minutes (a punch's ":ss") are ignored.

@@ -25,22 +25,22 @@ TEST(MinutoTest, TextsThatAreNoNumberFail) {
   }
 }
 
-TEST(EnteroTest, TolerancesConvertOrFail) {
-  EXPECT_EQ(Entero("10"), 10);
-  EXPECT_EQ(Entero(" 5 "), 5);
-  EXPECT_EQ(Entero("-3"), -3);
-  EXPECT_EQ(Entero("0"), 0);
-  EXPECT_EQ(Entero("32767"), 32767);
+TEST(EnteroCortoTest, TolerancesConvertOrFail) {
+  EXPECT_EQ(EnteroCorto("10"), 10);
+  EXPECT_EQ(EnteroCorto(" 5 "), 5);
+  EXPECT_EQ(EnteroCorto("-3"), -3);
+  EXPECT_EQ(EnteroCorto("0"), 0);
+  EXPECT_EQ(EnteroCorto("32767"), 32767);
   for (const char* texto : {"", " ", "1.5", "x", "1 0", "-"}) {
-    EXPECT_EQ(Numero([&] { Entero(texto); }), 13) << texto;
+    EXPECT_EQ(Numero([&] { EnteroCorto(texto); }), 13) << texto;
   }
-  EXPECT_EQ(Numero([] { Entero("32768"); }), 6);
-  EXPECT_EQ(Numero([] { Entero("9999999999"); }), 6);
+  EXPECT_EQ(Numero([] { EnteroCorto("32768"); }), 6);
+  EXPECT_EQ(Numero([] { EnteroCorto("9999999999"); }), 6);
 }
 
 TEST(SumaTest, BoundsAreKeptUnclampedButNeverLeave16Bits) {
-  EXPECT_EQ(Resta(Minuto("00:10"), Entero("30")), -20);
-  EXPECT_EQ(Suma(Minuto("23:50"), Entero("30")), 1460);
+  EXPECT_EQ(Resta(Minuto("00:10"), EnteroCorto("30")), -20);
+  EXPECT_EQ(Suma(Minuto("23:50"), EnteroCorto("30")), 1460);
   EXPECT_EQ(Numero([] { Suma(32767, 1); }), 6);
   EXPECT_EQ(Numero([] { Resta(-32768, 1); }), 6);
 }

@@ -70,17 +70,17 @@ class Limites {
 
   Minutos Inferior(Ranura r) const {
     switch (r) {
-      case Ranura::Entrada1: return Resta(Minuto(t_.Entrada1), Entero(t_.TolAE1));
-      case Ranura::Entrada1Tarde: return Suma(Suma(Minuto(t_.Entrada1), Entero(t_.TolDE1)), 1);
-      case Ranura::Entrada2: return Resta(Minuto(t_.Entrada2), Entero(t_.TolAE2));
-      case Ranura::Entrada2Tarde: return Suma(Suma(Minuto(t_.Entrada2), Entero(t_.TolDE2)), 1);
-      case Ranura::Salida1: return Resta(Minuto(t_.Salida1), Entero(t_.TolAS1));
-      case Ranura::Salida2: return Resta(Minuto(t_.Salida2), Entero(t_.TolAS2));
-      case Ranura::Salida1Ayer: return Resta(Minuto(y_->HS1.Lee()), Entero(y_->TAS1.Lee()));
-      case Ranura::Entrada2Ayer: return Resta(Minuto(y_->HE2.Lee()), Entero(y_->TAE2.Lee()));
+      case Ranura::Entrada1: return Resta(Minuto(t_.Entrada1), EnteroCorto(t_.TolAE1));
+      case Ranura::Entrada1Tarde: return Suma(Suma(Minuto(t_.Entrada1), EnteroCorto(t_.TolDE1)), 1);
+      case Ranura::Entrada2: return Resta(Minuto(t_.Entrada2), EnteroCorto(t_.TolAE2));
+      case Ranura::Entrada2Tarde: return Suma(Suma(Minuto(t_.Entrada2), EnteroCorto(t_.TolDE2)), 1);
+      case Ranura::Salida1: return Resta(Minuto(t_.Salida1), EnteroCorto(t_.TolAS1));
+      case Ranura::Salida2: return Resta(Minuto(t_.Salida2), EnteroCorto(t_.TolAS2));
+      case Ranura::Salida1Ayer: return Resta(Minuto(y_->HS1.Lee()), EnteroCorto(y_->TAS1.Lee()));
+      case Ranura::Entrada2Ayer: return Resta(Minuto(y_->HE2.Lee()), EnteroCorto(y_->TAE2.Lee()));
       case Ranura::Entrada2AyerTarde:
-        return Suma(Suma(Minuto(y_->HE2.Lee()), Entero(y_->TDE2.Lee())), 1);
-      case Ranura::Salida2Ayer: return Resta(Minuto(y_->HS2.Lee()), Entero(y_->TAS2.Lee()));
+        return Suma(Suma(Minuto(y_->HE2.Lee()), EnteroCorto(y_->TDE2.Lee())), 1);
+      case Ranura::Salida2Ayer: return Resta(Minuto(y_->HS2.Lee()), EnteroCorto(y_->TAS2.Lee()));
       case Ranura::Nada:
       case Ranura::Adicional: break;
     }
@@ -89,17 +89,17 @@ class Limites {
 
   Minutos Superior(Ranura r, std::optional<Ranura> siguiente) const {
     switch (r) {
-      case Ranura::Entrada1: return Suma(Minuto(t_.Entrada1), Entero(t_.TolDE1));
+      case Ranura::Entrada1: return Suma(Minuto(t_.Entrada1), EnteroCorto(t_.TolDE1));
       case Ranura::Entrada1Tarde:
         if (e1AlFin_) return kFinDelDia;
-        return Resta(Resta(Minuto(t_.Salida1), Entero(t_.TolAS1)), 1);
-      case Ranura::Entrada2: return Suma(Minuto(t_.Entrada2), Entero(t_.TolDE2));
+        return Resta(Resta(Minuto(t_.Salida1), EnteroCorto(t_.TolAS1)), 1);
+      case Ranura::Entrada2: return Suma(Minuto(t_.Entrada2), EnteroCorto(t_.TolDE2));
       case Ranura::Entrada2Tarde:
         if (e2AlFin_) return kFinDelDia;
-        return Resta(Resta(Minuto(t_.Salida2), Entero(t_.TolAS2)), 1);
-      case Ranura::Entrada2Ayer: return Suma(Minuto(y_->HE2.Lee()), Entero(y_->TDE2.Lee()));
+        return Resta(Resta(Minuto(t_.Salida2), EnteroCorto(t_.TolAS2)), 1);
+      case Ranura::Entrada2Ayer: return Suma(Minuto(y_->HE2.Lee()), EnteroCorto(y_->TDE2.Lee()));
       case Ranura::Entrada2AyerTarde:
-        return Resta(Resta(Minuto(y_->HS2.Lee()), Entero(y_->TAS2.Lee())), 1);
+        return Resta(Resta(Minuto(y_->HS2.Lee()), EnteroCorto(y_->TAS2.Lee())), 1);
       case Ranura::Salida1:
       case Ranura::Salida2:
       case Ranura::Salida1Ayer:
