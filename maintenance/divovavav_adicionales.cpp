@@ -119,7 +119,7 @@ void diVovavavAdicionales::Form_Load() {
 }
 
 void diVovavavAdicionales::cmb1_Click() {
-  const std::string numero = Recorta(Texto(Find<QComboBox>("cmb1")->currentText()));
+  const std::string numero = RecortaEspacios(Texto(Find<QComboBox>("cmb1")->currentText()));
   if (numero.empty()) return;
   db::Recordset& rs = bases_.Rs(3);
   rs.Close();
@@ -184,13 +184,13 @@ void diVovavavAdicionales::Command1_Click() {
 }
 
 std::optional<Empleado> diVovavavAdicionales::EmpleadoElegido() {
-  const std::string numero = Recorta(Texto(Find<QComboBox>("cmb1")->currentText()));
+  const std::string numero = RecortaEspacios(Texto(Find<QComboBox>("cmb1")->currentText()));
   if (numero.empty()) {
     Rechaza(std::string("Seleccione un empleado.") + kNoRealizada);
     return std::nullopt;
   }
   // The number keys the queue, the archive and Huerfanos as a number.
-  const auto n = Entero(numero);
+  const auto n = EnteroSinBlancos(numero);
   if (!n) {
     Rechaza("El número de empleado " + numero + " no es válido." + kNoRealizada);
     return std::nullopt;
@@ -202,7 +202,7 @@ std::optional<Empleado> diVovavavAdicionales::EmpleadoElegido() {
     Rechaza("No existe el empleado número " + numero + "." + kNoRealizada);
     return std::nullopt;
   }
-  const auto id = Entero(Recorta(db::AsText(rs.Field("Id"))));
+  const auto id = EnteroSinBlancos(RecortaEspacios(db::AsText(rs.Field("Id"))));
   if (!id) {
     Rechaza("El empleado número " + numero + " no tiene un Id válido." + kNoRealizada);
     return std::nullopt;

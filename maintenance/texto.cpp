@@ -4,14 +4,14 @@
 
 namespace orvo::maintenance {
 
-std::string Recorta(std::string_view texto) {
+std::string RecortaEspacios(std::string_view texto) {
   const auto inicio = texto.find_first_not_of(' ');
   if (inicio == std::string_view::npos) return {};
   const auto fin = texto.find_last_not_of(' ');
   return std::string(texto.substr(inicio, fin - inicio + 1));
 }
 
-std::optional<std::int64_t> Entero(std::string_view texto) {
+std::optional<std::int64_t> EnteroSinBlancos(std::string_view texto) {
   std::int64_t n = 0;
   const char* fin = texto.data() + texto.size();
   const auto [p, ec] = std::from_chars(texto.data(), fin, n);

@@ -1,9 +1,11 @@
-// Reading what the user typed or a row holds: blanks cut at both ends, as the
-// system's Trim cuts them, and an employee number or id read as a whole number.
+// Reading what the user typed or a row holds: spaces cut at both ends, as the
+// system's Trim cuts them (tabs stay), and an employee number or id read as a
+// whole number that holds nothing but its digits.
 //
-//   Recorta("  125 ")  // "125"
-//   Entero("0125")     // 125
-//   Entero("12a")      // nullopt, as "", " " and "1.5"
+//   RecortaEspacios("  125 ")   // "125"
+//   RecortaEspacios("\t7")      // "\t7"
+//   EnteroSinBlancos("0125")    // 125
+//   EnteroSinBlancos("12a")     // nullopt, as "", " ", " 1", "+1" and "1.5"
 #pragma once
 
 #include <cstdint>
@@ -13,9 +15,9 @@
 
 namespace orvo::maintenance {
 
-std::string Recorta(std::string_view texto);
+std::string RecortaEspacios(std::string_view texto);
 
-// Optional '-', then decimal digits only, within 64 bits.
-std::optional<std::int64_t> Entero(std::string_view texto);
+// Optional '-', then decimal digits only, within 64 bits: no blank, no '+'.
+std::optional<std::int64_t> EnteroSinBlancos(std::string_view texto);
 
 }  // namespace orvo::maintenance
