@@ -74,7 +74,7 @@ std::optional<LineaPoleo> LeeLineaPoleo(Lectura& lectura, const Linea& l) {
     return std::nullopt;
   }
   // A date shorter than its width would take in the comma and the number.
-  const std::string_view fecha = Caracteres(l, 0, kAnchoFechaPoleo);
+  const std::string_view fecha = CortaCaracteres(l, 0, kAnchoFechaPoleo);
   if (fecha.find(',') != std::string_view::npos) {
     lectura = Falla(l, Motivo::CampoIncompleto);
     return std::nullopt;

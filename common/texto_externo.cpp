@@ -140,8 +140,8 @@ bool EsLineaVacia(std::string_view bytes) {
   return bytes.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::string_view Caracteres(std::string_view bytes, Codificacion codificacion, std::size_t desde,
-                            std::size_t ancho) {
+std::string_view CortaCaracteres(std::string_view bytes, Codificacion codificacion, std::size_t desde,
+                                 std::size_t ancho) {
   if (codificacion == Codificacion::Windows1252) {
     return desde < bytes.size() ? bytes.substr(desde, ancho) : std::string_view();
   }

@@ -5,7 +5,7 @@
 //
 //   auto bytes = LeeArchivo("/media/usb/poleo.dat");   // nullopt: cannot be read
 //   for (const Linea& l : Lineas(*bytes)) {             // l.numero counts from 1
-//     std::string_view fecha = Caracteres(l, 0, 10);    // columns count characters
+//     std::string_view fecha = CortaCaracteres(l, 0, 10);  // columns count characters
 //     std::optional<std::string> texto = Decodifica(l, fecha);
 //   }
 //   std::optional<std::string> cp = AWindows1252("Peña");   // "Pe\xF1a"
@@ -59,10 +59,10 @@ bool EsLineaVacia(std::string_view bytes);
 // shorter. In Windows-1252 a character is a byte; in UTF-8 a lead byte with
 // its continuation bytes (a stray continuation byte counts as one character,
 // which the strict decoding then refuses).
-std::string_view Caracteres(std::string_view bytes, Codificacion codificacion, std::size_t desde,
-                            std::size_t ancho = std::string_view::npos);
-inline std::string_view Caracteres(const Linea& l, std::size_t desde, std::size_t ancho = std::string_view::npos) {
-  return Caracteres(l.bytes, l.codificacion, desde, ancho);
+std::string_view CortaCaracteres(std::string_view bytes, Codificacion codificacion, std::size_t desde,
+                                 std::size_t ancho = std::string_view::npos);
+inline std::string_view CortaCaracteres(const Linea& l, std::size_t desde, std::size_t ancho = std::string_view::npos) {
+  return CortaCaracteres(l.bytes, l.codificacion, desde, ancho);
 }
 
 // Strict decoding to UTF-8 (with iconv): nullopt on a byte or sequence that

@@ -96,7 +96,7 @@ TEST(LineasTest, AByteOrderMarkMakesTheFileUtf8AndIsNoPartOfTheFirstLine) {
   EXPECT_EQ(Lineas("a\n\xEF\xBB\xBF" "b")[1].codificacion, Codificacion::Windows1252);
 }
 
-TEST(CaracteresTest, CountsCharactersOfTheEncoding) {
+TEST(CortaCaracteresTest, CutsByCharactersOfTheEncoding) {
   using C = Codificacion;
   struct Caso {
     std::string bytes;
@@ -115,7 +115,7 @@ TEST(CaracteresTest, CountsCharactersOfTheEncoding) {
       {"abc", C::Windows1252, 1, std::string_view::npos, "bc"},
   };
   for (const Caso& c : casos)
-    EXPECT_EQ(Caracteres(c.bytes, c.cod, c.desde, c.ancho), c.esperado) << c.bytes << " " << c.desde;
+    EXPECT_EQ(CortaCaracteres(c.bytes, c.cod, c.desde, c.ancho), c.esperado) << c.bytes << " " << c.desde;
 }
 
 TEST(DecodificaTest, Utf8RefusesInvalidSequencesAndNulInBothEncodings) {

@@ -16,7 +16,7 @@ Lectura LeePoleo(std::string_view contenido) {
     if (common::EsLineaVacia(l.bytes)) continue;
     const auto campos = common::LeeLineaPoleo(lectura, l);
     if (!campos) return lectura;
-    const std::string_view hora = common::Caracteres(campos->resto, l.codificacion, 0, kAnchoHora);
+    const std::string_view hora = common::CortaCaracteres(campos->resto, l.codificacion, 0, kAnchoHora);
     if (common::EsLineaVacia(hora)) return common::Falla(l, Motivo::CampoIncompleto);
     if (!AgregaChecada(lectura, l, campos->empleado, campos->fecha, hora)) return lectura;
   }

@@ -17,11 +17,11 @@ Lectura LeeUsb(std::string_view contenido) {
   lectura.checadas.reserve(lineas.size());
   for (const Linea& l : lineas) {
     if (common::EsLineaVacia(l.bytes)) continue;
-    const auto empleado = LeeEmpleado(common::Caracteres(l, kEmpleado, kAnchoEmpleado));
+    const auto empleado = LeeEmpleado(common::CortaCaracteres(l, kEmpleado, kAnchoEmpleado));
     if (!empleado) return common::Falla(l, Motivo::EmpleadoNoValido);
-    const std::string_view fecha = common::Caracteres(l, kFecha, kAnchoFecha);
-    const std::string_view hora = common::Caracteres(l, kHora, kAnchoHora);
-    if (common::Caracteres(l, kFecha + kAnchoFecha - 1, 1).empty() || common::EsLineaVacia(hora)) {
+    const std::string_view fecha = common::CortaCaracteres(l, kFecha, kAnchoFecha);
+    const std::string_view hora = common::CortaCaracteres(l, kHora, kAnchoHora);
+    if (common::CortaCaracteres(l, kFecha + kAnchoFecha - 1, 1).empty() || common::EsLineaVacia(hora)) {
       return common::Falla(l, Motivo::CampoIncompleto);
     }
     if (!AgregaChecada(lectura, l, *empleado, fecha, hora)) return lectura;
