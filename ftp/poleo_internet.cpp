@@ -2,21 +2,16 @@
 
 #include <array>
 
+#include "platform/text/blanks.h"
+
 namespace orvo::ftp {
 
 namespace {
 
 constexpr std::size_t kAnchoHora = 10;  // Checadas.Hora and Listado1.Hora are Text(10)
 
-// Blanks, and what is left of a line end written twice ("\r\r\n").
-std::string Recorta(const std::string& texto) {
-  constexpr const char* kBlancos = " \t\r";
-  const auto b = texto.find_first_not_of(kBlancos);
-  if (b == std::string::npos) return {};
-  return texto.substr(b, texto.find_last_not_of(kBlancos) - b + 1);
-}
-
-std::size_t Caracteres(const std::string& utf8) {
+// Characters of the decoded (UTF-8) text, as the column's width counts them.
+std::size_t CuentaCaracteres(const std::string& utf8) {
   std::size_t n = 0;
   for (char c : utf8)
     if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
@@ -38,10 +33,11 @@ common::Lectura LeePoleoInternet(std::string_view contenido) {
     if (!fecha) return lectura;
     const auto hora = common::DecodificaCampo(lectura, l, campos->resto);
     if (!hora) return lectura;
-    std::string f = Recorta(*fecha);
-    std::string h = Recorta(*hora);
+    // Blanks, and what is left of a line end written twice ("\r\r\n").
+    std::string f(text::TrimBlanks(*fecha));
+    std::string h(text::TrimBlanks(*hora));
     if (f.empty() || h.empty()) return common::Falla(l, Motivo::CampoIncompleto);
-    if (Caracteres(h) > kAnchoHora) return common::Falla(l, Motivo::HoraMuyLarga);
+    if (CuentaCaracteres(h) > kAnchoHora) return common::Falla(l, Motivo::HoraMuyLarga);
     lectura.checadas.push_back({l.numero, std::move(f), campos->empleado, std::move(h)});
   }
   return lectura;
