@@ -25,7 +25,8 @@ struct EntryTolerance {
   int distance, angle, direction;
 };
 EntryTolerance ToleranceOfEntry(int d, const MatcherParams& p) {
-  return {std::max(d / 10, 5), ArctanAt(d, std::min(ToleranceAt(d), 25)), d > 24 ? p[27] : p[27] + 1};
+  const int direction = d > 24 ? p.entryDirectionTolerance : p.entryDirectionTolerance + 1;
+  return {std::max(d / 10, 5), ArctanAt(d, std::min(ToleranceAt(d), 25)), direction};
 }
 
 // The neighbour's candidates move up one place; the last becomes empty.
@@ -42,9 +43,12 @@ void PairSlot::DropFirst() {
   --count;
 }
 
+// The reference rule, which the tests hold the indexed pairing below to.
+namespace reference {
+
 NeighbourRow RowOf(const MatchTemplate& t, int i, const MatcherParams& p) {
   constexpr std::int32_t kFar = 1 << 20;
-  const int neighbours = std::min(p[26], kMatchNeighbours);
+  const int neighbours = std::min(p.comparedNeighbours, kMatchNeighbours);
   NeighbourRow row;
   for (int a = 0; a < kMatchNeighbours; ++a) {
     const NeighbourEntry& e = At(t, i).neighbours[static_cast<std::size_t>(a)];
@@ -111,6 +115,8 @@ void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs,
   for (int a = 0; a < kMatchNeighbours; ++a)
     if (mine.usable[static_cast<std::size_t>(a)]) CompareNeighbour(mine, a, theirs, table[static_cast<std::size_t>(a)]);
 }
+
+}  // namespace reference
 
 namespace {
 
@@ -271,13 +277,13 @@ void CompareNeighbour(const NeighbourTest& t, const IndexRow& theirs,
 }  // namespace
 
 bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p) {
-  return std::abs(a.directionDeviation - b.directionDeviation) <= p[31] &&
-         std::abs(a.distanceDeviation - b.distanceDeviation) <= p[33] &&
-         std::abs(a.angleDeviation - b.angleDeviation) <= p[31];
+  return std::abs(a.directionDeviation - b.directionDeviation) <= p.agreementAngleTolerance &&
+         std::abs(a.distanceDeviation - b.distanceDeviation) <= p.agreementDistanceTolerance &&
+         std::abs(a.angleDeviation - b.angleDeviation) <= p.agreementAngleTolerance;
 }
 
 NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherParams& p) {
-  const int neighbours = std::min(p[26], kMatchNeighbours);
+  const int neighbours = std::min(p.comparedNeighbours, kMatchNeighbours);
   const auto best = [&](int a) -> NeighbourCandidate& { return table[static_cast<std::size_t>(a)][0]; };
   NeighbourhoodMatch m;
   // When no two best candidates share a partner, the first round changes
@@ -320,7 +326,7 @@ NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherP
     }
     if (!changed) break;
   }
-  if (m.agreeing < 2 || m.similarity < p[13]) {
+  if (m.agreeing < 2 || m.similarity < p.leastSimilarity) {
     m.agreeing = 0;
     return m;
   }
@@ -370,10 +376,10 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
   // Cleared once; for each tested pair only the similarities, as an entry
   // without one is read no further.
   NeighbourTable table{};
-  const int neighbours = std::min(p[26], kMatchNeighbours);
+  const int neighbours = std::min(p.comparedNeighbours, kMatchNeighbours);
   // Fewer than two neighbours with a counterpart can only be kept when the
   // least agreeing count asked for is 0.
-  const bool needTwo = p[15] > 0;
+  const bool needTwo = p.leastAgreeingNeighbours > 0;
   NeighbourIndex own;
   const NeighbourIndex* index = &t2.pairingIndex;
   if (index->neighbours != neighbours) {
@@ -394,13 +400,13 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
       tests[static_cast<std::size_t>(a)] = TestOf(e, p);
       MarkAgreeing(*index, tests[static_cast<std::size_t>(a)], static_cast<std::uint8_t>(1u << a), agree);
     }
-    const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
+    const IndexRange range = WindowRange(t2, mi.x, p.pairingWindowX, WindowUse::Pairing);
     const int first = std::max(range.first, 0), last = std::min(range.last, t2.count - 1);
     for (const int j : needTwo ? agree.TwoOrMore() : std::span<const std::uint8_t>(all.data(), static_cast<std::size_t>(t2.count))) {
       if (j < first || j > last) continue;
       const unsigned hits = agree.Found(j);
       const MatchMinutia& mj = At(t2, j);
-      if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
+      if (std::abs(mi.y - mj.y) > p.pairingWindowY || std::abs(mi.x - mj.x) > p.pairingWindowX) continue;
       const IndexRow& theirs = index->rows[static_cast<std::size_t>(j)];
       for (auto& row : table)
         for (NeighbourCandidate& c : row) c.similarity = 0;
@@ -409,7 +415,7 @@ void PairMinutiae(const MatchTemplate& t1, const MatchTemplate& t2, const Matche
         CompareNeighbour(tests[a], theirs, table[a]);
       }
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
-      if (m.agreeing < p[15]) continue;
+      if (m.agreeing < p.leastAgreeingNeighbours) continue;
       AddCandidatePair(pairs[static_cast<std::size_t>(i)], MakeCandidatePair(mi, mj, j, m, table, neighbours));
     }
   }

@@ -69,9 +69,17 @@ struct NeighbourhoodMatch {
   int agreeing = 0;    // A
 };
 
-// A minutia's usable neighbours side by side (the first parameter-26 entries
-// with a valid index other than the minutia itself); an unusable entry lies
-// too far to agree with anything.
+// The reference rule of the neighbourhood comparison, kept for the tests: each
+// usable neighbour of the stored minutia against every neighbour of the probe
+// minutia, row against row, as the rule reads. PairMinutiae finds the same
+// candidates through the probe's neighbour index, which rules most pairs out
+// before any comparison; its tests compare it with this. Matching never calls
+// anything here.
+namespace reference {
+
+// A minutia's usable neighbours side by side (the first comparedNeighbours
+// entries with a valid index other than the minutia itself); an unusable
+// entry lies too far to agree with anything.
 struct NeighbourRow {
   std::array<std::int32_t, kMatchNeighbours> distance;
   std::array<std::int32_t, kMatchNeighbours> angle;
@@ -84,8 +92,11 @@ struct NeighbourRow {
   std::array<std::int32_t, kMatchNeighbours> distanceTolerance;
 };
 NeighbourRow RowOf(const MatchTemplate& t, int i, const MatcherParams& p);
-
+// Row a of `table`: the candidates of mine's neighbour a among theirs, best first.
 void CompareNeighbourhoods(const NeighbourRow& mine, const NeighbourRow& theirs, NeighbourTable& table);
+
+}  // namespace reference
+
 NeighbourhoodMatch ResolveNeighbourMatches(NeighbourTable& table, const MatcherParams& p);
 bool NeighboursAgree(const NeighbourCandidate& a, const NeighbourCandidate& b, const MatcherParams& p);
 void AddCandidatePair(PairSlot& slot, const CandidatePair& pair);

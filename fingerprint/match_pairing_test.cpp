@@ -88,20 +88,21 @@ TEST(AddCandidatePairTest, AFullSlotReplacesItsWeakestPairOnlyForABetterOne) {
   EXPECT_EQ(slot.pairs[0].value, 13);
 }
 
-// The pairing as the rule reads: every window candidate's neighbourhood compared in full.
+// The pairing as the reference rule reads, which PairMinutiae's index must
+// match: every window candidate's neighbourhood compared in full.
 PairTable PairedInFull(const MatchTemplate& t1, const MatchTemplate& t2, const MatcherParams& p) {
   PairTable pairs{};
-  const int neighbours = std::min(p[26], kMatchNeighbours);
+  const int neighbours = std::min(p.comparedNeighbours, kMatchNeighbours);
   for (int i = 0; i < t1.count; ++i) {
     const MatchMinutia& mi = t1.minutiae[i];
-    const IndexRange range = WindowRange(t2, mi.x, p[29], WindowUse::Pairing);
+    const IndexRange range = WindowRange(t2, mi.x, p.pairingWindowX, WindowUse::Pairing);
     for (int j = std::max(range.first, 0); j <= range.last && j < t2.count; ++j) {
       const MatchMinutia& mj = t2.minutiae[j];
-      if (std::abs(mi.y - mj.y) > p[30] || std::abs(mi.x - mj.x) > p[29]) continue;
+      if (std::abs(mi.y - mj.y) > p.pairingWindowY || std::abs(mi.x - mj.x) > p.pairingWindowX) continue;
       NeighbourTable table;
-      CompareNeighbourhoods(RowOf(t1, i, p), RowOf(t2, j, p), table);
+      reference::CompareNeighbourhoods(reference::RowOf(t1, i, p), reference::RowOf(t2, j, p), table);
       const NeighbourhoodMatch m = ResolveNeighbourMatches(table, p);
-      if (m.agreeing < p[15]) continue;
+      if (m.agreeing < p.leastAgreeingNeighbours) continue;
       AddCandidatePair(pairs[i], MakeCandidatePair(mi, mj, j, m, table, neighbours));
     }
   }
@@ -141,14 +142,14 @@ TEST(PairMinutiaeTest, PairsAsTheFullComparisonGives) {
       BuildMatchNeighbours(impressions[k]);
   }
   MatcherParams fewer = DefaultMatcherParams();
-  fewer.field[26] = 5;
+  fewer.comparedNeighbours = 5;
   MatcherParams anyCount = DefaultMatcherParams();
-  anyCount.field[15] = 0;
+  anyCount.leastAgreeingNeighbours = 0;
   for (const MatcherParams* p : std::array{&DefaultMatcherParams(), &std::as_const(fewer), &std::as_const(anyCount)})
     for (int k = 0; k < 12; ++k)
       for (int other : {k, k ^ 1, (k + 3) % 12}) {
-        SCOPED_TRACE(testing::Message() << "templates " << k << ", " << other << "; neighbours " << (*p)[26]
-                                        << ", least agreeing " << (*p)[15]);
+        SCOPED_TRACE(testing::Message() << "templates " << k << ", " << other << "; neighbours "
+                                        << p->comparedNeighbours << ", least agreeing " << p->leastAgreeingNeighbours);
         PairTable pairs{};
         PairMinutiae(impressions[k], impressions[other], *p, pairs);
         ExpectSamePairs(pairs, PairedInFull(impressions[k], impressions[other], *p), impressions[k].count);

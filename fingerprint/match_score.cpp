@@ -34,7 +34,7 @@ MatchScore ComputeMatchScore(const MatchTemplate& stored, const PairTable& table
     const PairSlot& slot = table[static_cast<std::size_t>(i)];
     if (!slot.Paired()) continue;
     const CandidatePair& pair = slot.Current();
-    int v = p[6] == 1 ? pair.supportPercentage : pair.value;
+    int v = p.keepBestCandidates == 1 ? pair.supportPercentage : pair.value;
     const auto k = std::count_if(pair.neighbourPartner.begin(), pair.neighbourPartner.end(),
                                  [](std::uint8_t partner) { return partner != 0; });
     if (k < 3)
@@ -46,7 +46,7 @@ MatchScore ComputeMatchScore(const MatchTemplate& stored, const PairTable& table
     d += v;
     ++out.pairs;
   }
-  if (out.pairs < 3 || (p[2] == 1 && out.pairs < MinimumPairCount(n))) return out;
+  if (out.pairs < 3 || (p.requireEnoughPairs == 1 && out.pairs < MinimumPairCount(n))) return out;
   const double weight = n > 0 ? 10000.0 / (std::min(n, 30) * 100) : 0.0;
   const int e = static_cast<int>(std::min(static_cast<double>(d) * weight, 1e9));
   out.score = ScoreFromSum(e, out.pairs, n);

@@ -104,7 +104,8 @@ References NearestReferences(MatchState& s, int i, int excluded) {
   References r;
   for (int k = 0; k < s.stored.count; ++k) {
     const PairSlot& slot = Slot(s, k);
-    if (k == i || !slot.Paired() || slot.Current().value < s.params[13] || slot.Current().partner == excluded)
+    if (k == i || !slot.Paired() || slot.Current().value < s.params.leastSimilarity ||
+        slot.Current().partner == excluded)
       continue;
     const int d = Distance(s, i, k);
     if (r.count < kReferences) {
@@ -252,7 +253,7 @@ void PolarCache::Fill(const MatchTemplate& t) {
 
 BestPair ScoreNeighbourSupport(MatchState& s) {
   const int n = s.stored.count;
-  const int threshold = s.params[13];
+  const int threshold = s.params.leastSimilarity;
   for (int i = 0; i < n; ++i)
     for (auto& pair : Slot(s, i).pairs) {
       pair.supportCount = 0;
@@ -416,13 +417,13 @@ void AlignToBestPair(MatchState& s, BestPair best) {
     for (int p = 0; p < slot.count; ++p) {
       CandidatePair& pair = slot.pairs[static_cast<std::size_t>(p)];
       const int j = pair.partner;
-      if (pair.value < s.params[13] || j == jb) {
+      if (pair.value < s.params.leastSimilarity || j == jb) {
         pair.value = 0;
         continue;
       }
       const int turn = std::abs(WrapDirection(Turn(s.stored, b, i) - Turn(s.probe, jb, j)));
       const Polar q = s.probePolar.Get(j, jb);
-      if (turn > s.params[20] || std::abs(WrapDirection(r.angle - q.angle)) > tol.angle ||
+      if (turn > s.params.alignTurnTolerance || std::abs(WrapDirection(r.angle - q.angle)) > tol.angle ||
           std::abs(r.distance - q.distance) > tol.distance)
         pair.value = 0;
     }
@@ -443,7 +444,9 @@ void OrderCandidatePairs(MatchState& s) {
       std::swap(slot.pairs[static_cast<std::size_t>(front)], slot.pairs[static_cast<std::size_t>(top)]);
     }
     int leading = 0;
-    while (leading < slot.count && slot.pairs[static_cast<std::size_t>(leading)].value >= s.params[13]) ++leading;
+    while (leading < slot.count &&
+           slot.pairs[static_cast<std::size_t>(leading)].value >= s.params.leastSimilarity)
+      ++leading;
     slot.count = static_cast<std::uint8_t>(leading);
   }
 }
@@ -502,7 +505,7 @@ void ScoreGlobalSupport(MatchState& s) {
     const auto u = static_cast<std::size_t>(i);
     const int e = std::max(ownSum[u], receivedSum[u]);
     const int f = std::max(receivedCount[u], ownCount[u]);
-    if (f < 3 || e < s.params[14]) {
+    if (f < 3 || e < s.params.leastSupport) {
       Unpair(slot);
       continue;
     }
@@ -510,13 +513,13 @@ void ScoreGlobalSupport(MatchState& s) {
     pair.secondValue = e;
     pair.supportCount = static_cast<std::uint8_t>(std::min(f, 255));
     const int g = static_cast<int>(std::floor(e * 0.8325 + 0.5));
-    if (g < s.params[24]) {
+    if (g < s.params.leastSupportPercentage) {
       Unpair(slot);
       continue;
     }
     pair.supportPercentage = std::min(g, 100);
     const int h = Percentage(f, 4);
-    if (h < s.params[25]) {
+    if (h < s.params.leastSupportCountPercentage) {
       Unpair(slot);
       continue;
     }
@@ -581,7 +584,7 @@ int EvaluatePairSupport(MatchState& s, int c, int c2) {
   if (agreeing < 3) return 0;
   const int g = (sum * 333 / 4 + 50) / 100;
   const int h = Percentage(agreeing, 4);
-  if (g < s.params[24] || h < s.params[25]) return 0;
+  if (g < s.params.leastSupportPercentage || h < s.params.leastSupportCountPercentage) return 0;
   CandidatePair& pair = Slot(s, c).pairs[0];
   pair.supportCount = static_cast<std::uint8_t>(agreeing);
   pair.secondValue = sum;
@@ -615,7 +618,7 @@ bool IsNeighbourOf(const MatchTemplate& t, int m, int candidate, int neighbours)
 }
 
 void PairByPropagation(MatchState& s, int c, int c2, int value) {
-  const int neighbours = std::min(s.params[26], kMatchNeighbours);
+  const int neighbours = std::min(s.params.comparedNeighbours, kMatchNeighbours);
   PairSlot& slot = Slot(s, c);
   CandidatePair& pair = slot.pairs[0];
   pair.directionDifference = WrapDirection(At(s.stored, c).direction - At(s.probe, c2).direction);
@@ -642,7 +645,7 @@ void PairByPropagation(MatchState& s, int c, int c2, int value) {
 
 void PropagatePairs(MatchState& s) {
   const int n = s.stored.count;
-  const int neighbours = std::min(s.params[26], kMatchNeighbours);
+  const int neighbours = std::min(s.params.comparedNeighbours, kMatchNeighbours);
   for (int round = 0; round < kPropagationRounds; ++round) {
     bool added = false;
     for (int i = 0; i < n; ++i) {
@@ -706,7 +709,7 @@ void DropWeakPairs(MatchState& s, int threshold) {
 
 int CountMatchedPairs(MatchState& s) {
   const int n = s.stored.count;
-  const int neighbours = std::min(s.params[26], kMatchNeighbours);
+  const int neighbours = std::min(s.params.comparedNeighbours, kMatchNeighbours);
   const auto pairedNeighbour = [&](int m, int a) {
     const NeighbourEntry& e = At(s.stored, m).neighbours[static_cast<std::size_t>(a)];
     if (e.index == kNoNeighbour || e.index >= n || !Slot(s, e.index).Paired()) return -1;

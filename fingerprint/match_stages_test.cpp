@@ -174,7 +174,7 @@ TEST(NeighbourSupportTest, FilingByTurnFindsWhatThePlainLoopFinds) {
       const PairSlot& sk = table[static_cast<std::size_t>(k)];
       for (int e = 0; e < sk.count; ++e) {
         const CandidatePair& other = sk.pairs[static_cast<std::size_t>(e)];
-        if (other.value < p[13] || other.partner == j) continue;
+        if (other.value < p.leastSimilarity || other.partner == j) continue;
         int ax = t1.minutiae[static_cast<std::size_t>(i)].x - t1.minutiae[static_cast<std::size_t>(k)].x;
         int ay = t1.minutiae[static_cast<std::size_t>(i)].y - t1.minutiae[static_cast<std::size_t>(k)].y;
         int bx = t2.minutiae[j].x - t2.minutiae[other.partner].x;
@@ -218,7 +218,8 @@ TEST(NeighbourSupportTest, FilingByTurnFindsWhatThePlainLoopFinds) {
       const PairSlot& slot = table[static_cast<std::size_t>(i)];
       for (int e = 0; e < slot.count; ++e) {
         const CandidatePair& pair = slot.pairs[static_cast<std::size_t>(e)];
-        const auto [count, sum] = pair.value >= p[13] ? plain(stored, probe, table, i, pair.partner) : std::pair{0, 0};
+        const auto [count, sum] =
+            pair.value >= p.leastSimilarity ? plain(stored, probe, table, i, pair.partner) : std::pair{0, 0};
         EXPECT_EQ(pair.supportCount, count) << finger << ": slot " << i << " pair " << e;
         EXPECT_EQ(pair.secondValue, sum) << finger << ": slot " << i << " pair " << e;
         if (sum > bestSum) {

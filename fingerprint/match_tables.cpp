@@ -37,11 +37,6 @@ void BuildArctan(ByteTable& t) {
   }
 }
 
-void SetMatcherDefaults(MatcherParams& p) {
-  p.field = {1, 0, 1, 1, 1, 0, 1, 1, 1, 1, 0, 0, 1, 10, 20, 2, 0, 0, 0, 0,
-             10, 30, 30, 150, 20, 20, 8, 8, 16, 250, 250, 8, 17, 16, 2, 0};
-}
-
 void BuildTrigTables(Tables& t) {
   for (int k = 0; k < kDirections; ++k) {
     const double angle = k * 2.0 * std::numbers::pi / kDirections;
@@ -57,7 +52,6 @@ void BuildDistanceTolerance(Tables& t) {
 }
 
 void Build(Tables& t) {
-  SetMatcherDefaults(t.params);
   BuildArctan(t.arctan);
   BuildTrigTables(t);
   BuildDistanceTolerance(t);

@@ -27,12 +27,49 @@ inline constexpr int kToleranceEntries = 725;
 inline constexpr int kAngleWeightBound = 14;
 inline constexpr int kDistanceWeightBound = 30;
 
-// The matcher's tuning record: 36 fields read by index (see the defaults in
-// SetMatcherDefaults). Nothing outside the matcher writes it.
+// The matcher's tuning record: 36 whole numbers in a fixed order, each named
+// for what it decides, with its default. The fields the matcher never reads
+// keep their places (unread*), so the record's layout stays as it always was.
+// Nothing outside the matcher writes it; tests copy it to try other values.
 struct MatcherParams {
-  std::array<std::int32_t, 36> field{};
-  std::int32_t operator[](int i) const { return field[static_cast<std::size_t>(i)]; }
+  std::int32_t unread0 = 1;
+  std::int32_t unread1 = 0;
+  std::int32_t requireEnoughPairs = 1;            // 1: too few paired slots end the comparison and give score 0
+  std::int32_t unread3 = 1;
+  std::int32_t alignToBestPair = 1;               // 1: neighbour support, then every pair checked against the best
+  std::int32_t unread5 = 0;
+  std::int32_t keepBestCandidates = 1;            // 1: one candidate per slot, filtered; scored by support
+  std::int32_t propagatePairs = 1;                // 1: pairs spread from paired neighbours, then filtered again
+  std::int32_t orderCandidatePairs = 1;           // 1: each slot's candidates ordered and the weak ones cut off
+  std::int32_t removeSharedPartners = 1;          // 1: of two slots with one probe partner, the weaker gives way
+  std::int32_t unread10 = 0;
+  std::int32_t unread11 = 0;
+  std::int32_t unread12 = 1;
+  std::int32_t leastSimilarity = 10;              // a pair's value (its neighbourhoods' similarity) that counts
+  std::int32_t leastSupport = 20;                 // the support sum, and the final value, a pair needs to stay
+  std::int32_t leastAgreeingNeighbours = 2;       // neighbours with a counterpart that make a pair
+  std::int32_t unread16 = 0;
+  std::int32_t unread17 = 0;
+  std::int32_t unread18 = 0;
+  std::int32_t unread19 = 0;
+  std::int32_t alignTurnTolerance = 10;           // direction steps a pair may turn against the best pair
+  std::int32_t unread21 = 30;
+  std::int32_t unread22 = 30;
+  std::int32_t unread23 = 150;
+  std::int32_t leastSupportPercentage = 20;       // the support sum as a percentage
+  std::int32_t leastSupportCountPercentage = 20;  // supporting references, in percent of four
+  std::int32_t comparedNeighbours = 8;            // neighbours compared per minutia (kMatchNeighbours at most)
+  std::int32_t entryDirectionTolerance = 8;       // direction steps for a neighbour beyond 24; one more nearer
+  std::int32_t unread28 = 16;
+  std::int32_t pairingWindowX = 250;              // greatest |dx| between a stored and a probe minutia paired
+  std::int32_t pairingWindowY = 250;              // greatest |dy|
+  std::int32_t agreementAngleTolerance = 8;       // two neighbours agree when their direction and
+  std::int32_t unread32 = 17;                      //   angle deviations differ by this at most,
+  std::int32_t agreementDistanceTolerance = 16;   //   and their distance deviations by this
+  std::int32_t unread34 = 2;
+  std::int32_t unread35 = 0;
 };
+static_assert(sizeof(MatcherParams) == 36 * sizeof(std::int32_t));
 
 using ByteTable = std::array<std::array<std::uint8_t, kTableSide>, kTableSide>;
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <cstring>
+
 namespace huellix {
 namespace {
 
@@ -58,15 +62,39 @@ TEST_F(MatchTablesTest, WeightTables) {
   EXPECT_EQ(DistanceWeightAt(31), 1);
 }
 
-TEST_F(MatchTablesTest, ParameterDefaults) {
+// The record keeps the layout it always had: word by word the same defaults,
+// and each named field in its place.
+TEST_F(MatchTablesTest, ParameterDefaultsInTheirPlaces) {
   const MatcherParams& p = DefaultMatcherParams();
+  std::array<std::int32_t, 36> words;
+  static_assert(sizeof words == sizeof p);
+  std::memcpy(words.data(), &p, sizeof p);
+  EXPECT_EQ(words, (std::array<std::int32_t, 36>{1, 0, 1, 1, 1, 0, 1, 1, 1, 1, 0, 0, 1, 10, 20, 2, 0, 0, 0, 0,
+                                                 10, 30, 30, 150, 20, 20, 8, 8, 16, 250, 250, 8, 17, 16, 2, 0}));
   struct Case {
-    int index, value;
+    int index;
+    std::int32_t value;
+    const char* name;
   };
-  for (const Case& c : {Case{2, 1}, Case{4, 1}, Case{6, 1}, Case{7, 1}, Case{8, 1}, Case{9, 1}, Case{13, 10},
-                        Case{14, 20}, Case{15, 2}, Case{16, 0}, Case{20, 10}, Case{24, 20}, Case{25, 20},
-                        Case{26, 8}, Case{27, 8}, Case{29, 250}, Case{30, 250}, Case{31, 8}, Case{33, 16}}) {
-    EXPECT_EQ(p[c.index], c.value) << c.index;
+  for (const Case& c : {Case{2, p.requireEnoughPairs, "requireEnoughPairs"},
+                        Case{4, p.alignToBestPair, "alignToBestPair"},
+                        Case{6, p.keepBestCandidates, "keepBestCandidates"},
+                        Case{7, p.propagatePairs, "propagatePairs"},
+                        Case{8, p.orderCandidatePairs, "orderCandidatePairs"},
+                        Case{9, p.removeSharedPartners, "removeSharedPartners"},
+                        Case{13, p.leastSimilarity, "leastSimilarity"},
+                        Case{14, p.leastSupport, "leastSupport"},
+                        Case{15, p.leastAgreeingNeighbours, "leastAgreeingNeighbours"},
+                        Case{20, p.alignTurnTolerance, "alignTurnTolerance"},
+                        Case{24, p.leastSupportPercentage, "leastSupportPercentage"},
+                        Case{25, p.leastSupportCountPercentage, "leastSupportCountPercentage"},
+                        Case{26, p.comparedNeighbours, "comparedNeighbours"},
+                        Case{27, p.entryDirectionTolerance, "entryDirectionTolerance"},
+                        Case{29, p.pairingWindowX, "pairingWindowX"},
+                        Case{30, p.pairingWindowY, "pairingWindowY"},
+                        Case{31, p.agreementAngleTolerance, "agreementAngleTolerance"},
+                        Case{33, p.agreementDistanceTolerance, "agreementDistanceTolerance"}}) {
+    EXPECT_EQ(words[static_cast<std::size_t>(c.index)], c.value) << c.name;
   }
 }
 

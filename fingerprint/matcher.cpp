@@ -16,7 +16,7 @@ MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe, const
 
   PairTable pairs{};
   PairMinutiae(stored, probe, p, pairs);
-  const auto tooFew = [&] { return p[2] == 1 && TooFewPairs(stored, pairs); };
+  const auto tooFew = [&] { return p.requireEnoughPairs == 1 && TooFewPairs(stored, pairs); };
   if (tooFew()) {
     r.code = kMatchTooFewPairs;
     return r;
@@ -28,18 +28,18 @@ MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe, const
   else
     probePolar.Reset(probe);
   MatchState s{stored, probe, p, pairs, storedPolar, probePolar};
-  if (p[4] == 1) {
+  if (p.alignToBestPair == 1) {
     const BestPair best = ScoreNeighbourSupport(s);
     SwapPairValues(s);
     AlignToBestPair(s, best);
   }
-  if (p[8] == 1) OrderCandidatePairs(s);
+  if (p.orderCandidatePairs == 1) OrderCandidatePairs(s);
   if (tooFew()) {
     r.code = kMatchTooFewPairs;
     return r;
   }
-  if (p[9] == 1) RemoveSharedPartners(s);
-  if (p[6] == 1) {
+  if (p.removeSharedPartners == 1) RemoveSharedPartners(s);
+  if (p.keepBestCandidates == 1) {
     KeepBestCandidates(s);
     FilterInconsistentPairs(s);
   }
@@ -47,11 +47,11 @@ MatchResult MatchParsed(MatchTemplate& stored, const MatchTemplate& probe, const
     r.code = kMatchTooFewPairs;
     return r;
   }
-  if (p[7] == 1) {
+  if (p.propagatePairs == 1) {
     PropagatePairs(s);
     FilterInconsistentPairs(s);
   }
-  DropWeakPairs(s, p[14]);
+  DropWeakPairs(s, p.leastSupport);
   if (CountMatchedPairs(s) < 4) {
     r.code = kMatchTooFewPairs;
     return r;

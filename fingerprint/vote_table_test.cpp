@@ -14,8 +14,11 @@
 namespace huellix {
 namespace {
 
-// The table as a chain per bucket, a walk of the chain for every vote: the
+// The reference rule VoteTable is tested against, not a second way to vote:
+// the table as a chain per bucket, a walk of the chain for every vote, the
 // plain form of what VoteTable files in bulk.
+namespace reference {
+
 class ChainedVotes {
  public:
   struct Record {
@@ -77,6 +80,8 @@ class ChainedVotes {
   std::vector<Record> records_;
 };
 
+}  // namespace reference
+
 bool SameRecords(const std::vector<VoteRecord>& a, const std::vector<VoteRecord>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const VoteRecord& x, const VoteRecord& y) {
     return x.votes == y.votes && x.total == y.total && x.cell == y.cell;
@@ -93,7 +98,7 @@ TEST(VoteTableTest, FilesAndSmoothsAsOneChainWalkPerVote) {
     auto heap = orvo::heap::Heap::Create(100'000);
     VoteTable table(*heap);
     ASSERT_TRUE(table.Created());
-    ChainedVotes plain;
+    reference::ChainedVotes plain;
     const int votes = 200 + round * 500;
     for (int v = 0; v < votes; ++v) {
       const VoteCell cell{static_cast<std::uint8_t>(random() % 6), static_cast<std::uint8_t>(9 + random() % 4),
