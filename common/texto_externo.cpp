@@ -96,6 +96,17 @@ Conversor& Lector(Codificacion codificacion) {
 
 bool EsContinuacion(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// Where the UTF-8 character at bytes[i] ends. A lead byte and the continuation
+// bytes that follow it make one character; a continuation byte with no lead
+// before it is a character of its own.
+std::size_t FinDeCaracterUtf8(std::string_view bytes, std::size_t i) {
+  const bool inicio = !EsContinuacion(bytes[i]);
+  ++i;
+  if (inicio)
+    while (i < bytes.size() && EsContinuacion(bytes[i])) ++i;
+  return i;
+}
+
 }  // namespace
 
 std::optional<std::string> LeeArchivo(const std::filesystem::path& archivo) {
@@ -145,20 +156,18 @@ std::string_view CortaCaracteres(std::string_view bytes, Codificacion codificaci
   if (codificacion == Codificacion::Windows1252) {
     return desde < bytes.size() ? bytes.substr(desde, ancho) : std::string_view();
   }
-  // A lead byte and the continuation bytes that follow it make one character;
-  // a continuation byte with no lead before it is a character of its own.
-  auto siguiente = [&](std::size_t i) {
-    const bool inicio = !EsContinuacion(bytes[i]);
-    ++i;
-    if (inicio)
-      while (i < bytes.size() && EsContinuacion(bytes[i])) ++i;
-    return i;
-  };
   std::size_t inicio = 0;
-  for (std::size_t n = 0; n < desde && inicio < bytes.size(); ++n) inicio = siguiente(inicio);
+  for (std::size_t n = 0; n < desde && inicio < bytes.size(); ++n) inicio = FinDeCaracterUtf8(bytes, inicio);
   std::size_t fin = inicio;
-  for (std::size_t n = 0; n < ancho && fin < bytes.size(); ++n) fin = siguiente(fin);
+  for (std::size_t n = 0; n < ancho && fin < bytes.size(); ++n) fin = FinDeCaracterUtf8(bytes, fin);
   return bytes.substr(inicio, fin - inicio);
+}
+
+std::size_t CuentaCaracteres(std::string_view bytes, Codificacion codificacion) {
+  if (codificacion == Codificacion::Windows1252) return bytes.size();
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < bytes.size(); i = FinDeCaracterUtf8(bytes, i)) ++n;
+  return n;
 }
 
 std::optional<std::string> Decodifica(std::string_view bytes, Codificacion codificacion) {

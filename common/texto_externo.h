@@ -64,6 +64,8 @@ std::string_view CortaCaracteres(std::string_view bytes, Codificacion codificaci
 inline std::string_view CortaCaracteres(const Linea& l, std::size_t desde, std::size_t ancho = std::string_view::npos) {
   return CortaCaracteres(l.bytes, l.codificacion, desde, ancho);
 }
+// How many characters `bytes` holds, counted as CortaCaracteres counts them.
+std::size_t CuentaCaracteres(std::string_view bytes, Codificacion codificacion);
 
 // Strict decoding to UTF-8 (with iconv): nullopt on a byte or sequence that
 // is no character of the encoding, and on NUL.

@@ -118,6 +118,24 @@ TEST(CortaCaracteresTest, CutsByCharactersOfTheEncoding) {
     EXPECT_EQ(CortaCaracteres(c.bytes, c.cod, c.desde, c.ancho), c.esperado) << c.bytes << " " << c.desde;
 }
 
+TEST(CuentaCaracteresTest, CountsAsTheCutCounts) {
+  using C = Codificacion;
+  struct Caso {
+    std::string bytes;
+    C cod;
+    std::size_t esperado;
+  };
+  const Caso casos[] = {
+      {"", C::Utf8, 0},
+      {"Pe\xF1" "a", C::Windows1252, 4},
+      {"Pe\xC3\xB1" "a", C::Utf8, 4},
+      {"Pe\xC3\xB1" "a", C::Windows1252, 5},
+      {"\xF0\x9F\x98\x80x", C::Utf8, 2},
+      {"\x80\x80" "a", C::Utf8, 3},  // stray continuation bytes count one each
+  };
+  for (const Caso& c : casos) EXPECT_EQ(CuentaCaracteres(c.bytes, c.cod), c.esperado) << c.bytes;
+}
+
 TEST(DecodificaTest, Utf8RefusesInvalidSequencesAndNulInBothEncodings) {
   EXPECT_EQ(Decodifica("Pe\xC3\xB1" "a \xE2\x82\xAC", Codificacion::Utf8), "Peña €");
   std::string largo;  // longer than the converter's working block

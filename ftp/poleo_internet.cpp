@@ -10,14 +10,6 @@ namespace {
 
 constexpr std::size_t kAnchoHora = 10;  // Checadas.Hora and Listado1.Hora are Text(10)
 
-// Characters of the decoded (UTF-8) text, as the column's width counts them.
-std::size_t CuentaCaracteres(const std::string& utf8) {
-  std::size_t n = 0;
-  for (char c : utf8)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 }  // namespace
 
 common::Lectura LeePoleoInternet(std::string_view contenido) {
@@ -37,7 +29,8 @@ common::Lectura LeePoleoInternet(std::string_view contenido) {
     std::string f(text::TrimBlanks(*fecha));
     std::string h(text::TrimBlanks(*hora));
     if (f.empty() || h.empty()) return common::Falla(l, Motivo::CampoIncompleto);
-    if (CuentaCaracteres(h) > kAnchoHora) return common::Falla(l, Motivo::HoraMuyLarga);
+    if (common::CuentaCaracteres(h, common::Codificacion::Utf8) > kAnchoHora)
+      return common::Falla(l, Motivo::HoraMuyLarga);
     lectura.checadas.push_back({l.numero, std::move(f), campos->empleado, std::move(h)});
   }
   return lectura;
