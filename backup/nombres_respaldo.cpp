@@ -46,6 +46,10 @@ bool EsArchivoPrincipal(std::string_view nombre) {
   return leido && leido->componente == &kPrincipal;
 }
 
+RuntimeError NombreNoValido(std::string_view nombre) {
+  return RuntimeError(52, "Nombre de respaldo no válido: \"" + std::string(nombre) + "\"");
+}
+
 std::string PatronListado() { return std::string(SinGuion(kPrincipal.prefijo)) + "*"; }
 
 std::string NombreEscenaRespaldo(std::string_view sello) {

@@ -22,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace orvo::respaldo {
 
 // The backup folder, where finished sets lie.
@@ -78,6 +80,9 @@ std::string NombreArchivo(const Componente& componente, std::string_view sello);
 // A main archive's name ("QR1_" and a stamp, letter case ignored, no folder
 // part). Only such a name is ever restored.
 bool EsArchivoPrincipal(std::string_view nombre);
+
+// What a restore of any other name fails with: 52, naming it.
+RuntimeError NombreNoValido(std::string_view nombre);
 
 // What the restore's list of sets shows: the backup folder's files that this
 // matches (ignoring letter case), "QR1*".

@@ -58,9 +58,7 @@ std::vector<fs::path> ArchivosBajo(const fs::path& carpeta, bool recursivo) {
 
 Restauracion::Restauracion(std::string archivoPrincipal)
     : archivo_(std::move(archivoPrincipal)), carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) {
-  if (!EsArchivoPrincipal(archivo_)) {
-    throw RuntimeError(52, "Nombre de respaldo no válido: \"" + archivo_ + "\"");
-  }
+  if (!EsArchivoPrincipal(archivo_)) throw NombreNoValido(archivo_);
 }
 
 Restauracion::~Restauracion() {

@@ -132,9 +132,7 @@ void Snapload::Command5_Click() {
   Ocupada(true);
   try {
     const std::string nombre = elegido.toStdString();
-    if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) {
-      throw RuntimeError(52, "Nombre de respaldo no válido: \"" + nombre + "\"");
-    }
+    if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) throw NombreNoValido(nombre);
     EsperaSnapmake espera(carpetaPrograma_, carpetaEjecutables_);
     std::error_code ec;
     if (!fs::is_regular_file(espera.Programa(), ec)) {

@@ -419,6 +419,8 @@ TEST_F(FallaTest, NameNotOfTheList) {
   w.Find<QLineEdit>("archRes")->setText("QR1_010101_000000.ZIP");
   w.Command5_Click();
   ASSERT_NO_FATAL_FAILURE(EsperaError(52));
+  EXPECT_EQ(boxes.shown.back().text,
+            "52 Form1::cmdUnZip_Click Nombre de respaldo no válido: \"QR1_010101_000000.ZIP\"");
   SinCambios();
 }
 
