@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/nombres_respaldo.h"
 #include "backup/recuperacion.h"
 #include "backup/respaldo_prueba.h"
 #include "backup/snapload.h"
@@ -38,10 +39,10 @@ struct CorteTest : ::testing::Test {
   // The helper run to its end (`punto` 0) or cut before its `punto`th change
   // of a name; its exit status.
   int Hijo(const std::string& modo, const std::string& argumento, int punto) {
-    orvo::testing::Child hijo = orvo::testing::Start(CORTE_HIJO_EXE, {modo, argumento, std::to_string(punto)});
+    orvo::testing::Child hijo = orvo::testing::Start(ORVO_CUT_CHILD, {modo, argumento, std::to_string(punto)});
     const auto fin = hijo.Wait(std::chrono::minutes(2));
     if (!fin) {
-      ADD_FAILURE() << "corte_hijo did not end";
+      ADD_FAILURE() << "cut_child did not end";
     }
     return fin.value_or(-1);
   }
@@ -191,7 +192,7 @@ TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
     for (const std::string& n : p.Respaldos()) {
       if (std::find(antes.begin(), antes.end(), n) == antes.end()) nuevos.push_back(n);
     }
-    const auto principal = std::find_if(nuevos.begin(), nuevos.end(), [](const std::string& n) { return n.starts_with("QR1_"); });
+    const auto principal = std::find_if(nuevos.begin(), nuevos.end(), [](const std::string& n) { return EsArchivoPrincipal(n); });
     if (fin == 0) {
       // Past its last change: the whole run, a whole set and the tables emptied.
       ASSERT_NE(principal, nuevos.end());
@@ -280,7 +281,7 @@ TEST_F(CorteTest, SnaploadStoppedWhileSnapmakeRunsStopsItAndLeavesErr) {
   const auto antes = p.Captura();
   const fs::path pid = p.programa / "pid";
   p.FalsoSnapmake("echo $$ > \"$(dirname \"$0\")/pid.tmp\"; mv \"$(dirname \"$0\")/pid.tmp\" \"$(dirname \"$0\")/pid\"; exec sleep 60");
-  auto hijo = orvo::testing::Start(CORTE_HIJO_EXE, {"carga", conjunto, "0"});
+  auto hijo = orvo::testing::Start(ORVO_CUT_CHILD, {"carga", conjunto, "0"});
   for (int i = 0; i < 3000 && !fs::exists(pid); ++i) process::Sleep(std::chrono::milliseconds(10));
   ASSERT_TRUE(fs::exists(pid)) << "Snapmake was not started";
   ::kill(hijo.Pid(), SIGTERM);

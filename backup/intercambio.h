@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "backup/nombres_respaldo.h"
+
 namespace orvo::respaldo {
 
 class Intercambio {
@@ -58,8 +60,8 @@ class Intercambio {
   // orvo::RuntimeError when files could not be put back (the journal stays).
   static Recuperado Recupera(const std::filesystem::path& escena);
 
-  static std::filesystem::path Diario(const std::filesystem::path& escena) { return escena / "diario"; }
-  static std::filesystem::path Guarda(const std::filesystem::path& escena) { return escena / "anteriores"; }
+  static std::filesystem::path Diario(const std::filesystem::path& escena) { return escena / kDiario; }
+  static std::filesystem::path Guarda(const std::filesystem::path& escena) { return escena / kAnteriores; }
 
   struct Paso {
     enum Tipo { Retirado, Colocado, CarpetaCreada } tipo;

@@ -12,7 +12,7 @@
 
 #include "backup/archivos_zip.h"
 #include "backup/base_de_datos.h"
-#include "backup/sello.h"
+#include "backup/nombres_respaldo.h"
 #include "platform/db/database_file.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
@@ -24,26 +24,6 @@ namespace orvo::respaldo {
 namespace fs = std::filesystem;
 
 namespace {
-
-// What one archive takes: a file, or the files directly in a folder that
-// match a pattern, given relative to drive C:.
-struct Fuente {
-  std::string_view ruta;
-  std::string_view patron;  // empty: `ruta` is a file
-};
-
-struct Origen {
-  std::string_view prefijo;
-  Fuente principal;              // the archive is made only when this holds a file
-  std::array<Fuente, 2> extras;  // added when the folder exists, even empty
-};
-
-constexpr std::array<Origen, 4> kOrigenes{{
-    {"QR1_", {"Quiravel", "*"}, {{{"Quiravel\\Res", "*"}, {"Quiravel\\poleosInternet", "*"}}}},
-    {"QR2_", {"Quiravel\\Quira", "*.*"}, {}},
-    {"FT1_", {"Windows\\ftpcnf.dll", ""}, {}},
-    {"POL_", {"Quiravel\\Windows_poleos", "*.*"}, {}},
-}};
 
 [[noreturn]] void FallaSistema(int error, const fs::path& ruta) {
   throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
@@ -104,7 +84,7 @@ std::vector<std::string> Escenificados(const fs::path& raiz) {
 
 bool SelloUsado(const fs::path& carpeta, std::string_view sello) {
   return std::any_of(kComponentes.begin(), kComponentes.end(), [&](const Componente& c) {
-    return !drive::FindIgnoringCase(carpeta, NombreArchivo(c.prefijo, sello)).empty();
+    return !drive::FindIgnoringCase(carpeta, NombreArchivo(c, sello)).empty();
   });
 }
 
@@ -116,7 +96,7 @@ JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) 
     sello_ = respaldo::Sello(ahora);
     // The staging folder is the reservation: making a folder is atomic, so of
     // two runs in the same second only one gets the stamp.
-    escena_ = carpetaRespaldo_ / (std::string(kPrefijoEscenaRespaldo) + sello_.substr(0, 13));
+    escena_ = carpetaRespaldo_ / NombreEscenaRespaldo(sello_);
     if (::mkdir(escena_.c_str(), 0777) == 0) {
       // Held before anything goes in, so that another run's start does not
       // take it for a leftover; one that did and removed it costs a retry.
@@ -137,15 +117,11 @@ JuegoRespaldo::~JuegoRespaldo() {
 }
 
 JuegoRespaldo::Hecho JuegoRespaldo::Haz(const Componente& componente) {
-  const auto origen = std::find_if(kOrigenes.begin(), kOrigenes.end(),
-                                   [&](const Origen& o) { return o.prefijo == componente.prefijo; });
-  if (origen == kOrigenes.end()) return {};
-
-  const fs::path fuente = EnUnidad(origen->principal.ruta);
-  const bool esArchivo = origen->principal.patron.empty();
+  const fs::path fuente = EnUnidad(componente.principal.ruta);
+  const bool esArchivo = componente.principal.patron.empty();
   if (esArchivo ? !EsArchivoRegular(fuente) : ArchivosDe(fuente).empty()) return {};
 
-  const fs::path raiz = escena_ / std::string(componente.prefijo.substr(0, 3));
+  const fs::path raiz = escena_ / CarpetaEnEscena(componente);
   fs::create_directories(raiz);
   const std::string raizWindows = RutaWindows(raiz);
   std::vector<std::string> nombres;
@@ -160,14 +136,14 @@ JuegoRespaldo::Hecho JuegoRespaldo::Haz(const Componente& componente) {
       nombres.push_back(RutaWindows(copia) + "\\" + std::string(f.patron));
     }
   };
-  agrega(origen->principal, fuente);
-  for (const Fuente& extra : origen->extras) {
+  agrega(componente.principal, fuente);
+  for (const Fuente& extra : componente.extras) {
     if (extra.ruta.empty()) continue;
     const fs::path real = EnUnidad(extra.ruta);
     if (EsCarpeta(real)) agrega(extra, real);
   }
 
-  const fs::path archivo = escena_ / NombreArchivo(componente.prefijo, sello_);
+  const fs::path archivo = escena_ / NombreArchivo(componente, sello_);
   Hecho hecho;
   hecho.hecho = true;
   const ResultadoZip zip = Comprime(RutaWindows(archivo), nombres, raizWindows);

@@ -15,37 +15,14 @@
 //   juego.Publica();                             // all archives, or throws
 #pragma once
 
-#include <array>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "backup/bloqueo_carpeta.h"
+#include "backup/nombres_respaldo.h"
 
 namespace orvo::respaldo {
-
-// The staging folder of a backup run in the backup folder: this and the
-// stamp without its ".ZIP" ("~respaldo_030226_090507").
-inline constexpr std::string_view kPrefijoEscenaRespaldo = "~respaldo_";
-
-// The product folder, whose top the main archive holds.
-inline constexpr std::string_view kCarpetaProducto = "C:\\Quiravel";
-
-// One archive of a set: its prefix and where the restore extracts it.
-struct Componente {
-  std::string_view prefijo;
-  std::string_view restauraEn;  // Windows path
-  bool conservaCarpetas;        // entries keep their folders on extraction
-};
-
-// In the order they are made and restored.
-inline constexpr std::array<Componente, 4> kComponentes{{
-    {"QR1_", "C:", true},
-    {"QR2_", "C:\\Quiravel\\Quira", false},
-    {"FT1_", "C:\\Windows", false},
-    {"POL_", "C:\\Quiravel\\Windows_poleos", false},
-}};
 
 class JuegoRespaldo {
  public:

@@ -1,17 +1,15 @@
 #include "backup/recuperacion.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "backup/archivos_zip.h"
 #include "backup/base_de_datos.h"
 #include "backup/bloqueo_carpeta.h"
 #include "backup/intercambio.h"
-#include "backup/juego_respaldo.h"
-#include "backup/restauracion.h"
-#include "backup/sello.h"
+#include "backup/nombres_respaldo.h"
 #include "platform/drive/drive.h"
 
 namespace orvo::respaldo {
@@ -19,20 +17,6 @@ namespace orvo::respaldo {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool EsEscenaRestauracion(const std::string& nombre) {
-  const std::size_t largo = kPrefijoEscenaRestauracion.size();
-  return nombre.size() == largo + 6 && nombre.starts_with(kPrefijoEscenaRestauracion) &&
-         std::all_of(nombre.begin() + static_cast<long>(largo), nombre.end(),
-                     [](unsigned char c) { return std::isalnum(c) != 0; });
-}
-
-// The stamp of a backup run's staging folder; empty when the name is not one.
-std::string SelloDeEscena(const std::string& nombre) {
-  if (!nombre.starts_with(kPrefijoEscenaRespaldo)) return {};
-  const std::string sello = nombre.substr(kPrefijoEscenaRespaldo.size()) + ".ZIP";
-  return EsSello(sello) ? sello : std::string();
-}
 
 std::string RecuperaRestauracion(const fs::path& escena) {
   std::string aviso;
@@ -59,9 +43,9 @@ std::string RecuperaRestauracion(const fs::path& escena) {
 
 void LimpiaRespaldo(const fs::path& carpeta, const fs::path& escena, const std::string& sello) {
   // Its main archive is moved last: without it, what it moved is no set.
-  if (drive::FindIgnoringCase(carpeta, NombreArchivo(kComponentes[0].prefijo, sello)).empty()) {
-    for (std::size_t i = 1; i < kComponentes.size(); ++i) {
-      const fs::path companero = drive::FindIgnoringCase(carpeta, NombreArchivo(kComponentes[i].prefijo, sello));
+  if (drive::FindIgnoringCase(carpeta, NombreArchivo(kPrincipal, sello)).empty()) {
+    for (const Componente& c : kCompaneros) {
+      const fs::path companero = drive::FindIgnoringCase(carpeta, NombreArchivo(c, sello));
       if (!companero.empty()) fs::remove(companero);
     }
   }
@@ -81,16 +65,15 @@ std::vector<std::string> RecuperaInterrumpidos() {
   }
   std::sort(escenas.begin(), escenas.end());
   for (const fs::path& escena : escenas) {
-    const std::string nombre = escena.filename().string();
-    const std::string sello = SelloDeEscena(nombre);
-    if (!EsEscenaRestauracion(nombre) && sello.empty()) continue;
+    const std::optional<Nombre> nombre = LeeNombre(escena.filename().string());
+    if (!nombre || nombre->clase == Clase::Archivo) continue;
     BloqueoCarpeta bloqueo;
     if (!bloqueo.Intenta(escena)) continue;  // a live run works in it
-    if (sello.empty()) {
+    if (nombre->clase == Clase::EscenaRestauracion) {
       const std::string aviso = RecuperaRestauracion(escena);
       if (!aviso.empty()) avisos.push_back(aviso);
     } else {
-      LimpiaRespaldo(carpeta, escena, sello);
+      LimpiaRespaldo(carpeta, escena, nombre->sello);
     }
   }
   return avisos;

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "backup/nombres_respaldo.h"
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
@@ -134,7 +135,7 @@ std::string Prueba::NuevoRespaldo() const {
   const auto antes = Respaldos();
   if (RespaldoDesatendido() != 0) return {};
   for (const std::string& nombre : Respaldos()) {
-    if (nombre.starts_with("QR1_") && std::find(antes.begin(), antes.end(), nombre) == antes.end()) return nombre;
+    if (EsArchivoPrincipal(nombre) && std::find(antes.begin(), antes.end(), nombre) == antes.end()) return nombre;
   }
   return {};
 }

@@ -10,8 +10,6 @@
 #include "backup/base_de_datos.h"
 #include "backup/falla.h"
 #include "backup/intercambio.h"
-#include "backup/juego_respaldo.h"
-#include "backup/sello.h"
 #include "common/arranque.h"
 #include "platform/db/database_file.h"
 #include "platform/drive/drive.h"
@@ -60,9 +58,7 @@ std::vector<fs::path> ArchivosBajo(const fs::path& carpeta, bool recursivo) {
 
 Restauracion::Restauracion(std::string archivoPrincipal)
     : archivo_(std::move(archivoPrincipal)), carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) {
-  if (!EsArchivoPrincipal(archivo_)) {
-    throw RuntimeError(52, "Nombre de respaldo no válido: \"" + archivo_ + "\"");
-  }
+  if (!EsArchivoPrincipal(archivo_)) throw NombreNoValido(archivo_);
 }
 
 Restauracion::~Restauracion() {
@@ -82,40 +78,39 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
   // Held from the start, so that a Snapmake started meanwhile does not take
   // it for the leftover of a restore that was cut short.
   do {
-    std::string plantilla = (carpetaRespaldo_ / (std::string(kPrefijoEscenaRestauracion) + "XXXXXX")).string();
+    std::string plantilla = (carpetaRespaldo_ / PlantillaEscenaRestauracion()).string();
     if (::mkdtemp(plantilla.data()) == nullptr) {
       throw drive::FileError(std::error_code(errno, std::generic_category()), carpetaRespaldo_.string());
     }
     escena_ = plantilla;
   } while (!bloqueo_.Toma(escena_));
 
-  const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, bool conservaCarpetas,
-                          std::string destino) {
+  const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, const Componente& componente) {
     fs::create_directories(carpeta);
-    const ResultadoZip r = Extrae(RutaWindows(archivo), RutaWindows(carpeta), conservaCarpetas, dialogs, titulo);
+    const ResultadoZip r =
+        Extrae(RutaWindows(archivo), RutaWindows(carpeta), componente.conservaCarpetas, dialogs, titulo);
     if (r.resultado != 0) {
       throw RuntimeError(3343, "No se pudo extraer " + archivo.filename().string() + ":\n" + r.mensaje);
     }
-    extraidos_.push_back({carpeta, std::move(destino)});
+    extraidos_.push_back({carpeta, &componente});
   };
   // Extracting is the test: every entry is read to its end and its check sum
   // compared before it gets its name, and a refused entry fails the call.
-  extrae(principal, escena_ / "C", true, "");
-  if (!BuscaEnEscena(escena_ / "C", common::kBasePrincipal)) {
+  extrae(principal, escena_ / kUnidadEnEscena, kPrincipal);
+  if (!BuscaEnEscena(escena_ / kUnidadEnEscena, common::kBasePrincipal)) {
     throw RuntimeError(3343, "El respaldo " + archivo_ + " no contiene la base de datos " +
                                  common::kBasePrincipal);
   }
 
-  const std::string_view sello = SelloDe(archivo_);
-  for (std::size_t i = 1; i < kComponentes.size(); ++i) {
-    const Componente& c = kComponentes[i];
-    const fs::path companero = drive::FindIgnoringCase(carpetaRespaldo_, NombreArchivo(c.prefijo, sello));
+  const std::string sello = LeeNombre(archivo_)->sello;
+  for (const Componente& c : kCompaneros) {
+    const fs::path companero = drive::FindIgnoringCase(carpetaRespaldo_, NombreArchivo(c, sello));
     if (companero.empty()) continue;
-    extrae(companero, escena_ / std::string(c.prefijo.substr(0, 3)), false, std::string(c.restauraEn));
+    extrae(companero, escena_ / CarpetaEnEscena(c), c);
   }
 
   for (const Extraido& e : extraidos_) {
-    for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
+    for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.componente->conservaCarpetas)) {
       if (db::IsCompanionFile(archivo)) continue;
       if (EsMdb(archivo) || db::IsDatabaseFile(archivo)) RevisaBase(archivo, Destino(e, archivo), archivo_);
     }
@@ -123,8 +118,8 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
 }
 
 std::string Restauracion::Destino(const Extraido& e, const fs::path& archivo) {
-  if (e.destino.empty()) return EnUnidadC(archivo.lexically_relative(e.carpeta));
-  return e.destino + '\\' + archivo.filename().string();
+  if (e.componente->conservaCarpetas) return EnUnidadC(archivo.lexically_relative(e.carpeta));
+  return std::string(e.componente->restauraEn) + '\\' + archivo.filename().string();
 }
 
 void Restauracion::Coloca() {
@@ -144,7 +139,7 @@ void Restauracion::Coloca() {
     }
   }
   for (const Extraido& e : extraidos_) {
-    for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.destino.empty())) {
+    for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.componente->conservaCarpetas)) {
       if (db::IsCompanionFile(archivo)) continue;
       // Mapped whole, so that a file there under another letter case is the one replaced.
       cambio.Coloca(archivo, drive::Map(Destino(e, archivo)));

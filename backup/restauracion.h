@@ -20,16 +20,13 @@
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "backup/bloqueo_carpeta.h"
+#include "backup/nombres_respaldo.h"
 #include "platform/forms/dialogs.h"
 
 namespace orvo::respaldo {
-
-// The staging folders of restores in the backup folder: this and six characters.
-inline constexpr std::string_view kPrefijoEscenaRestauracion = "~restaura_";
 
 class Restauracion {
  public:
@@ -47,8 +44,8 @@ class Restauracion {
 
  private:
   struct Extraido {
-    std::filesystem::path carpeta;    // staged files
-    std::string destino;              // Windows path they go to; empty: by their own path
+    std::filesystem::path carpeta;  // staged files
+    const Componente* componente;   // of the archive they came from
   };
 
   // The Windows path a staged file of `e` goes to.

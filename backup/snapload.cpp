@@ -15,10 +15,9 @@
 #include "backup/boton_de_imagen.h"
 #include "backup/espera_snapmake.h"
 #include "backup/falla.h"
-#include "backup/juego_respaldo.h"
 #include "backup/recuperacion.h"
 #include "backup/restauracion.h"
-#include "backup/sello.h"
+#include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/wildcard.h"
@@ -106,7 +105,7 @@ void Snapload::Form_Load() {
     return;
   }
   auto* lista = Find<QListWidget>("File1");
-  for (const fs::path& archivo : drive::ListFiles(carpeta, "QR1*")) {
+  for (const fs::path& archivo : drive::ListFiles(carpeta, PatronListado())) {
     lista->addItem(QString::fromStdString(archivo.filename().string()));
   }
   const QString producto = QString::fromUtf8(kCarpetaProducto.data(), static_cast<qsizetype>(kCarpetaProducto.size()));
@@ -133,9 +132,7 @@ void Snapload::Command5_Click() {
   Ocupada(true);
   try {
     const std::string nombre = elegido.toStdString();
-    if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) {
-      throw RuntimeError(52, "Nombre de respaldo no válido: \"" + nombre + "\"");
-    }
+    if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) throw NombreNoValido(nombre);
     EsperaSnapmake espera(carpetaPrograma_, carpetaEjecutables_);
     std::error_code ec;
     if (!fs::is_regular_file(espera.Programa(), ec)) {

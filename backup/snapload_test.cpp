@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "backup/respaldo_prueba.h"
-#include "backup/sello.h"
+#include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
@@ -150,7 +150,7 @@ TEST_F(SnaploadTest, RoundTripPutsBackTheDataOfTheSet) {
   EXPECT_EQ(despues, alRespaldar);
   // The fresh backup taken before the restore is there for the next time.
   const auto respaldos = p.Respaldos();
-  EXPECT_EQ(std::count_if(respaldos.begin(), respaldos.end(), [](const std::string& n) { return n.starts_with("QR1_"); }),
+  EXPECT_EQ(std::count_if(respaldos.begin(), respaldos.end(), [](const std::string& n) { return EsArchivoPrincipal(n); }),
             2);
   // Nothing of the staging is left in the backup folder.
   for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
@@ -198,7 +198,7 @@ TEST_F(SnaploadTest, HiddenFilesAtTheTopStayThroughARestore) {
 
 TEST_F(SnaploadTest, MainArchiveAloneRestoresOnlyItsOwnFiles) {
   const std::string set = Respaldo();
-  const std::string sello(SelloDe(set));
+  const std::string sello(LeeNombre(set)->sello);
   for (const char* prefijo : {"QR2_", "FT1_", "POL_"}) fs::remove(p.Respaldo() / (prefijo + sello));
   // A companion of another stamp belongs to another set.
   const fs::path ajeno = p.programa / "ajeno";
@@ -419,6 +419,8 @@ TEST_F(FallaTest, NameNotOfTheList) {
   w.Find<QLineEdit>("archRes")->setText("QR1_010101_000000.ZIP");
   w.Command5_Click();
   ASSERT_NO_FATAL_FAILURE(EsperaError(52));
+  EXPECT_EQ(boxes.shown.back().text,
+            "52 Form1::cmdUnZip_Click Nombre de respaldo no válido: \"QR1_010101_000000.ZIP\"");
   SinCambios();
 }
 

@@ -15,7 +15,7 @@
 #include "backup/boton_de_imagen.h"
 #include "backup/falla.h"
 #include "backup/juego_respaldo.h"
-#include "backup/sello.h"
+#include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 
@@ -116,7 +116,7 @@ void Snapmake::crea_Click() {
       forms::DoEvents();
       if (hecho.hecho && hecho.resultado != 0) {
         dialogs().MsgBox(hecho.mensaje, forms::Buttons::Ok, forms::Icon::None, runtime().Title());
-        fallidos.push_back(NombreArchivo(componente.prefijo, juego.Sello()));
+        fallidos.push_back(NombreArchivo(componente, juego.Sello()));
       }
     }
     if (!fallidos.empty()) {

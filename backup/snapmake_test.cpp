@@ -12,7 +12,7 @@
 
 #include "backup/borra_tablas.h"
 #include "backup/respaldo_prueba.h"
-#include "backup/sello.h"
+#include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
 #include "platform/forms/runtime.h"
@@ -85,11 +85,11 @@ TEST_F(SnapmakeTest, BackupSetHoldsFourArchivesOfOneStampWithTheirFiles) {
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
   const auto respaldos = p.Respaldos();
   ASSERT_EQ(respaldos.size(), 4u);
-  const std::string sello(SelloDe(respaldos[0]));
+  const std::string sello(LeeNombre(respaldos[0])->sello);
   EXPECT_TRUE(EsSello(sello));
   std::map<std::string, std::vector<std::string>> entradas;
   for (const std::string& nombre : respaldos) {
-    EXPECT_EQ(SelloDe(nombre), sello);
+    EXPECT_EQ(LeeNombre(nombre)->sello, sello);
     entradas[Prefijo(nombre)] = p.Entradas(p.Respaldo() / nombre);
   }
   // The databases are copies of their own: no log, index or lock file beside them.
@@ -119,7 +119,7 @@ TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
 
   std::string qr1;
   for (const std::string& nombre : p.Respaldos()) {
-    if (nombre.starts_with("QR1_")) qr1 = nombre;
+    if (EsArchivoPrincipal(nombre)) qr1 = nombre;
   }
   const fs::path salida = p.programa / "salida";
   ASSERT_EQ(orvo::testing::RunCommand("unzip -q " + orvo::testing::Quote(p.Respaldo() / qr1) + " -d " +
@@ -365,7 +365,7 @@ struct OtrosProgramasTest : ::testing::Test {
   std::string EnElRespaldo(const std::string& sql) {
     std::string qr1;
     for (const std::string& n : p.Respaldos()) {
-      if (n.starts_with("QR1_")) qr1 = n;
+      if (EsArchivoPrincipal(n)) qr1 = n;
     }
     const fs::path salida = p.programa / "salida";
     fs::remove_all(salida);
@@ -402,7 +402,7 @@ TEST_F(OtrosProgramasTest, APunchCommittedDuringABackupByAProgramKilledBeforeItC
 // snapshot waits for the wipe and is kept: no row that the set does not hold
 // is emptied.
 TEST_F(OtrosProgramasTest, ARowCommittedAfterTheSnapshotIsNotWiped) {
-  orvo::testing::Child respaldo = orvo::testing::Start(CORTE_HIJO_EXE, {"respalda", p.programa.string(), "0"});
+  orvo::testing::Child respaldo = orvo::testing::Start(ORVO_CUT_CHILD, {"respalda", p.programa.string(), "0"});
   EsperaUltimoArchivo(respaldo);
   orvo::testing::Child importador = orvo::testing::Start(
       "/usr/bin/sqlite3", {"-cmd", ".timeout 60000", p.c.Path("Quiravel/Quiravel.mdb").string(),

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/nombres_respaldo.h"
 #include "backup/restauracion.h"
 #include "bench/support/banco.h"
 #include "common/arranque.h"
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
 
   std::string principal;
   for (const auto& e : fs::directory_iterator(producto / "orvoBackup")) {
-    if (e.path().filename().string().starts_with("QR1_")) principal = e.path().filename().string();
+    if (orvo::respaldo::EsArchivoPrincipal(e.path().filename().string())) principal = e.path().filename().string();
   }
   ok &= Check(!principal.empty(), "no hay respaldo QR1_");
   if (!ok) return 1;

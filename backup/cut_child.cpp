@@ -4,14 +4,14 @@
 // library or the engine alike), so that a test can cut the work at every
 // point it passes and look at what the next start makes of it.
 //
-//   corte_hijo restaura QR1_030226_090507.ZIP N   the set tested and staged, then cut in the swap
-//   corte_hijo respalda CARPETA_PROGRAMA N        Snapmake's backup run with the wipe asked and
-//                                                 answered Yes, cut anywhere in it
-//   corte_hijo carga QR1_030226_090507.ZIP N      Snapload's restore of the set from its window,
-//                                                 Snapmake started from the program folder, cut
-//                                                 once Snapmake's result is answered (the first
-//                                                 result file of its own in place); the signals
-//                                                 act as in the program
+//   cut_child restaura QR1_030226_090507.ZIP N   the set tested and staged, then cut in the swap
+//   cut_child respalda CARPETA_PROGRAMA N        Snapmake's backup run with the wipe asked and
+//                                                answered Yes, cut anywhere in it
+//   cut_child carga QR1_030226_090507.ZIP N      Snapload's restore of the set from its window,
+//                                                Snapmake started from the program folder, cut
+//                                                once Snapmake's result is answered (the first
+//                                                result file of its own in place); the signals
+//                                                act as in the program
 //
 // N = 0 runs to the end. Exit status 0 when the work ended well, 1 with the
 // error on standard error when it failed.
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   try {
     if (modo == "restaura") {
       respaldo::Restauracion restauracion(argv[2]);
-      restauracion.Prepara(boxes, "corte_hijo");
+      restauracion.Prepara(boxes, "cut_child");
       armado = restantes > 0;
       restauracion.Coloca();
       return 0;
