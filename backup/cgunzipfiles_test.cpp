@@ -9,7 +9,7 @@
 
 #include "backup/cgzipfiles.h"
 #include "backup/codemodule.h"
-#include "backup/raised_error.h"
+#include "platform/error/current_error.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
@@ -54,7 +54,7 @@ TEST(CGUnzipFilesTest, IntegerPropertiesOutside16BitsOverflowAtUnzip) {
     try {
       u.Unzip("C:\\x.zip", "C:");
       ADD_FAILURE() << "no overflow";
-    } catch (const RaisedError& e) {
+    } catch (const err::RaisedError& e) {
       EXPECT_EQ(e.number, 6);
       EXPECT_STREQ(e.what(), "Desbordamiento");
       EXPECT_EQ(e.source, "CGUnZipFiles::Unzip");
