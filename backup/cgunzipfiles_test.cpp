@@ -216,5 +216,15 @@ TEST_F(CGUnzipFilesArchiveTest, DamagedOrMissingArchiveIsANonZeroResultWithItsRe
   EXPECT_FALSE(u.GetLastMessage().empty());
 }
 
+// A folder the system refuses is the run's write error with the run time's
+// reason, never an error raised out of the class.
+TEST_F(CGUnzipFilesArchiveTest, AnExtractionFolderWithATooLongNameIsAWriteErrorWithTheReason) {
+  WriteFile(c.Path("a.txt"), "a");
+  InfoZip("a.txt", "-q");
+  CGUnzipFiles u(boxes, "Snapload");
+  EXPECT_EQ(u.Unzip("C:\\iz.zip", "C:\\" + std::string(300, 'n')), 4);
+  EXPECT_NE(u.GetLastMessage().find(": No se ha encontrado la ruta de acceso"), std::string::npos) << u.GetLastMessage();
+}
+
 }  // namespace
 }  // namespace orvo::backup
