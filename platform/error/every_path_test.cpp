@@ -9,6 +9,7 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "platform/db/connection.h"
 #include "platform/error/current_error.h"
@@ -54,6 +55,20 @@ RuntimeError AtEveryBoundary(const std::function<void()>& body) {
     EXPECT_EQ(dialogs.shown[0].text, forms::Runtime::ErrorText(raised.number, raised.what()));
   }
   return raised;
+}
+
+// The extraction of C:\a.zip into `folder` (a Windows name): its result and
+// the lines it printed.
+std::pair<int, std::string> Extract(const std::string& folder, int test = 0) {
+  zip::UnzipOptions o;
+  o.zipFileName = "C:\\a.zip";
+  o.extractDir = folder;
+  o.test = test;
+  std::string printed;
+  zip::UnzipUserFunctions f;
+  f.print = [&](const char* text, unsigned long) { return printed += text, 0; };
+  const int result = zip::Wiz_SingleEntryUnzip(o, f);
+  return {result, printed};
 }
 
 void Wait(inet::InternetTransfer& t) {
@@ -114,13 +129,8 @@ TEST_F(EveryPathTest, AFolderTheSystemRefusesReadsTheSameInTheBoxTheRaiseTheDown
     }
     t.Quit();
 
-    zip::UnzipOptions o;
-    o.zipFileName = "C:\\a.zip";
-    o.extractDir = windows;
-    std::string printed;
-    zip::UnzipUserFunctions f;
-    f.print = [&](const char* text, unsigned long) { return printed += text, 0; };
-    EXPECT_EQ(zip::Wiz_SingleEntryUnzip(o, f), zip::kWriteError) << printed;
+    const auto [result, printed] = Extract(windows);
+    EXPECT_EQ(result, zip::kWriteError) << printed;
     EXPECT_NE(printed.find(": " + reason + "\n"), std::string::npos) << printed;
   }
 }
@@ -186,14 +196,8 @@ TEST_F(EveryPathTest, ADamagedArchiveIsTheExtractionsOneResultAndReason) {
   bytes[at] = 'C';
   WriteFile(c.Path("a.zip"), bytes);
   for (int test : {0, 1}) {
-    zip::UnzipOptions o;
-    o.zipFileName = "C:\\a.zip";
-    o.extractDir = "C:\\destino";
-    o.test = test;
-    std::string printed;
-    zip::UnzipUserFunctions f;
-    f.print = [&](const char* text, unsigned long) { return printed += text, 0; };
-    EXPECT_EQ(zip::Wiz_SingleEntryUnzip(o, f), zip::kDamaged) << test;
+    const auto [result, printed] = Extract("C:\\destino", test);
+    EXPECT_EQ(result, zip::kDamaged) << test;
     EXPECT_NE(printed.find("«a.dat»: error de CRC: los datos están dañados"), std::string::npos) << printed;
   }
 }
