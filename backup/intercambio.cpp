@@ -12,9 +12,9 @@
 #include <system_error>
 
 #include "backup/archivos_zip.h"
-#include "platform/error/current_error.h"
 #include "platform/drive/file_error.h"
 #include "platform/error.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::respaldo {
 

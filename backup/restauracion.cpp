@@ -8,7 +8,6 @@
 
 #include "backup/archivos_zip.h"
 #include "backup/base_de_datos.h"
-#include "platform/error/current_error.h"
 #include "backup/intercambio.h"
 #include "backup/juego_respaldo.h"
 #include "backup/sello.h"

@@ -14,7 +14,6 @@
 #include "backup/base_de_datos.h"
 #include "backup/boton_de_imagen.h"
 #include "backup/espera_snapmake.h"
-#include "platform/error/current_error.h"
 #include "backup/juego_respaldo.h"
 #include "backup/recuperacion.h"
 #include "backup/restauracion.h"
@@ -22,6 +21,7 @@
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/wildcard.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::respaldo {
 

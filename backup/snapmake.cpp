@@ -13,11 +13,11 @@
 
 #include "backup/borra_tablas.h"
 #include "backup/boton_de_imagen.h"
-#include "platform/error/current_error.h"
 #include "backup/juego_respaldo.h"
 #include "backup/sello.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::respaldo {
 
