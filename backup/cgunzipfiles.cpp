@@ -1,6 +1,6 @@
 #include "backup/cgunzipfiles.h"
 
-#include "backup/raised_error.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::backup {
 
@@ -27,7 +27,7 @@ std::int32_t CGUnzipFiles::Unzip(std::string_view sZipFileName, std::string_view
                                        mVerbose,              mCaseSensitive,     Narrow(mPrivilege)};
     return CodeModule::VBUnzip(mZipFileName, mExtractDir, flags, dialogs_, title_);
   } catch (...) {
-    RaiseAgain("CGUnZipFiles::Unzip");
+    err::RaiseAgain("CGUnZipFiles::Unzip");
   }
 }
 

@@ -9,7 +9,7 @@
 
 #include "backup/cgzipfiles.h"
 #include "backup/codemodule.h"
-#include "backup/raised_error.h"
+#include "platform/error/current_error.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
@@ -54,7 +54,7 @@ TEST(CGUnzipFilesTest, IntegerPropertiesOutside16BitsOverflowAtUnzip) {
     try {
       u.Unzip("C:\\x.zip", "C:");
       ADD_FAILURE() << "no overflow";
-    } catch (const RaisedError& e) {
+    } catch (const err::RaisedError& e) {
       EXPECT_EQ(e.number, 6);
       EXPECT_STREQ(e.what(), "Desbordamiento");
       EXPECT_EQ(e.source, "CGUnZipFiles::Unzip");
@@ -214,6 +214,16 @@ TEST_F(CGUnzipFilesArchiveTest, DamagedOrMissingArchiveIsANonZeroResultWithItsRe
   WriteFile(c.Path("basura.zip"), "esto no es un zip");
   EXPECT_NE(u.Unzip("C:\\basura.zip", ""), 0);
   EXPECT_FALSE(u.GetLastMessage().empty());
+}
+
+// A folder the system refuses is the run's write error with the run time's
+// reason, never an error raised out of the class.
+TEST_F(CGUnzipFilesArchiveTest, AnExtractionFolderWithATooLongNameIsAWriteErrorWithTheReason) {
+  WriteFile(c.Path("a.txt"), "a");
+  InfoZip("a.txt", "-q");
+  CGUnzipFiles u(boxes, "Snapload");
+  EXPECT_EQ(u.Unzip("C:\\iz.zip", "C:\\" + std::string(300, 'n')), 4);
+  EXPECT_NE(u.GetLastMessage().find(": No se ha encontrado la ruta de acceso"), std::string::npos) << u.GetLastMessage();
 }
 
 }  // namespace

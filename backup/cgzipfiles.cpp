@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "backup/codemodule.h"
-#include "backup/raised_error.h"
+#include "platform/error/current_error.h"
 #include "platform/text/nocase.h"
 
 namespace orvo::backup {
@@ -21,14 +21,14 @@ CGZipFiles::CGZipFiles() : mFiles{kDummy} {}
 void CGZipFiles::AddFile(const std::string& sFileName) {
   const bool listed = std::any_of(mFiles.begin(), mFiles.end(),
                                   [&](const std::string& f) { return text::EqualsNoCase(f, sFileName); });
-  if (listed) throw RaisedError(kObjectError + 2001, "File is already in Zip List", "CGZip::AddFile");
+  if (listed) throw err::RaisedError(kObjectError + 2001, "File is already in Zip List", "CGZip::AddFile");
   mFiles.push_back(sFileName);
 }
 
 void CGZipFiles::RemoveFile(const std::string& sFileName) {
   const auto it = std::find_if(mFiles.begin(), mFiles.end(),
                                [&](const std::string& f) { return text::EqualsNoCase(f, sFileName); });
-  if (it == mFiles.end()) throw RaisedError(kObjectError + 2002, "File is not in Zip List", "CGZip::RemoveFile");
+  if (it == mFiles.end()) throw err::RaisedError(kObjectError + 2002, "File is not in Zip List", "CGZip::RemoveFile");
   mFiles.erase(it);
 }
 
@@ -44,7 +44,7 @@ std::int32_t CGZipFiles::MakeZipFile() {
     }
     return CodeModule::VBZipArchive(count, mZipFileName, names, mRecurseFolders, mUpdatingZip, mRootDirectory);
   } catch (...) {
-    RaiseAgain("CGZipFiles::MakeZipFile");
+    err::RaiseAgain("CGZipFiles::MakeZipFile");
   }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "backup/codemodule.h"
-#include "backup/raised_error.h"
+#include "platform/error/current_error.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
 #include "platform/zip/zip_archive.h"
@@ -61,7 +61,7 @@ TEST(CGZipFilesTest, ListKeysIgnoreCaseAndRaiseTheClassErrors) {
     try {
       s.add ? zip.AddFile(s.name) : zip.RemoveFile(s.name);
       EXPECT_EQ(s.error, 0) << s.name;
-    } catch (const RaisedError& e) {
+    } catch (const err::RaisedError& e) {
       EXPECT_EQ(e.number, s.error) << s.name;
       EXPECT_EQ(e.source, s.add ? "CGZip::AddFile" : "CGZip::RemoveFile");
       EXPECT_STREQ(e.what(), s.add ? "File is already in Zip List" : "File is not in Zip List");
@@ -138,7 +138,7 @@ TEST_F(CGZipFilesArchiveTest, NinetyNineNamesPassAndAHundredthRaises) {
   try {
     zip.MakeZipFile();
     ADD_FAILURE() << "no error";
-  } catch (const RaisedError& e) {
+  } catch (const err::RaisedError& e) {
     EXPECT_EQ(e.number, 9);
     EXPECT_EQ(e.source, "CGZipFiles::MakeZipFile");
   }

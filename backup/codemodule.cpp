@@ -6,7 +6,7 @@
 #include <cstring>
 #include <span>
 
-#include "backup/raised_error.h"
+#include "platform/error/current_error.h"
 #include "platform/forms/form.h"
 
 namespace orvo::backup::CodeModule {
@@ -160,7 +160,7 @@ std::int32_t VBUnzip(const std::string& zipFileName, const std::string& extractD
     PromptScope prompts(dialogs, title);
     return zip::Wiz_SingleEntryUnzip(o, functions);
   } catch (...) {
-    RaiseAgain("CodeModule::VBUnzip");
+    err::RaiseAgain("CodeModule::VBUnzip");
   }
 }
 

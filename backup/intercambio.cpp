@@ -12,9 +12,9 @@
 #include <system_error>
 
 #include "backup/archivos_zip.h"
-#include "backup/falla.h"
 #include "platform/drive/file_error.h"
 #include "platform/error.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::respaldo {
 
@@ -285,7 +285,7 @@ void Intercambio::Ejecuta() {
     SincronizaPasos(pasos_);
     EscribeDiario(escena_, kFaseConfirmado, pasos_);
   } catch (...) {
-    RuntimeError error = FallaActual();
+    RuntimeError error = err::CurrentError();
     if (Deshace(pasos_)) {
       try {
         SincronizaPasos(pasos_);

@@ -8,7 +8,6 @@
 
 #include "backup/archivos_zip.h"
 #include "backup/base_de_datos.h"
-#include "backup/falla.h"
 #include "backup/intercambio.h"
 #include "common/arranque.h"
 #include "platform/db/database_file.h"

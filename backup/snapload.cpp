@@ -14,13 +14,14 @@
 #include "backup/base_de_datos.h"
 #include "backup/boton_de_imagen.h"
 #include "backup/espera_snapmake.h"
-#include "backup/falla.h"
+#include "backup/juego_respaldo.h"
+#include "backup/nombres_respaldo.h"
 #include "backup/recuperacion.h"
 #include "backup/restauracion.h"
-#include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/wildcard.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::respaldo {
 
@@ -88,7 +89,7 @@ void Snapload::Form_Load() {
       dialogs().MsgBox(aviso, forms::Buttons::Ok, forms::Icon::Information, runtime().Title());
     }
   } catch (...) {
-    const RuntimeError error = FallaActual();
+    const RuntimeError error = err::CurrentError();
     dialogs().MsgBox(std::to_string(error.number) + " " + error.what(), forms::Buttons::Ok, forms::Icon::Critical,
                      runtime().Title());
     common::EscribeResultado(carpetaPrograma_, common::Resultado::Err);
@@ -173,7 +174,7 @@ void Snapload::Command5_Click() {
     resultadoFinal_ = true;
   } catch (...) {
     espera_ = nullptr;
-    const RuntimeError error = FallaActual();
+    const RuntimeError error = err::CurrentError();
     Ocupada(false);
     return ErrorRestauracion(error);
   }

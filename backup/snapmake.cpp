@@ -13,11 +13,11 @@
 
 #include "backup/borra_tablas.h"
 #include "backup/boton_de_imagen.h"
-#include "backup/falla.h"
 #include "backup/juego_respaldo.h"
 #include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::respaldo {
 
@@ -81,7 +81,7 @@ void Snapmake::Form_Load() {
   } catch (...) {
     // A caller waiting for the result must learn that no backup comes.
     ResultadoVacio(carpetaPrograma_);
-    throw FallaActual();
+    throw err::CurrentError();
   }
 }
 
@@ -130,7 +130,7 @@ void Snapmake::crea_Click() {
     common::EscribeResultado(carpetaPrograma_, common::Resultado::Ok);
     exito_ = true;
   } catch (...) {
-    const RuntimeError error = FallaActual();
+    const RuntimeError error = err::CurrentError();
     ResultadoVacio(carpetaPrograma_);
     Ocupada(false);
     dialogs().MsgBox(std::to_string(error.number) + " Form1::cmdZip_Click " + error.what(), forms::Buttons::Ok,

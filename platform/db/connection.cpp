@@ -16,7 +16,7 @@ bool IsEngineTable(std::string_view name) {
 
 namespace detail {
 Session& SessionOf(const Connection& cn) {
-  if (!cn.session_) Throw(errc::kObjectClosed, "La operación no está permitida si el objeto está cerrado.");
+  if (!cn.session_) Throw(errc::kObjectClosed);
   return *cn.session_;
 }
 }  // namespace detail

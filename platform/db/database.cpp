@@ -17,7 +17,7 @@ namespace {
 constexpr int kApplicationId = 0x4F52564F;
 
 [[noreturn]] void NoTable(std::string_view table) {
-  Throw(errc::kItemNotFound, "No se encontró la tabla '" + std::string(table) + "' en esta colección.");
+  throw ItemNotFound("la tabla", table);
 }
 
 std::vector<std::string> Texts(detail::Session& s, std::string_view sql, std::span<const Value> params) {
@@ -48,9 +48,9 @@ Database Database::Open(std::string_view path, std::string_view connect) {
 Database Database::Create(std::string_view path, std::string_view /*locale*/, std::string_view password) {
   fs::path file = ResolvePath(path);
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(file, ec))) Throw(errc::kDatabaseExists, "La base de datos '" + std::string(path) + "' ya existe.");
+  if (fs::exists(fs::symlink_status(file, ec))) throw DatabaseExists(path);
   if (!fs::is_directory(file.parent_path(), ec))
-    Throw(3044, "'" + file.parent_path().string() + "' no es una ruta válida.");
+    Throw(errc::kBadPath, "'" + file.parent_path().string() + "' no es una ruta válida.");
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
   if (rc == SQLITE_OK) {
@@ -103,12 +103,12 @@ std::vector<TableDef> Database::TableDefs() {
 void Database::Append(const TableDef& table) {
   if (FindTable(table.name)) Throw(errc::kTableExists, "La tabla '" + table.name + "' ya existe.");
   if (table.fields.empty())
-    Throw(3264, "No hay campos definidos; no se puede agregar la tabla '" + table.name + "'.");
+    Throw(errc::kNoFields, "No hay campos definidos; no se puede agregar la tabla '" + table.name + "'.");
   std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
   for (std::size_t i = 0; i < table.fields.size(); ++i) {
     for (std::size_t j = 0; j < i; ++j) {
       if (SameName(table.fields[i].name, table.fields[j].name))
-        Throw(errc::kDuplicateField, "No se puede definir el campo '" + table.fields[i].name + "' más de una vez.");
+        throw DuplicateField(table.fields[i].name);
     }
     if (i) sql += ", ";
     sql += ColumnSql(table.name, table.fields[i]);
@@ -120,7 +120,7 @@ void Database::AppendField(std::string_view table, const Field& field) {
   auto t = FindTable(table);
   if (!t) NoTable(table);
   if (t->FindField(field.name))
-    Throw(errc::kDuplicateField, "No se puede definir el campo '" + field.name + "' más de una vez.");
+    throw DuplicateField(field.name);
   // The new column starts without its default, so the rows already there get
   // Null as they did on Windows; the default is set afterwards.
   Field bare = field;
@@ -139,7 +139,7 @@ void Database::SetFieldProperties(std::string_view table, std::string_view field
   for (Field& candidate : t->fields) {
     if (SameName(candidate.name, field)) f = &candidate;
   }
-  if (!f) Throw(errc::kItemNotFound, "No se encontró el campo '" + std::string(field) + "' en esta colección.");
+  if (!f) throw ItemNotFound("el campo", field);
   if (allowZeroLength) {
     if (f->type != Type::Text && f->type != Type::Memo)
       Throw(errc::kInvalidOperation, "Operación no válida para el campo '" + f->name + "'.");
@@ -155,7 +155,7 @@ void Database::SetFieldProperties(std::string_view table, std::string_view field
   std::vector<std::string> stored = Texts(s, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?", name);
   detail::TableText parts;
   if (stored.empty() || !detail::SplitCreateTable(stored.front(), parts))
-    Throw(errc::kEngine, "No se puede leer la definición de la tabla '" + t->name + "'.");
+    throw UnreadableTable(t->name);
   std::string create = "CREATE TABLE \"_orvo_rebuild\" (";
   bool replaced = false;
   for (std::size_t i = 0; i < parts.definitions.size(); ++i) {
@@ -170,7 +170,7 @@ void Database::SetFieldProperties(std::string_view table, std::string_view field
   }
   create += ")";
   if (!parts.options.empty()) create += " " + parts.options;
-  if (!replaced) Throw(errc::kEngine, "No se puede leer la definición de la tabla '" + t->name + "'.");
+  if (!replaced) throw UnreadableTable(t->name);
 
   std::string columns;
   for (std::size_t i = 0; i < t->fields.size(); ++i) {

@@ -11,6 +11,40 @@ namespace orvo::db {
 
 void Throw(int number, const std::string& description) { throw Error(number, description); }
 
+void Throw(int number) { throw Error(number, std::string(err::Text(number))); }
+
+namespace {
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+}  // namespace
+
+Error ItemNotFound(std::string_view what, std::string_view name) {
+  return Error(errc::kItemNotFound, "No se encontró " + std::string(what) + " " + Quoted(name) + " en esta colección.");
+}
+
+Error UnrecognizedFormat(std::string_view file) {
+  return Error(errc::kUnrecognizedFormat, "Formato de base de datos " + Quoted(file) + " no reconocido.");
+}
+
+Error DatabaseExists(std::string_view path) {
+  return Error(errc::kDatabaseExists, "La base de datos " + Quoted(path) + " ya existe.");
+}
+
+Error FileNotFound(std::string_view file) {
+  return Error(errc::kFileNotFound, "No se encuentra el archivo " + Quoted(file) + ".");
+}
+
+Error DuplicateField(std::string_view field) {
+  return Error(errc::kDuplicateField, "No se puede definir el campo " + Quoted(field) + " más de una vez.");
+}
+
+Error TypeMismatchInField(std::string_view column) {
+  return Error(errc::kTypeMismatch, "No coinciden los tipos de datos en el campo " + Quoted(column) + ".");
+}
+
+Error UnreadableTable(std::string_view table) {
+  return Error(errc::kEngine, "No se puede leer la definición de la tabla " + Quoted(table) + ".");
+}
+
 namespace detail {
 
 void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::string& file) {
@@ -27,7 +61,7 @@ void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::stri
       Throw(errc::kFieldTooSmall, "El campo '" + column + "' es demasiado pequeño para aceptar la cantidad de datos que intentó agregar.");
     if (kind == "zero") Throw(errc::kZeroLength, "El campo '" + column + "' no puede ser una cadena de longitud cero.");
     if (kind == "range") Throw(errc::kOverflow, "Desbordamiento en el campo '" + column + "'.");
-    if (kind == "type") Throw(errc::kTypeMismatch, "No coinciden los tipos de datos en el campo '" + column + "'.");
+    if (kind == "type") throw TypeMismatchInField(column);
     // A rule of a table made outside the engine: its name, or its text when unnamed.
     Throw(errc::kValidationRule, "Uno o más valores no están permitidos por la regla de validación '" + name +
                                      "'. Escriba un valor que la expresión de este campo pueda aceptar.");
@@ -43,7 +77,7 @@ void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::stri
   }
   if (rc == SQLITE_CONSTRAINT_DATATYPE || primary == SQLITE_MISMATCH) {
     auto p = msg.rfind(" column ");
-    if (p != std::string::npos) Throw(errc::kTypeMismatch, "No coinciden los tipos de datos en el campo '" + msg.substr(p + 8) + "'.");
+    if (p != std::string::npos) throw TypeMismatchInField(msg.substr(p + 8));
     Throw(errc::kTypeMismatch, "No coinciden los tipos de datos en la expresión de criterios.");
   }
   // 'now' and the like in a column whose rule reads dates: SQLite will not
@@ -51,20 +85,14 @@ void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::stri
   if (msg.starts_with("non-deterministic use of "))
     Throw(errc::kTypeMismatch,
           "No coinciden los tipos de datos: el valor depende de la fecha actual (como 'now') y el campo guarda una fecha fija.");
-  if (rc == SQLITE_CONSTRAINT_FOREIGNKEY)
-    Throw(errc::kRelatedRecord, "No se puede agregar o cambiar el registro porque se necesita un registro relacionado.");
-  if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
-    Throw(errc::kDuplicateValue,
-          "No se realizaron los cambios solicitados en la tabla porque crearían valores duplicados en el índice, "
-          "clave principal o relación. Cambie los datos del campo o los campos que contienen datos duplicados, "
-          "quite el índice o vuelva a definirlo para permitir entradas duplicadas e inténtelo de nuevo.");
-  }
+  if (rc == SQLITE_CONSTRAINT_FOREIGNKEY) Throw(errc::kRelatedRecord);
+  if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) Throw(errc::kDuplicateValue);
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
     Throw(errc::kLocked, "No se pudo actualizar; la base de datos '" + file + "' está en uso por otro programa.");
-  if (primary == SQLITE_READONLY) Throw(errc::kReadOnly, "No se puede actualizar. La base de datos es de sólo lectura.");
+  if (primary == SQLITE_READONLY) Throw(errc::kReadOnly);
   if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
-    Throw(errc::kUnrecognizedFormat, "Formato de base de datos '" + file + "' no reconocido.");
-  if (primary == SQLITE_FULL) Throw(3026, "No hay espacio suficiente en el disco para la base de datos '" + file + "'.");
+    throw UnrecognizedFormat(file);
+  if (primary == SQLITE_FULL) Throw(errc::kDiskFull, "No hay espacio suficiente en el disco para la base de datos '" + file + "'.");
   if (msg.starts_with("no such table: "))
     Throw(errc::kNoSuchTable, "El motor de base de datos no puede encontrar la tabla o consulta de entrada '" + msg.substr(15) + "'.");
   if (msg.find("syntax error") != std::string::npos || msg.starts_with("no such column"))

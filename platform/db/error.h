@@ -1,47 +1,41 @@
-// Error numbers of the database engine, with the engine's Spanish wording.
-// The numbers follow the ones the Windows engine reported, so a message box
-// reads as users of the old programs know it.
+// The database engine's errors: the numbers of platform/error/numbers.h, with
+// the engine's Spanish wording as the Windows engine reported it, so a message
+// box reads as users of the old programs know it. A message that names a
+// table, field or file is built here, once for every place that raises it.
+//
+//   Throw(errc::kObjectClosed);                        // its one text
+//   throw ItemNotFound("el campo", "Nombre");          // 3265 "No se encontró el campo 'Nombre' en esta colección."
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/error.h"
+#include "platform/error/numbers.h"
 
 namespace orvo::db {
 
 using Error = orvo::RuntimeError;
 
-namespace errc {
-inline constexpr int kOverflow = 6;
-inline constexpr int kTableExists = 3010;
-inline constexpr int kNoCurrentRecord = 3021;
-inline constexpr int kDuplicateValue = 3022;
-inline constexpr int kFileNotFound = 3024;
-inline constexpr int kReadOnly = 3027;
-inline constexpr int kBadPassword = 3031;
-inline constexpr int kCannotOpen = 3051;
-inline constexpr int kFileInUse = 3045;
-inline constexpr int kSyntax = 3075;
-inline constexpr int kNoSuchTable = 3078;
-inline constexpr int kTrailingText = 3142;
-inline constexpr int kFieldTooSmall = 3163;
-inline constexpr int kRecordDeleted = 3167;
-inline constexpr int kDuplicateField = 3191;
-inline constexpr int kRelatedRecord = 3201;
-inline constexpr int kDatabaseExists = 3204;
-inline constexpr int kLocked = 3218;
-inline constexpr int kInvalidOperation = 3219;
-inline constexpr int kItemNotFound = 3265;
-inline constexpr int kRequired = 3314;
-inline constexpr int kZeroLength = 3315;
-inline constexpr int kValidationRule = 3317;
-inline constexpr int kUnrecognizedFormat = 3343;
-inline constexpr int kTypeMismatch = 3464;
-inline constexpr int kObjectClosed = 3704;
-inline constexpr int kObjectOpen = 3705;
-inline constexpr int kEngine = 3000;
-}  // namespace errc
+namespace errc = orvo::err::engine;
 
 [[noreturn]] void Throw(int number, const std::string& description);
+// A number with one fixed text (err::Text).
+[[noreturn]] void Throw(int number);
+
+// 3265: `what` is "la tabla", "el campo", "el elemento".
+Error ItemNotFound(std::string_view what, std::string_view name);
+// 3343: a file that is no database (or a damaged one).
+Error UnrecognizedFormat(std::string_view file);
+// 3204
+Error DatabaseExists(std::string_view path);
+// 3024: a database file that is not there.
+Error FileNotFound(std::string_view file);
+// 3191
+Error DuplicateField(std::string_view field);
+// 3464 in a named column.
+Error TypeMismatchInField(std::string_view column);
+// 3000: the definition of `table` cannot be read back.
+Error UnreadableTable(std::string_view table);
 
 }  // namespace orvo::db

@@ -31,12 +31,14 @@ std::vector<unsigned char> Digest(std::string_view salt, std::string_view passwo
   return out;
 }
 
+[[noreturn]] void NotSaved() { Throw(errc::kEngine, "No se pudo guardar la contraseña de la base de datos."); }
+
 }  // namespace
 
 void SetPassword(sqlite3* db, std::string_view password) {
   if (password.empty()) return;
   unsigned char salt[16];
-  if (RAND_bytes(salt, sizeof salt) != 1) Throw(errc::kEngine, "No se pudo guardar la contraseña de la base de datos.");
+  if (RAND_bytes(salt, sizeof salt) != 1) NotSaved();
   std::string saltText(reinterpret_cast<char*>(salt), sizeof salt);
   std::vector<unsigned char> hash = Digest(saltText, password);
   int rc = sqlite3_exec(db, ("CREATE TABLE IF NOT EXISTS " + Quoted() + " (salt BLOB, hash BLOB)").c_str(), nullptr, nullptr, nullptr);
@@ -49,7 +51,7 @@ void SetPassword(sqlite3* db, std::string_view password) {
     rc = sqlite3_step(st) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
   }
   sqlite3_finalize(st);
-  if (rc != SQLITE_OK) Throw(errc::kEngine, "No se pudo guardar la contraseña de la base de datos.");
+  if (rc != SQLITE_OK) NotSaved();
 }
 
 bool PasswordMatches(sqlite3* db, std::string_view password) {

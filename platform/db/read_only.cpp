@@ -62,7 +62,9 @@ bool FolderWritable(const fs::path& file) { return ::access(Folder(file).c_str()
 
 std::string ImmutableUri(const fs::path& file) {
   std::string uri = "file:";
-  for (unsigned char c : fs::absolute(file).string()) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(file, ec);
+  for (unsigned char c : (ec ? file : absolute).string()) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '.' ||
         c == '_' || c == '~') {
       uri += static_cast<char>(c);

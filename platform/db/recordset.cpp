@@ -7,8 +7,8 @@
 namespace orvo::db {
 namespace {
 
-[[noreturn]] void Closed() { Throw(errc::kObjectClosed, "La operación no está permitida si el objeto está cerrado."); }
-[[noreturn]] void NoCurrentRecord() { Throw(errc::kNoCurrentRecord, "No hay registro activo."); }
+[[noreturn]] void Closed() { Throw(errc::kObjectClosed); }
+[[noreturn]] void NoCurrentRecord() { Throw(errc::kNoCurrentRecord); }
 
 }  // namespace
 
@@ -37,7 +37,7 @@ void Recordset::Close() {
 }
 
 void Recordset::Open(std::string_view sql, std::span<const Value> params) {
-  if (open_) Throw(errc::kObjectOpen, "La operación no está permitida si el objeto está abierto.");
+  if (open_) Throw(errc::kObjectOpen);
   Connection* cn = connection();
   if (!cn || !cn->IsOpen()) Closed();
   detail::Session& session = detail::SessionOf(*cn);
@@ -119,7 +119,7 @@ std::optional<std::size_t> Recordset::Index(std::string_view name) const {
 const Value& Recordset::Field(std::string_view name) const {
   if (!open_) Closed();
   auto i = Index(name);
-  if (!i) Throw(errc::kItemNotFound, "No se encontró el elemento '" + std::string(name) + "' en esta colección.");
+  if (!i) throw ItemNotFound("el elemento", name);
   if (Eof()) NoCurrentRecord();
   return rows_[current_][*i];
 }
@@ -127,7 +127,7 @@ const Value& Recordset::Field(std::string_view name) const {
 void Recordset::AddNew() {
   if (!open_) Closed();
   if (lock_ == LockType::ReadOnly || table_.empty())
-    Throw(errc::kReadOnly, "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+    Throw(errc::kReadOnly);
   SaveEdit();
   adding_ = true;
   pending_.clear();
@@ -136,9 +136,9 @@ void Recordset::AddNew() {
 void Recordset::SetField(std::string_view name, Value v) {
   if (!open_) Closed();
   if (lock_ == LockType::ReadOnly || table_.empty())
-    Throw(errc::kReadOnly, "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+    Throw(errc::kReadOnly);
   auto i = Index(name);
-  if (!i) Throw(errc::kItemNotFound, "No se encontró el elemento '" + std::string(name) + "' en esta colección.");
+  if (!i) throw ItemNotFound("el elemento", name);
   if (!adding_ && Eof()) NoCurrentRecord();
   for (auto& [index, value] : pending_) {
     if (index == *i) {
@@ -211,7 +211,7 @@ void Recordset::Update() {
   if (!adding_ && stored.empty()) {
     // Another program deleted the row (or changed it) since this snapshot was read.
     pending_.clear();
-    Throw(errc::kRecordDeleted, "El registro se ha eliminado.");
+    Throw(errc::kRecordDeleted);
   }
   if (adding_) {
     rows_.emplace_back(names_.size() + 1);

@@ -73,13 +73,13 @@ void Configure(sqlite3* db, std::chrono::milliseconds busyTimeout) {
 Session::Session(const fs::path& file, std::string_view name, std::string_view password)
     : file_(file), name_(name) {
   std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) Throw(errc::kFileNotFound, "No se encuentra el archivo '" + name_ + "'.");
+  if (!fs::is_regular_file(file, ec)) throw FileNotFound(name_);
   if (!lock_.Take(file, static_cast<int>(kBusyTimeout.count())))
     Throw(errc::kFileInUse, "No se pudo usar '" + name_ + "'; el archivo ya está en uso.");
   // The file may have gone while another program held it.
-  if (!fs::is_regular_file(file, ec)) Throw(errc::kFileNotFound, "No se encuentra el archivo '" + name_ + "'.");
+  if (!fs::is_regular_file(file, ec)) throw FileNotFound(name_);
   // An empty file would open as a new empty database: it is a damaged one here.
-  if (fs::file_size(file, ec) == 0) Throw(errc::kUnrecognizedFormat, "Formato de base de datos '" + name_ + "' no reconocido.");
+  if (fs::file_size(file, ec) == 0) throw UnrecognizedFormat(name_);
 
   readOnly_ = WhyReadOnly(file);
   int flags = readOnly_.empty() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
@@ -149,7 +149,7 @@ sqlite3_stmt* Session::Borrow(std::string_view sql) {
   if (!st) Throw(errc::kSyntax, "La instrucción SQL está vacía.");
   if (!OnlyBlanksLeft(sql.substr(static_cast<std::size_t>(tail - sql.data())))) {
     sqlite3_finalize(st);
-    Throw(errc::kTrailingText, "Se encontraron caracteres después del final de la instrucción SQL.");
+    Throw(errc::kTrailingText);
   }
   if (hit != cache_.end()) return st;  // the cached one is busy: this one is finalized on return
   if (cache_.size() >= 256) {

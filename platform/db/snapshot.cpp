@@ -24,7 +24,7 @@ void Connection::Snapshot(std::string_view targetPath) {
   if (!sqlite3_get_autocommit(s.db()))
     Throw(errc::kInvalidOperation, "No se puede copiar la base de datos '" + s.name() + "' durante una transacción.");
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(target, ec))) Throw(errc::kDatabaseExists, "La base de datos '" + name + "' ya existe.");
+  if (fs::exists(fs::symlink_status(target, ec))) throw DatabaseExists(name);
 
   sqlite3* copy = nullptr;
   int rc = sqlite3_open_v2(target.c_str(), &copy,

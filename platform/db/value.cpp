@@ -26,7 +26,7 @@ std::int64_t AsInteger(const Value& v, std::int64_t fallback) {
   if (auto* i = std::get_if<std::int64_t>(&v)) return *i;
   if (auto* d = std::get_if<double>(&v)) {
     // 2^63 itself is out of range; NaN fails both comparisons.
-    if (!(*d >= -9223372036854775808.0 && *d < 9223372036854775808.0)) Throw(errc::kOverflow, "Desbordamiento");
+    if (!(*d >= -9223372036854775808.0 && *d < 9223372036854775808.0)) Throw(errc::kOverflow);
     return static_cast<std::int64_t>(*d);
   }
   if (auto* s = std::get_if<std::string>(&v)) {

@@ -40,7 +40,9 @@ fs::path Root() {
   } else if (const char* h = std::getenv("HOME"); h && *h) {
     data = fs::path(h) / ".local" / "share";
   } else {
-    data = fs::temp_directory_path();
+    std::error_code ec;
+    data = fs::temp_directory_path(ec);
+    if (ec) data = "/tmp";
   }
   return data / "orvo" / "c";
 }

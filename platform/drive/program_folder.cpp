@@ -21,7 +21,9 @@ fs::path Made(fs::path folder) {
 fs::path StateFolder() {
   if (const char* x = std::getenv("XDG_STATE_HOME"); x && *x) return fs::path(x) / "orvo";
   if (const char* h = std::getenv("HOME"); h && *h) return fs::path(h) / ".local" / "state" / "orvo";
-  return fs::temp_directory_path() / "orvo";
+  std::error_code ec;
+  const fs::path temporary = fs::temp_directory_path(ec);
+  return (ec ? fs::path("/tmp") : temporary) / "orvo";
 }
 
 }  // namespace
@@ -29,12 +31,16 @@ fs::path StateFolder() {
 fs::path ExecutableFolder() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return fs::current_path();
+  if (ec) return fs::current_path(ec);
   return exe.parent_path();
 }
 
 fs::path ProgramFolderFor(const fs::path& executableFolder) {
-  if (const char* p = std::getenv("ORVO_PROGRAM_FOLDER"); p && *p) return Made(fs::absolute(p));
+  if (const char* p = std::getenv("ORVO_PROGRAM_FOLDER"); p && *p) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(p, ec);
+    return Made(ec ? fs::path(p) : absolute);
+  }
   if (::access(executableFolder.c_str(), W_OK) == 0) return executableFolder;
   return Made(StateFolder());
 }

@@ -4,12 +4,9 @@
 #include <QThread>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
-#include <new>
 #include <utility>
 
-#include "platform/drive/file_error.h"
-#include "platform/error.h"
+#include "platform/error/current_error.h"
 
 namespace orvo::forms {
 
@@ -40,22 +37,8 @@ bool Runtime::Guard(const std::function<void()>& body) {
 }
 
 void Runtime::Untrapped(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const RuntimeError& e) {
-    Untrapped(e.number, e.what());
-  } catch (const std::filesystem::filesystem_error& e) {
-    RuntimeError mapped = drive::FileError(e);
-    Untrapped(mapped.number, mapped.what());
-  } catch (const std::bad_alloc&) {
-    Untrapped(7, "Memoria insuficiente");
-  } catch (const std::exception& e) {
-    std::string description = "Llamada a procedimiento o argumento no válidos";
-    if (*e.what() != '\0') description += std::string(" (") + e.what() + ")";
-    Untrapped(5, description);
-  } catch (...) {
-    Untrapped(5, "Llamada a procedimiento o argumento no válidos");
-  }
+  const RuntimeError e = err::ErrorOf(error);
+  Untrapped(e.number, e.what());
 }
 
 void Runtime::Untrapped(int number, std::string_view description) {

@@ -40,10 +40,10 @@ class Runtime {
   // the system shows with its default title.
   const std::string& Title() const { return title_; }
 
-  // Runs a handler body. An orvo::RuntimeError shows its own number and
-  // description; an error of std::filesystem its run-time number and Spanish
-  // description with the path (see drive/file_error.h); std::bad_alloc is
-  // error 7; any other exception is error 5.
+  // Runs a handler body. Whatever it throws shows as the error module makes
+  // it (platform/error/current_error.h): a RuntimeError its own number and
+  // description, an error of std::filesystem its run-time number with the
+  // path, std::bad_alloc error 7, any other exception error 5.
   // Returns true when the body ran to its end; false when it failed or the
   // program had already ended (the body is then not run).
   bool Guard(const std::function<void()>& body);

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/error.h"
+#include "platform/error/file_error.h"
 
 namespace orvo::inet {
 
@@ -54,18 +54,8 @@ std::string Encode(std::string_view text, bool separators) {
 // The local file of a download could not be written: the system's reason in
 // the platform's words, and the file the user can check.
 RuntimeError LocalFileError(int error, const fs::path& file) {
-  const char* reason = "Error de acceso a la ruta o el archivo";
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR: reason = "No se ha encontrado la ruta de acceso"; break;
-    case EACCES:
-    case EPERM:
-    case EROFS: reason = "Permiso denegado"; break;
-    case ENOSPC:
-    case EDQUOT: reason = "Disco lleno"; break;
-    default: break;
-  }
-  return RuntimeError(kErrorLocalFile, "No se puede escribir el archivo " + file.string() + ": " + reason);
+  return RuntimeError(kErrorLocalFile,
+                      "No se puede escribir el archivo " + file.string() + ": " + std::string(err::ReasonOf(error).text));
 }
 
 // "ftp://host[:port]" from the URL property; the host and port only.

@@ -47,17 +47,19 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error/numbers.h"
+
 namespace orvo::inet {
 
-// The control's error numbers.
-inline constexpr int kErrorBadUrl = 35750;           // the server's address cannot be read
-inline constexpr int kErrorHostNotFound = 35752;      // the host name is not found
-inline constexpr int kErrorCannotConnect = 35754;      // the server cannot be reached
-inline constexpr int kErrorServerRefused = 35755;     // the server refused an operation (its reply is the text)
-inline constexpr int kErrorTimeout = 35761;        // no answer within the request time-out
-inline constexpr int kErrorStillExecuting = 35764;    // an operation still runs
-inline constexpr int kErrorLocalFile = 35765;  // the local file cannot be written
-inline constexpr int kErrorTransfer = 35766;           // any other failure of the transfer
+// The control's error numbers (named in platform/error/numbers.h).
+using err::transfer::kErrorBadUrl;
+using err::transfer::kErrorCannotConnect;
+using err::transfer::kErrorHostNotFound;
+using err::transfer::kErrorLocalFile;
+using err::transfer::kErrorServerRefused;
+using err::transfer::kErrorStillExecuting;
+using err::transfer::kErrorTimeout;
+using err::transfer::kErrorTransfer;
 
 // For the handler of a signal that ends the program: removes the partial file
 // of every download under way. Safe to call in a signal handler.
@@ -84,7 +86,7 @@ class InternetTransfer {
   std::chrono::seconds RequestTimeout{60};
 
   // Each starts its operation and returns; StillExecuting drives it. Starting
-  // one while another runs throws kErrorEjecutando.
+  // one while another runs throws kErrorStillExecuting.
   void Cd(std::string_view folder);
   void Dir();
   void Recv(std::string_view remoteName, const std::filesystem::path& localFile);

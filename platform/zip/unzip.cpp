@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "platform/text/nocase.h"
-#include "platform/zip/describe.h"
+#include "platform/zip/paths.h"
+#include "platform/zip/zip_error.h"
 #include "platform/zip/result.h"
 #include "platform/zip/timestamp.h"
 
@@ -127,10 +128,14 @@ class Extraction {
     archive_ = archive;
 
     if (!options_.test) {
-      base_ = options_.extractDir.empty() ? fs::current_path() : MapName(options_.extractDir);
+      // No std::filesystem error leaves the library: a folder the system
+      // refuses (a name too long, say) is the run's write error.
       std::error_code ec;
-      fs::create_directories(base_, ec);
-      if (!fs::is_directory(base_)) {
+      base_ = options_.extractDir.empty() ? fs::current_path(ec) : MapName(options_.extractDir);
+      if (!ec) fs::create_directories(base_, ec);
+      std::error_code lookup;
+      if (!fs::is_directory(base_, lookup)) {
+        if (!ec) ec = lookup;
         return Problem(kWriteError, options_.extractDir, ec ? DescribeSystemError(ec.value()) : "no es una carpeta");
       }
     }

@@ -13,7 +13,7 @@
 
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
-#include "platform/zip/describe.h"
+#include "platform/zip/zip_error.h"
 #include "platform/zip/result.h"
 
 namespace orvo::zip {

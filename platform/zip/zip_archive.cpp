@@ -15,7 +15,8 @@
 
 #include "platform/drive/drive.h"
 #include "platform/drive/wildcard.h"
-#include "platform/zip/describe.h"
+#include "platform/zip/paths.h"
+#include "platform/zip/zip_error.h"
 #include "platform/zip/result.h"
 #include "platform/zip/timestamp.h"
 

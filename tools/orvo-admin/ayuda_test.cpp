@@ -118,13 +118,26 @@ TEST(AyudaTest, ClassifyGivenAFolderOrAMissingFileSaysSo) {
 
 TEST(AyudaTest, FileSystemErrorsComeInSpanishWithThePath) {
   TempDrive c;
-  // Drive C: under a file: no folder can be made there.
   orvo::testing::WriteFile(c.Path("archivo"), "x");
-  const fs::path unidad = c.Path("archivo/c");
-  const Salida s = Corre(c, {"newdb"}, "ORVO_DRIVE_C='" + unidad.string() + "'");
-  EXPECT_EQ(s.estado, 1);
-  EXPECT_EQ(s.err.rfind("Error 76: No se ha encontrado la ruta de acceso: '" + unidad.string(), 0), 0u) << s.err;
-  EXPECT_EQ(s.err.find("Not a directory"), std::string::npos) << s.err;
+  fs::create_directory_symlink("/sys", c.Path("sistema"));  // refused even to root
+  // Drive C: where no folder can be made: the run time's number and text, as
+  // the windows' error box and the backup classes give them.
+  const struct {
+    fs::path unidad;
+    std::string error;
+  } casos[] = {
+      {c.Path("archivo/c"), "Error 76: No se ha encontrado la ruta de acceso: '"},
+      {c.Path(std::string(300, 'n') + "/c"), "Error 76: No se ha encontrado la ruta de acceso: '"},
+      {c.Path("sistema/c"), "Error 70: Permiso denegado: '"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.unidad.string());
+    const Salida s = Corre(c, {"newdb"}, "ORVO_DRIVE_C='" + caso.unidad.string() + "'");
+    EXPECT_EQ(s.estado, 1);
+    EXPECT_EQ(s.err.rfind(caso.error + c.Root().string(), 0), 0u) << s.err;
+    EXPECT_EQ(s.err.find("Not a directory"), std::string::npos) << s.err;
+    EXPECT_EQ(s.err.find("File name too long"), std::string::npos) << s.err;
+  }
 }
 
 }  // namespace

@@ -21,11 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/drive/file_error.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
-#include "platform/error.h"
+#include "platform/error/current_error.h"
 #include "platform/process/process.h"
 #include "tools/orvo-admin/ayuda.h"
 #include "tools/orvo-admin/clasifica.h"
@@ -193,15 +192,9 @@ int main(int argc, char** argv) {
   if (verb == "--help" || verb == "-h") return orvo::admin::Ayuda(std::cout);
   try {
     return Ejecuta(verb, args);
-  } catch (const orvo::RuntimeError& e) {
+  } catch (...) {
+    const orvo::RuntimeError e = orvo::err::CurrentError();
     std::cerr << "Error " << e.number << ": " << e.what() << "\n";
-  } catch (const fs::filesystem_error& e) {
-    const orvo::RuntimeError error = orvo::drive::FileError(e);
-    std::cerr << "Error " << error.number << ": " << error.what() << "\n";
-  } catch (const std::bad_alloc&) {
-    std::cerr << "Error 7: No hay memoria suficiente\n";
-  } catch (const std::exception& e) {
-    std::cerr << "Error 5: Llamada a procedimiento o argumento no válidos (" << e.what() << ")\n";
   }
   return 1;
 }

@@ -1,32 +1,36 @@
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <string>
 
+#include "platform/error/numbers.h"
 #include "platform/testsupport/temp_drive.h"
 
-namespace orvo::drive {
+namespace orvo::err {
 namespace {
 namespace fs = std::filesystem;
 
 TEST(FileErrorTest, ErrnoValuesBecomeRunTimeNumbersWithThePath) {
   struct Case { int errnum; int number; const char* words; } cases[] = {
-      {ENOENT, fileerr::kPathNotFound, "No se ha encontrado la ruta de acceso"},
-      {ENOTDIR, fileerr::kPathNotFound, "No se ha encontrado la ruta de acceso"},
-      {EACCES, fileerr::kPermissionDenied, "Permiso denegado"},
-      {EROFS, fileerr::kPermissionDenied, "Permiso denegado"},
-      {EEXIST, fileerr::kFileExists, "El archivo ya existe"},
-      {ENOSPC, fileerr::kDiskFull, "Disco lleno"},
-      {EIO, fileerr::kAccessError, "Error de acceso a la ruta o el archivo"},
+      {ENOENT, kPathNotFound, "No se ha encontrado la ruta de acceso"},
+      {ENOTDIR, kPathNotFound, "No se ha encontrado la ruta de acceso"},
+      {ENAMETOOLONG, kPathNotFound, "No se ha encontrado la ruta de acceso"},
+      {EACCES, kPermissionDenied, "Permiso denegado"},
+      {EROFS, kPermissionDenied, "Permiso denegado"},
+      {EEXIST, kFileExists, "El archivo ya existe"},
+      {ENOSPC, kDiskFull, "Disco lleno"},
+      {EFBIG, kDiskFull, "Disco lleno"},
+      {ENOMEM, kOutOfMemory, "Memoria insuficiente"},
+      {EIO, kAccessError, "Error de acceso a la ruta o el archivo"},
   };
   for (const Case& k : cases) {
     RuntimeError e = FileError(std::error_code(k.errnum, std::generic_category()), "C:\\Quiravel\\x");
     EXPECT_EQ(e.number, k.number) << k.errnum;
-    std::string text = e.what();
-    EXPECT_NE(text.find(k.words), std::string::npos) << text;
-    EXPECT_NE(text.find("C:\\Quiravel\\x"), std::string::npos) << text;
+    EXPECT_EQ(std::string(e.what()), std::string(k.words) + ": 'C:\\Quiravel\\x'");
+    EXPECT_EQ(ReasonOf(k.errnum).number, k.number);
+    EXPECT_EQ(ReasonOf(k.errnum).text, k.words);
   }
 }
 
@@ -38,7 +42,7 @@ TEST(FileErrorTest, FilesystemExceptionsKeepTheirPathInSpanish) {
     ADD_FAILURE();
   } catch (const fs::filesystem_error& raw) {
     RuntimeError e = FileError(raw);
-    EXPECT_EQ(e.number, fileerr::kPathNotFound);
+    EXPECT_EQ(e.number, kPathNotFound);
     std::string text = e.what();
     EXPECT_NE(text.find(c.Path("archivo").string()), std::string::npos) << text;
     EXPECT_EQ(text.find("Not a directory"), std::string::npos) << text;
@@ -46,4 +50,4 @@ TEST(FileErrorTest, FilesystemExceptionsKeepTheirPathInSpanish) {
 }
 
 }  // namespace
-}  // namespace orvo::drive
+}  // namespace orvo::err

@@ -1,34 +1,14 @@
-#include "platform/zip/describe.h"
+#include "platform/zip/zip_error.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 #include <zlib.h>
 
-#include "platform/drive/drive.h"
+#include "platform/error/file_error.h"
 
 namespace orvo::zip {
 
-std::string DescribeSystemError(int error) {
-  switch (error) {
-    case ENOSPC: return "no queda espacio en el disco";
-    case EDQUOT: return "se ha superado la cuota de disco";
-    case EFBIG: return "el archivo es demasiado grande";
-    case EACCES:
-    case EPERM: return "permiso denegado";
-    case EROFS: return "el disco es de solo lectura";
-    case ENOENT: return "no existe el archivo o la carpeta";
-    case ENOTDIR: return "una parte de la ruta no es una carpeta";
-    case EISDIR: return "es una carpeta";
-    case EIO: return "error de entrada/salida del disco";
-    case EMFILE:
-    case ENFILE: return "hay demasiados archivos abiertos";
-    case ENAMETOOLONG: return "el nombre es demasiado largo";
-    case ENOMEM: return "memoria insuficiente";
-    default: return "error número " + std::to_string(error) + " del sistema";
-  }
-}
+std::string DescribeSystemError(int error) { return std::string(err::ReasonOf(error).text); }
 
 std::string DescribeZlibError(int error) {
   switch (error) {
@@ -89,24 +69,6 @@ std::string DescribeZipError(int zipError, int systemError) {
 
 std::string DescribeZipError(zip_error_t* error) {
   return DescribeZipError(zip_error_code_zip(error), zip_error_code_system(error));
-}
-
-std::filesystem::path MapName(std::string_view name) {
-  const bool hasDrive = name.size() >= 2 && name[1] == ':';
-  const bool rooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
-  if (hasDrive || rooted) return drive::Map(name);
-  std::string relative(name);
-  for (char& c : relative) {
-    if (c == '\\') c = '/';
-  }
-  return std::filesystem::current_path() / relative;
-}
-
-std::filesystem::path HiddenBeside(const std::filesystem::path& target, std::string_view suffix) {
-  std::string name = ".";
-  name += target.filename().string();
-  name += suffix;
-  return target.parent_path() / name;
 }
 
 }  // namespace orvo::zip
