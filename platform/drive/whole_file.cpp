@@ -82,6 +82,16 @@ void SyncFolder(const fs::path& folder) {
   if (const std::error_code ec = SyncPath(folder, O_DIRECTORY)) throw FileError(ec, folder.string());
 }
 
+void SyncFileSystem(const fs::path& path, std::error_code& ec) noexcept {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    ec = Errno(errno);
+    return;
+  }
+  ec = ::syncfs(fd) == 0 ? std::error_code() : Errno(errno);
+  ::close(fd);
+}
+
 fs::path TemporaryBeside(const fs::path& target, std::string_view suffix) {
   fs::path name = HiddenName(target, suffix);
   struct stat st {};
@@ -145,13 +155,14 @@ void WholeFileWriter::Write(std::string_view bytes) {
   if (ec) throw FileError(ec, target_.string());
 }
 
-void WholeFileWriter::Commit(std::error_code& ec) noexcept {
+void WholeFileWriter::Commit(std::error_code& ec, Durability durability) noexcept {
   if (fd_ < 0) {
     ec = Errno(EBADF);
     return;
   }
+  const bool now = durability == Durability::Now;
   // On disk before it takes its name: a crash must not leave a short file there.
-  int error = ::fsync(fd_) == 0 ? 0 : errno;
+  int error = !now || ::fsync(fd_) == 0 ? 0 : errno;
   if (::close(fd_) != 0 && error == 0) error = errno;
   fd_ = -1;
   if (error == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0) error = errno;
@@ -161,12 +172,12 @@ void WholeFileWriter::Commit(std::error_code& ec) noexcept {
     return;
   }
   temporary_.clear();
-  ec = SyncFolderOf(target_);
+  ec = now ? SyncFolderOf(target_) : std::error_code();
 }
 
-void WholeFileWriter::Commit() {
+void WholeFileWriter::Commit(Durability durability) {
   std::error_code ec;
-  Commit(ec);
+  Commit(ec, durability);
   if (ec) throw FileError(ec, target_.string());
 }
 

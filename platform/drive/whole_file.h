@@ -30,6 +30,12 @@ namespace orvo::drive {
 // umask (so does a replaced one: the former file's mode is not kept).
 void WriteWholeFile(const std::filesystem::path& target, std::string_view bytes, mode_t mode = 0666);
 
+// When a commit reaches the disk: at once (the file, then its folder), or
+// together with every other file of a run of many (an extraction), by one
+// SyncFileSystem at the run's end; two flushes for each small file would
+// cost many times the writing.
+enum class Durability { Now, AtSyncFileSystem };
+
 // A whole file written in pieces.
 class WholeFileWriter {
  public:
@@ -51,11 +57,12 @@ class WholeFileWriter {
   void Write(std::string_view bytes, std::error_code& ec) noexcept;
 
   // Puts the file in place: on disk, renamed over the target, the folder on
-  // disk. On a failure before the rename the temporary goes and the former
-  // file stays; a failure of the folder's sync comes after the rename, and
-  // the new file stands. Either way nothing is open afterwards.
-  void Commit();
-  void Commit(std::error_code& ec) noexcept;
+  // disk (with Durability::AtSyncFileSystem only the rename). On a failure
+  // before the rename the temporary goes and the former file stays; a
+  // failure of the folder's sync comes after the rename, and the new file
+  // stands. Either way nothing is open afterwards.
+  void Commit(Durability durability = Durability::Now);
+  void Commit(std::error_code& ec, Durability durability = Durability::Now) noexcept;
 
   // Removes the temporary; the target is left as it was.
   void Discard() noexcept;
@@ -99,5 +106,10 @@ void SyncFile(const std::filesystem::path& file);
 void SyncFile(const std::filesystem::path& file, std::error_code& ec) noexcept;
 void SyncFolder(const std::filesystem::path& folder);
 void SyncFolder(const std::filesystem::path& folder, std::error_code& ec) noexcept;
+
+// Makes everything written on the file system that holds `path` reach the
+// disk, names included: the end of a run of commits made with
+// Durability::AtSyncFileSystem.
+void SyncFileSystem(const std::filesystem::path& path, std::error_code& ec) noexcept;
 
 }  // namespace orvo::drive

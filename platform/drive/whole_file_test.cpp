@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -42,19 +43,27 @@ class Umask {
   mode_t before_;
 };
 
-// The two ways of writing a whole file: at once, and in pieces.
+// The ways of writing a whole file: at once, in pieces, and as one of a run
+// synced at its end.
 struct Shape {
   const char* name;
   std::function<void(const fs::path&, std::string_view, mode_t)> write;
 };
+void InPieces(const fs::path& p, std::string_view b, mode_t m, Durability durability) {
+  WholeFileWriter out(p, m);
+  out.Write(b.substr(0, b.size() / 2));
+  out.Write(b.substr(b.size() / 2));
+  out.Commit(durability);
+}
 const Shape kShapes[] = {
     {"at once", [](const fs::path& p, std::string_view b, mode_t m) { WriteWholeFile(p, b, m); }},
-    {"in pieces",
+    {"in pieces", [](const fs::path& p, std::string_view b, mode_t m) { InPieces(p, b, m, Durability::Now); }},
+    {"in a run",
      [](const fs::path& p, std::string_view b, mode_t m) {
-       WholeFileWriter out(p, m);
-       out.Write(b.substr(0, b.size() / 2));
-       out.Write(b.substr(b.size() / 2));
-       out.Commit();
+       InPieces(p, b, m, Durability::AtSyncFileSystem);
+       std::error_code ec;
+       SyncFileSystem(p, ec);
+       if (ec) throw std::system_error(ec);
      }},
 };
 
@@ -206,7 +215,8 @@ TEST(WholeFileTest, AReaderInAnotherProgramNeverFindsAPartOfTheFile) {
   for (int waited = 0; !fs::exists(ready) && waited < 3000; ++waited)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(fs::exists(ready));
-  for (int i = 0; i < 40; ++i) kShapes[i % 2].write(file, std::string(kSize, static_cast<char>('b' + i % 20)), 0666);
+  for (std::size_t i = 0; i < 42; ++i)
+    kShapes[i % std::size(kShapes)].write(file, std::string(kSize, static_cast<char>('b' + i % 20)), 0666);
   WriteFile(stop, "");
   EXPECT_EQ(reader.Wait(std::chrono::minutes(2)), 0);
 }

@@ -135,6 +135,12 @@ class Extraction {
     }
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count && !stopped_; ++i) Entry(static_cast<zip_uint64_t>(i));
+    // The files written, and the folders made for them, on disk at once.
+    if (written_) {
+      std::error_code ec;
+      drive::SyncFileSystem(base_, ec);
+      if (ec) Problem(kWriteError, options_.extractDir, DescribeSystemError(ec.value()));
+    }
     return result_;
   }
 
@@ -357,8 +363,9 @@ class Extraction {
     const struct timespec times[2] = {{time, 0}, {time, 0}};
     ::fchmod(out.Descriptor(), mode);
     if (time >= 0) ::futimens(out.Descriptor(), times);
-    out.Commit(ec);
+    out.Commit(ec, drive::Durability::AtSyncFileSystem);
     if (ec) return Problem(kWriteError, name, DescribeSystemError(ec.value())), false;
+    written_ = true;
     names_.Added(target);
     return true;
   }
@@ -373,6 +380,7 @@ class Extraction {
   bool stopped_ = false;
   bool replaceNone_ = false;
   bool refused_ = false;
+  bool written_ = false;  // a file is in place, to be synced
   bool havePassword_ = false;
   std::string password_;
 };
