@@ -100,7 +100,7 @@ fs::path TemporaryBeside(const fs::path& target, std::string_view suffix) {
   return name;
 }
 
-void PlaceWholeFile(const fs::path& written, const fs::path& target, std::error_code& ec) noexcept {
+void PlaceWholeFile(const fs::path& written, const fs::path& target, std::error_code& ec) {
   ec = SyncPath(written, 0);
   if (!ec && ::rename(written.c_str(), target.c_str()) != 0) ec = Errno(errno);
   if (ec) {
@@ -155,7 +155,7 @@ void WholeFileWriter::Write(std::string_view bytes) {
   if (ec) throw FileError(ec, target_.string());
 }
 
-void WholeFileWriter::Commit(std::error_code& ec, Durability durability) noexcept {
+void WholeFileWriter::Commit(std::error_code& ec, Durability durability) {
   if (fd_ < 0) {
     ec = Errno(EBADF);
     return;

@@ -62,7 +62,7 @@ class WholeFileWriter {
   // failure of the folder's sync comes after the rename, and the new file
   // stands. Either way nothing is open afterwards.
   void Commit(Durability durability = Durability::Now);
-  void Commit(std::error_code& ec, Durability durability = Durability::Now) noexcept;
+  void Commit(std::error_code& ec, Durability durability = Durability::Now);
 
   // Removes the temporary; the target is left as it was.
   void Discard() noexcept;
@@ -90,7 +90,7 @@ std::filesystem::path TemporaryBeside(const std::filesystem::path& target, std::
 // rename removes `written`.
 void PlaceWholeFile(const std::filesystem::path& written, const std::filesystem::path& target);
 void PlaceWholeFile(const std::filesystem::path& written, const std::filesystem::path& target,
-                    std::error_code& ec) noexcept;
+                    std::error_code& ec);
 
 // Writes all of `bytes` to the open descriptor `fd` (again after a signal cuts
 // a write short) and makes them reach the disk; `fd` stays open. For a file
