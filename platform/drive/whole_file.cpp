@@ -58,6 +58,8 @@ int WriteAll(int fd, std::string_view bytes) noexcept {
       if (errno == EINTR) continue;
       return errno;
     }
+    // A file that takes nothing more is as full as a disk.
+    if (written == 0) return ENOSPC;
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return 0;
