@@ -1,6 +1,5 @@
 #include "backup/intercambio.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "backup/archivos_zip.h"
 #include "platform/drive/file_error.h"
+#include "platform/drive/whole_file.h"
 #include "platform/error.h"
 #include "platform/error/current_error.h"
 
@@ -69,19 +69,7 @@ std::optional<std::string> Desescapa(std::string_view texto) {
   return salida;
 }
 
-void SincronizaDescriptor(const fs::path& ruta, int flags) {
-  const int fd = ::open(ruta.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) FallaSistema(errno, ruta);
-  const int r = ::fsync(fd);
-  const int error = errno;
-  ::close(fd);
-  if (r != 0) FallaSistema(error, ruta);
-}
-
-void SincronizaCarpeta(const fs::path& carpeta) { SincronizaDescriptor(carpeta, O_RDONLY | O_DIRECTORY); }
-
-// Written whole under a temporary name and put in place by a rename: a
-// journal is either the old one or the new one, never half of either.
+// A journal is either the old one or the new one, never half of either.
 void EscribeDiario(const fs::path& escena, std::string_view fase, const std::vector<Intercambio::Paso>& pasos) {
   std::ostringstream texto;
   texto << kCabecera << '\n' << fase << '\n';
@@ -90,16 +78,7 @@ void EscribeDiario(const fs::path& escena, std::string_view fase, const std::vec
     texto << tipo << '\t' << Escapa(p.de.string()) << '\t' << Escapa(p.a.string()) << '\n';
   }
   texto << "fin\n";
-  const fs::path nuevo = escena / "diario.nuevo";
-  {
-    std::ofstream salida(nuevo, std::ios::binary | std::ios::trunc);
-    salida << texto.str();
-    salida.flush();
-    if (!salida) FallaSistema(EIO, nuevo);
-  }
-  SincronizaDescriptor(nuevo, O_RDONLY);
-  if (::rename(nuevo.c_str(), Intercambio::Diario(escena).c_str()) != 0) FallaSistema(errno, nuevo);
-  SincronizaCarpeta(escena);
+  drive::WriteWholeFile(Intercambio::Diario(escena), texto.str());
 }
 
 struct ContenidoDiario {
@@ -157,7 +136,7 @@ void Mueve(const fs::path& de, const fs::path& a, std::size_t indice) {
   if (errno != EXDEV) FallaSistema(errno, de);
   const fs::path temporal = Temporal(a, indice);
   fs::copy_file(de, temporal, fs::copy_options::overwrite_existing);
-  SincronizaDescriptor(temporal, O_RDONLY);
+  drive::SyncFile(temporal);
   if (::unlink(de.c_str()) != 0) FallaSistema(errno, de);
   if (::rename(temporal.c_str(), a.c_str()) != 0) FallaSistema(errno, temporal);
 }
@@ -222,7 +201,7 @@ void SincronizaPasos(const std::vector<Intercambio::Paso>& pasos) {
     if (p.tipo != Intercambio::Paso::CarpetaCreada) carpetas.insert(p.a.parent_path());
   }
   for (const fs::path& carpeta : carpetas) {
-    if (Existe(carpeta)) SincronizaCarpeta(carpeta);
+    if (Existe(carpeta)) drive::SyncFolder(carpeta);
   }
 }
 
@@ -231,7 +210,7 @@ void SincronizaPasos(const std::vector<Intercambio::Paso>& pasos) {
 void Cierra(const fs::path& escena) {
   fs::remove_all(Intercambio::Guarda(escena));
   fs::remove(Intercambio::Diario(escena));
-  SincronizaCarpeta(escena);
+  drive::SyncFolder(escena);
 }
 
 }  // namespace

@@ -13,9 +13,9 @@
 #include <string>
 #include <system_error>
 
-#include "common/archivo_entero.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
+#include "platform/drive/whole_file.h"
 #include "platform/error.h"
 
 namespace orvo::common {
@@ -32,6 +32,10 @@ std::string_view Contenido(Resultado resultado) {
     case Resultado::Vacio: return {};
   }
   return {};
+}
+
+[[noreturn]] void FallaArchivo(int error, const fs::path& ruta) {
+  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
 }
 
 bool EsCarpeta(const fs::path& ruta) {
@@ -88,8 +92,7 @@ void AlTerminar(int senal) {
   if (!escrito.exchange(true)) {
     const int fd = ::open(falla.temporal, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      const bool entero = falla.largo == 0 || ::write(fd, falla.bytes, falla.largo) == static_cast<ssize_t>(falla.largo);
-      ::fsync(fd);
+      const bool entero = drive::WriteAllAndSync(fd, std::string_view(falla.bytes, falla.largo)) == 0;
       if (::close(fd) == 0 && entero) {
         ::rename(falla.temporal, falla.ruta);
       } else {
@@ -162,7 +165,7 @@ void BorraResultado(const fs::path& carpeta) {
 
 void EscribeResultado(const fs::path& carpetaPrograma, Resultado resultado) {
   const SenalesEnEspera espera;
-  EscribeArchivoEntero(carpetaPrograma / std::string(kArchivoResultado), Contenido(resultado));
+  drive::WriteWholeFile(carpetaPrograma / std::string(kArchivoResultado), Contenido(resultado));
   escrito = true;
 }
 
@@ -171,14 +174,7 @@ bool ResultadoEscrito() { return escrito.load(); }
 void FallaAnteSenales(const fs::path& carpetaPrograma, Resultado fallo) {
   const std::string_view bytes = Contenido(fallo);
   const fs::path ruta = carpetaPrograma / std::string(kArchivoResultado);
-  // Appended piece by piece: GCC 12's Release build reads `"." + std::string(...)`
-  // as an overlapping copy (-Wrestrict, a false positive).
-  std::string nombre = ".";
-  nombre += kArchivoResultado;
-  nombre += '.';
-  nombre += std::to_string(::getpid());
-  nombre += ".senal.tmp";
-  const fs::path temporal = carpetaPrograma / nombre;
+  const fs::path temporal = drive::TemporaryBeside(ruta, ".senal.tmp");
   if (bytes.size() > sizeof falla.bytes || !Copia(falla.ruta, ruta.string()) ||
       !Copia(falla.temporal, temporal.string())) {
     FallaArchivo(ENAMETOOLONG, ruta);

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "common/archivo_entero.h"
 #include "common/texto_externo.h"
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
+#include "platform/drive/whole_file.h"
 #include "platform/text/nocase.h"
 
 namespace orvo::ftp {
@@ -60,7 +60,7 @@ void AnotaCargado(const HuellaArchivo& huella) {
   char ultimo = '\n';
   if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &ultimo, 1, st.st_size - 1) == 1 && ultimo != '\n')
     linea.insert(0, "\r\n");
-  if (const int error = common::EscribeYSincroniza(fd, linea); error != 0) {
+  if (const int error = drive::WriteAllAndSync(fd, linea); error != 0) {
     ::close(fd);
     Falla(error);
   }

@@ -4,9 +4,9 @@
 #include <system_error>
 #include <vector>
 
-#include "common/archivo_entero.h"
 #include "common/texto_externo.h"
 #include "platform/drive/drive.h"
+#include "platform/drive/whole_file.h"
 #include "platform/error.h"
 #include "platform/text/blanks.h"
 
@@ -78,7 +78,7 @@ void GuardaConfiguracion(std::string_view bytes) {
   std::error_code ec;
   fs::create_directories(ruta.parent_path(), ec);
   try {
-    common::EscribeArchivoEntero(ruta, bytes, 0600);
+    drive::WriteWholeFile(ruta, bytes, 0600);
   } catch (const RuntimeError& e) {
     // The user knows the file by the name the programs give it, not by where
     // this system keeps drive C:.

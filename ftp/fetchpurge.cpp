@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "common/archivo_entero.h"
 #include "common/texto_externo.h"
 #include "ftp/cargados.h"
 #include "ftp/configuracion_ftp.h"
 #include "ftp/listado_ftp.h"
 #include "ftp/poleo_internet.h"
 #include "platform/drive/drive.h"
+#include "platform/drive/file_error.h"
 #include "platform/error.h"
 
 namespace orvo::ftp {
@@ -114,7 +114,7 @@ bool Fetchpurge::Carga() {
 
   const fs::path carpeta = drive::Map(kCarpetaDescarga);
   std::error_code ec;
-  if (!fs::is_directory(carpeta, ec) && !fs::create_directories(carpeta, ec) && ec) common::FallaArchivo(ec.value(), carpeta);
+  if (!fs::is_directory(carpeta, ec) && !fs::create_directories(carpeta, ec) && ec) throw drive::FileError(ec, carpeta.string());
   // What downloads of runs killed outright left behind.
   inet::RemoveAbandonedPartialFiles(carpeta);
 

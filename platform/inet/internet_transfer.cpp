@@ -1,7 +1,6 @@
 #include "platform/inet/internet_transfer.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/drive/whole_file.h"
 #include "platform/error/file_error.h"
 
 namespace orvo::inet {
@@ -172,9 +172,8 @@ struct InternetTransfer::Session {
 
   curl_slist* commands = nullptr;
 
-  int fd = -1;             // the download's temporary file
+  std::optional<drive::WholeFileWriter> download;  // the download's partial file
   int slot = -1;           // its place in the table of partial files
-  fs::path temporary;
   fs::path target;
   int writeError = 0;
 
@@ -188,16 +187,14 @@ struct InternetTransfer::Session {
   void Abandon() {
     if (running) curl_multi_remove_handle(multi, easy);
     running = false;
-    CloseDownload(false);
+    DiscardDownload();
     if (commands) curl_slist_free_all(commands);
     commands = nullptr;
   }
 
-  void CloseDownload(bool keep) {
-    if (fd < 0) return;
-    ::close(fd);
-    fd = -1;
-    if (!keep) ::unlink(temporary.c_str());
+  void DiscardDownload() {
+    if (!download) return;
+    download.reset();
     ReleasePartialSlot(slot);
   }
 
@@ -218,17 +215,10 @@ struct InternetTransfer::Session {
 
   static std::size_t OnFile(char* data, std::size_t, std::size_t n, void* self) {
     auto* s = static_cast<Session*>(self);
-    std::size_t written = 0;
-    while (written < n) {
-      const ssize_t r = ::write(s->fd, data + written, n - written);
-      if (r < 0) {
-        if (errno == EINTR) continue;
-        s->writeError = errno;
-        return 0;
-      }
-      written += static_cast<std::size_t>(r);
-    }
-    return n;
+    std::error_code ec;
+    s->download->Write(std::string_view(data, n), ec);
+    s->writeError = ec.value();
+    return ec ? 0 : n;
   }
 };
 
@@ -341,28 +331,13 @@ void InternetTransfer::Dir() {
 void InternetTransfer::Recv(std::string_view remoteName, const fs::path& localFile) {
   CheckText(remoteName, "El nombre del archivo remoto");
   Session& s = Idle();
-  // A name of our own beside the local file, so the rename stays on one file
-  // system; open honours the umask, as a plain create would.
-  static std::atomic<unsigned> next{0};
-  const fs::path folder = localFile.has_parent_path() ? localFile.parent_path() : fs::path(".");
-  int fd = -1;
-  fs::path temporary;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    std::string name = ".";  // appended, not concatenated: GCC 12 warns falsely on "." + string
-    name += localFile.filename().string();
-    name += '.';
-    name += std::to_string(::getpid());
-    name += '.';
-    name += std::to_string(next++);
-    name += ".part";
-    temporary = folder / name;
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt == 100))
-      throw LocalFileError(errno, localFile);
+  std::error_code ec;
+  s.download.emplace(localFile, 0666, ".part", ec);
+  if (ec) {
+    s.download.reset();
+    throw LocalFileError(ec.value(), localFile);
   }
-  s.fd = fd;
-  s.slot = ClaimPartialSlot(temporary);
-  s.temporary = temporary;
+  s.slot = ClaimPartialSlot(s.download->Temporary());
   s.target = localFile;
   s.remoteName = remoteName;
   s.writeError = 0;
@@ -444,19 +419,14 @@ bool InternetTransfer::StillExecuting() {
       return false;
     }
     if (code != CURLE_OK) {
-      s.CloseDownload(false);
+      s.DiscardDownload();
       throw s.ErrorOf(code);
     }
     if (s.operation == Operation::Recv) {
-      const int fd = s.fd;
-      s.fd = -1;
-      // On disk before it takes its name: a crash must not leave a short file there.
-      int error = ::fsync(fd) == 0 ? 0 : errno;
-      if (::close(fd) != 0 && error == 0) error = errno;
-      if (error == 0 && ::rename(s.temporary.c_str(), s.target.c_str()) != 0) error = errno;
-      if (error != 0) ::unlink(s.temporary.c_str());
-      ReleasePartialSlot(s.slot);
-      if (error != 0) throw LocalFileError(error, s.target);
+      std::error_code ec;
+      s.download->Commit(ec);
+      s.DiscardDownload();
+      if (ec) throw LocalFileError(ec.value(), s.target);
     }
     return false;
   }

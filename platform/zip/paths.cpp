@@ -21,11 +21,4 @@ std::filesystem::path MapName(std::string_view name) {
   return std::filesystem::current_path(ec) / relative;
 }
 
-std::filesystem::path HiddenBeside(const std::filesystem::path& target, std::string_view suffix) {
-  std::string name = ".";
-  name += target.filename().string();
-  name += suffix;
-  return target.parent_path() / name;
-}
-
 }  // namespace orvo::zip

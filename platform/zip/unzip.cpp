@@ -1,8 +1,6 @@
 #include "platform/zip/unzip.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
 
@@ -16,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/drive/whole_file.h"
 #include "platform/text/nocase.h"
 #include "platform/zip/paths.h"
 #include "platform/zip/zip_error.h"
@@ -141,6 +140,12 @@ class Extraction {
     }
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count && !stopped_; ++i) Entry(static_cast<zip_uint64_t>(i));
+    // The files written, and the folders made for them, on disk at once.
+    if (written_) {
+      std::error_code ec;
+      drive::SyncFileSystem(base_, ec);
+      if (ec) Problem(kWriteError, options_.extractDir, DescribeSystemError(ec.value()));
+    }
     return result_;
   }
 
@@ -206,7 +211,7 @@ class Extraction {
     if (!file) return;
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(file, zip_fclose);
     if (options_.test) {
-      if (Copy(file, name, -1)) Progress("  probando: " + name + "  OK\n");
+      if (Copy(file, name, nullptr)) Progress("  probando: " + name + "  OK\n");
       return;
     }
     if (Write(file, name, target, details.time, Mode(opsys, attributes))) Progress("  extrayendo: " + name + "\n");
@@ -332,9 +337,9 @@ class Extraction {
     return mode;
   }
 
-  // Reads the whole entry (checking its CRC) into fd, or only checks it when
-  // fd is -1. False, with the problem recorded, when anything fails.
-  bool Copy(zip_file_t* file, const std::string& name, int fd) {
+  // Reads the whole entry (checking its CRC) into `out`, or only checks it
+  // when `out` is null. False, with the problem recorded, when anything fails.
+  bool Copy(zip_file_t* file, const std::string& name, drive::WholeFileWriter* out) {
     static thread_local std::vector<char> buffer(64 << 10);  // small enough to stay in cache between inflate and write
     for (;;) {
       const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
@@ -345,39 +350,29 @@ class Extraction {
         return false;
       }
       if (n == 0) return true;
-      for (zip_int64_t done = 0; fd >= 0 && done < n;) {
-        const ssize_t w = ::write(fd, buffer.data() + done, static_cast<std::size_t>(n - done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-          Problem(kWriteError, name, DescribeSystemError(w < 0 ? errno : ENOSPC));
-          return false;
-        }
-        done += w;
+      std::error_code ec;
+      if (out) out->Write(std::string_view(buffer.data(), static_cast<std::size_t>(n)), ec);
+      if (ec) {
+        Problem(kWriteError, name, DescribeSystemError(ec.value()));
+        return false;
       }
     }
   }
 
   bool Write(zip_file_t* file, const std::string& name, const fs::path& target, std::time_t time, mode_t mode) {
-    std::string temporary = HiddenBeside(target, ".XXXXXX").string();
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return Problem(kWriteError, name, DescribeSystemError(errno)), false;
-    bool ok = Copy(file, name, fd);
-    if (ok) {
-      const struct timespec times[2] = {{time, 0}, {time, 0}};
-      ::fchmod(fd, mode);
-      if (time >= 0) ::futimens(fd, times);
-    }
-    if (::close(fd) != 0 && ok) {
-      ok = false;
-      Problem(kWriteError, name, DescribeSystemError(errno));
-    }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-      ok = false;
-      Problem(kWriteError, name, DescribeSystemError(errno));
-    }
-    if (ok) names_.Added(target);
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    // The owner's alone until the entry's own mode is set.
+    std::error_code ec;
+    drive::WholeFileWriter out(target, 0600, ".tmp", ec);
+    if (ec) return Problem(kWriteError, name, DescribeSystemError(ec.value())), false;
+    if (!Copy(file, name, &out)) return false;
+    const struct timespec times[2] = {{time, 0}, {time, 0}};
+    ::fchmod(out.Descriptor(), mode);
+    if (time >= 0) ::futimens(out.Descriptor(), times);
+    out.Commit(ec, drive::Durability::AtSyncFileSystem);
+    if (ec) return Problem(kWriteError, name, DescribeSystemError(ec.value())), false;
+    written_ = true;
+    names_.Added(target);
+    return true;
   }
 
   const UnzipOptions& options_;
@@ -390,6 +385,7 @@ class Extraction {
   bool stopped_ = false;
   bool replaceNone_ = false;
   bool refused_ = false;
+  bool written_ = false;  // a file is in place, to be synced
   bool havePassword_ = false;
   std::string password_;
 };

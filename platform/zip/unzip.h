@@ -17,7 +17,8 @@
 // result is then not 0. Each file is written under a hidden temporary name
 // beside its target and renamed only once complete and checked (CRC), so a
 // damaged entry or a full disk never leaves a half-written file under the
-// target's name, and an earlier file of that name stays as it was. Files get
+// target's name, and an earlier file of that name stays as it was; the files
+// extracted are on disk, with their names, when the call returns. Files get
 // the entry's modification time (the extended timestamp when present, the
 // DOS time otherwise) and, for entries made on Unix, its permissions.
 #pragma once

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/drive/drive.h"
+#include "platform/drive/whole_file.h"
 #include "platform/drive/wildcard.h"
 #include "platform/zip/paths.h"
 #include "platform/zip/zip_error.h"
@@ -317,9 +318,7 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
   // beside it is hidden too), so no listing by pattern shows it half-made.
   std::error_code ec;
   const bool existed = fs::exists(archivePath, ec);
-  const fs::path writing =
-      existed ? archivePath : HiddenBeside(archivePath, ".nuevo");
-  if (!existed) fs::remove(writing, ec);
+  const fs::path writing = existed ? archivePath : drive::TemporaryBeside(archivePath, ".nuevo");
   int zipError = 0;
   zip_t* archive = zip_open(writing.c_str(), ZIP_CREATE, &zipError);
   // Whatever ends the run early (a caller's print that throws included)
@@ -352,11 +351,17 @@ int ZpArchive(long count, std::string_view zipFileName, std::span<const std::str
     return Fail(result, message + "; no se escribió el archivo zip");
   }
   discard.release();
-  if (!existed && ::rename(writing.c_str(), archivePath.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(writing.c_str());
+  // libzip renames what it wrote over the archive, but syncs neither.
+  std::error_code placed;
+  if (existed) {
+    drive::SyncFile(archivePath, placed);
+    if (!placed) drive::SyncFolder(archivePath.parent_path(), placed);
+  } else {
+    drive::PlaceWholeFile(writing, archivePath, placed);
+  }
+  if (placed) {
     return Fail(kWriteError, "no se puede escribir «" + archivePath.filename().string() + "»: " +
-                                 DescribeSystemError(error) + "; no se escribió el archivo zip");
+                                 DescribeSystemError(placed.value()) + "; no se escribió el archivo zip");
   }
   return kOk;
 }

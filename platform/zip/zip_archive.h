@@ -20,7 +20,8 @@
 // The archive is written under a hidden temporary name beside its final one
 // and renamed only when complete: on any failure (a file that cannot be read, a
 // full disk) nothing carries the final name, an archive that was there before
-// is left as it was, and the result and the printed message say why. Each
+// is left as it was, and the result and the printed message say why. A
+// completed archive is on disk, name and all, when the call returns. Each
 // file keeps its modification time, both as the DOS time and as an extended
 // timestamp in UTC. Without `update`, an existing archive gets every selected
 // file added or replaced; with it, only files newer than their entry are.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/drive/file_error.h"
+#include "platform/drive/whole_file.h"
 #include "platform/db/database.h"
 #include "schema/estructura.h"
 #include "schema/regeneracion.h"
@@ -149,6 +150,8 @@ void CreaBasePrincipal(const std::string& empresa) {
     throw drive::FileError(std::error_code(error, std::generic_category()), auxiliar.string());
   }
   obra.Termina();
+  // The engine has put the files' contents on disk; their new names too.
+  drive::SyncFolder(carpeta);
 }
 
 }  // namespace orvo::admin
