@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/match_tables.h"
+#include "fingerprint/synthetic_finger.h"
 
 namespace huellix {
 namespace {
