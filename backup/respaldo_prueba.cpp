@@ -15,7 +15,7 @@
 #include "platform/process/process.h"
 #include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::respaldo::prueba {
 
@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 using orvo::testing::WriteFile;
 
 Prueba::Prueba() : programa(c.ProgramFolder()) {
-  admin::CreaBasePrincipal("Empresa de prueba");
+  schema::CreaBasePrincipal("Empresa de prueba");
   fs::create_directories(programa);
 }
 

@@ -8,7 +8,7 @@
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 #include "platform/testsupport/temp_drive.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::classify {
 namespace {
@@ -27,7 +27,7 @@ const std::vector<std::string> kSemana = {"LUNES",   "MARTES", "MIÉRCOLES", "JU
 class ClasificadorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    admin::CreaBasePrincipal("Prueba");
+    schema::CreaBasePrincipal("Prueba");
     bases.Conecta({.recordsets = 8});
     Empleado(kId, Value{kTurno});
   }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/fingerprint/result_digest.h"
-#include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/Huellix.h"
 #include "fingerprint/engine_fixture.h"
 #include "fingerprint/matcher.h"
+#include "fingerprint/result_digest.h"
 #include "fingerprint/search.h"
+#include "fingerprint/synthetic_finger.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace huellix {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "bench/fingerprint/synthetic_finger.h"
+#include "fingerprint/synthetic_finger.h"
 
 namespace huellix {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/match_tables.h"
+#include "fingerprint/synthetic_finger.h"
 
 namespace huellix {
 namespace {
@@ -98,7 +98,7 @@ TEST(MatchTemplateTest, ScaledDistancesAreNeverBelow150) {
 std::array<std::array<int, kMatchNeighbours>, kMaxMinutiae> WalkedNeighbours(const MatchTemplate& t) {
   std::array<std::array<int, kMatchNeighbours>, kMaxMinutiae> lists{};
   for (int i = 0; i < t.count; ++i) {
-    std::array<int, kMatchNeighbours> index, dist;
+    std::array<int, kMatchNeighbours> index, dist{};  // the swap below reads a slot before it is set
     index.fill(-1);
     const IndexRange range = WindowRange(t, t.minutiae[i].x, kNeighbourWindow, WindowUse::Neighbours);
     for (int j = range.first; j <= range.last; ++j) {

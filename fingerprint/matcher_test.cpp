@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bench/fingerprint/synthetic_finger.h"
+#include "fingerprint/synthetic_finger.h"
 
 namespace huellix {
 namespace {

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/Huellix.h"
 #include "fingerprint/engine_fixture.h"
 #include "fingerprint/key_quantisation.h"
+#include "fingerprint/synthetic_finger.h"
 
 namespace huellix {
 namespace {

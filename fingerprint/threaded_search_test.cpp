@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/engine_fixture.h"
 #include "fingerprint/search.h"
+#include "fingerprint/synthetic_finger.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace huellix {

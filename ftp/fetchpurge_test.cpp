@@ -22,7 +22,7 @@
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/ftp_server.h"
 #include "platform/testsupport/temp_drive.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::ftp {
 namespace {
@@ -49,7 +49,7 @@ struct Programa {
     ftp = std::make_unique<orvo::testing::FtpServer>(c.Path("remoto"), servidor);
     // A bare host: the routines add the prefix.
     Configura("127.0.0.1:" + std::to_string(ftp->Port()), ftp->User(), ftp->Password(), "poleos");
-    admin::CreaBasePrincipal("Empresa de prueba");
+    schema::CreaBasePrincipal("Empresa de prueba");
     common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
     w = std::make_unique<Fetchpurge>(bases, boxes, runtime, marcador);
     w->inet_FTP.RequestTimeout = std::chrono::seconds(2);

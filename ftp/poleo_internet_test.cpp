@@ -6,7 +6,7 @@
 #include "ftp/filas_de_prueba.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/temp_drive.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::ftp {
 namespace {
@@ -75,7 +75,7 @@ TEST(LeePoleoInternetTest, ReadsUtf8WithItsMarkAndSkipsBlankLines) {
 
 struct Base : ::testing::Test {
   Base() {
-    admin::CreaBasePrincipal("Empresa de prueba");
+    schema::CreaBasePrincipal("Empresa de prueba");
     forms::ScriptedDialogs boxes;
     common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
   }

@@ -3,7 +3,7 @@
 #include "import/programa.h"
 #include "platform/db/recordset.h"
 #include "platform/forms/scripted_dialogs.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::importer::prueba {
 
@@ -14,7 +14,7 @@ db::Value Texto(const std::optional<std::string>& t) { return t ? db::Value{*t} 
 }  // namespace
 
 BaseDePrueba::BaseDePrueba() {
-  admin::CreaBasePrincipal("Empresa de prueba");
+  schema::CreaBasePrincipal("Empresa de prueba");
   forms::ScriptedDialogs boxes;
   if (!Arranca(bases, boxes)) throw std::runtime_error("the test database did not open");
 }

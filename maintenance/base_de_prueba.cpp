@@ -4,7 +4,7 @@
 #include "maintenance/tablas.h"
 #include "platform/db/recordset.h"
 #include "platform/forms/scripted_dialogs.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::maintenance::prueba {
 
@@ -17,7 +17,7 @@ std::string Celda(const db::Value& v) { return db::IsNull(v) ? "<null>" : db::As
 }  // namespace
 
 BaseDePrueba::BaseDePrueba(int recordsets) {
-  admin::CreaBasePrincipal("Empresa de prueba");
+  schema::CreaBasePrincipal("Empresa de prueba");
   forms::ScriptedDialogs boxes;
   Arranca(bases, recordsets, boxes);
 }

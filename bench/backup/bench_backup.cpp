@@ -33,7 +33,7 @@
 #include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   fs::create_directories(programa);
   fs::copy_file(SNAPMAKE_EXE, programa / "Snapmake");
 
-  orvo::admin::CreaBasePrincipal("Empresa de prueba");
+  orvo::schema::CreaBasePrincipal("Empresa de prueba");
   const fs::path producto = c.Path("Quiravel");
   Checadas(producto / "poleosInternet", punchFiles);
   LlenaBase(megabytes << 20);

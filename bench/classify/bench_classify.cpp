@@ -24,7 +24,7 @@
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 #include "platform/testsupport/temp_drive.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   orvo::testing::TempDrive c;  // a private drive C:, removed at the end
   int estado = 0;
   try {
-    orvo::admin::CreaBasePrincipal("Banco de pruebas");
+    orvo::schema::CreaBasePrincipal("Banco de pruebas");
     orvo::common::Bases bases;
     bases.Conecta({.recordsets = 8});
     {

@@ -21,12 +21,12 @@
 #include <thread>
 #include <vector>
 
-#include "bench/fingerprint/result_digest.h"
-#include "bench/fingerprint/synthetic_finger.h"
 #include "fingerprint/Huellix.h"
 #include "fingerprint/candidate_level.h"
 #include "fingerprint/matcher.h"
+#include "fingerprint/result_digest.h"
 #include "fingerprint/search_pool.h"
+#include "fingerprint/synthetic_finger.h"
 
 namespace {
 

@@ -35,7 +35,7 @@
 #include "platform/forms/application.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ bool Activo(int i) { return i % 10 != 1; }
 void HazBase(int empleados) {
   const fs::path mdb = orvo::db::ResolvePath(orvo::common::kBasePrincipal);
   fs::remove(mdb);
-  orvo::admin::CreaBasePrincipal("Empresa de prueba");
+  orvo::schema::CreaBasePrincipal("Empresa de prueba");
   orvo::db::Connection cn;
   cn.Open(orvo::common::kCadenaConexion);
   auto t = cn.Begin();

@@ -35,7 +35,7 @@
 #include "platform/drive/drive.h"
 #include "platform/forms/runtime.h"
 #include "platform/forms/scripted_dialogs.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ std::string Fecha(std::chrono::sys_days dia) {
 // now and then, a month of queue and a few set-aside punches.
 void HazBase(const fs::path& mdb, long checadas) {
   fs::remove(mdb);
-  orvo::admin::CreaBasePrincipal("Empresa de prueba");
+  orvo::schema::CreaBasePrincipal("Empresa de prueba");
   sqlite3* db = Abre(mdb);
   Ejecuta(db, "BEGIN");
   sqlite3_stmt* st = nullptr;

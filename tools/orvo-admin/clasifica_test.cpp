@@ -9,7 +9,7 @@
 
 #include "platform/db/recordset.h"
 #include "platform/testsupport/temp_drive.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::admin {
 namespace {
@@ -19,7 +19,7 @@ using db::Value;
 // One employee (17) on a day shift 08:00-13:00 / 15:00-19:00 every Monday,
 // one (20) on the flexible shift. 2024 03 04 is a Monday.
 void Fixture() {
-  CreaBasePrincipal("Prueba");
+  schema::CreaBasePrincipal("Prueba");
   common::Bases bases;
   bases.Conecta({.recordsets = 1});
   bases.cn.Execute("INSERT INTO Personal (Id, No_Empleado, T_Normal, Activo) VALUES (17,'170',5,'S')");

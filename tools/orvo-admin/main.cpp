@@ -21,14 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "common/arranque.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
 #include "platform/drive/drive.h"
 #include "platform/error/current_error.h"
 #include "platform/process/process.h"
+#include "schema/nueva_base.h"
 #include "tools/orvo-admin/ayuda.h"
 #include "tools/orvo-admin/clasifica.h"
-#include "tools/orvo-admin/nueva_base.h"
 
 namespace fs = std::filesystem;
 
@@ -53,7 +54,7 @@ int NuevaBase(const std::vector<std::string>& args) {
       return ErrorDeArgumentos(std::cerr, "newdb", "argumento de más: " + args[i]);
     }
   }
-  fs::path file = orvo::db::ResolvePath(orvo::admin::kBasePrincipal);
+  fs::path file = orvo::db::ResolvePath(orvo::common::kBasePrincipal);
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) {
     // What stands there under the database's name is no database: every
@@ -66,7 +67,7 @@ int NuevaBase(const std::vector<std::string>& args) {
     std::cerr << "La base de datos ya existe: " << file.string() << "\n";
     return 1;
   }
-  orvo::admin::CreaBasePrincipal(empresa);
+  orvo::schema::CreaBasePrincipal(empresa);
   std::cout << "Base de datos creada: " << file.string() << "\n";
   return 0;
 }

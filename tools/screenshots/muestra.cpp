@@ -10,7 +10,7 @@
 #include "common/arranque.h"
 #include "common/lanzamiento.h"
 #include "platform/db/connection.h"
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 namespace orvo::screenshots {
 namespace fs = std::filesystem;
@@ -62,7 +62,7 @@ Muestra::Muestra() {
   raiz_ = plantilla;
   ::setenv("ORVO_DRIVE_C", raiz_.c_str(), 1);
 
-  admin::CreaBasePrincipal("Talleres Ruiz");
+  schema::CreaBasePrincipal("Talleres Ruiz");
   {
     db::Connection cn;
     cn.Open(common::kCadenaConexion);

@@ -1,4 +1,4 @@
-#include "tools/orvo-admin/nueva_base.h"
+#include "schema/nueva_base.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -13,10 +13,11 @@
 #include "platform/drive/file_error.h"
 #include "platform/drive/whole_file.h"
 #include "platform/db/database.h"
+#include "schema/catalogo.h"
 #include "schema/estructura.h"
 #include "schema/regeneracion.h"
 
-namespace orvo::admin {
+namespace orvo::schema {
 namespace {
 namespace fs = std::filesystem;
 
@@ -92,14 +93,14 @@ class Obra {
 void Construye(const std::string& empresa) {
   fs::create_directories(db::ResolvePath("C:\\Quiravel"));
   db::TableDef empresarial{"Empresarial", {}};
-  for (const schema::Columna& c : schema::Catalogo()) {
-    if (c.base != schema::Base::Principal || c.tabla != "Empresarial" || !(c.listas & schema::Creador)) continue;
-    empresarial.fields.push_back(schema::CampoDe(c));
+  for (const Columna& c : Catalogo()) {
+    if (c.base != Base::Principal || c.tabla != "Empresarial" || !(c.listas & Creador)) continue;
+    empresarial.fields.push_back(CampoDe(c));
   }
   // The acceptance sentence that reports print; the regeneration fills it.
   empresarial.fields.emplace_back("TFirma", db::Type::Memo, 0, true);
 
-  auto base = db::Database::Create(kBasePrincipal, schema::kLocale, common::kClavePrincipal);
+  auto base = db::Database::Create(kBasePrincipal, kLocale, common::kClavePrincipal);
   base.Append(empresarial);
   base.Execute("INSERT INTO Empresarial (Empresa) VALUES (?)", std::vector<db::Value>{empresa});
   base.Close();
@@ -107,18 +108,18 @@ void Construye(const std::string& empresa) {
   // Every other table as the catalogue's creators make it, so that the pass
   // below finds them all and completes them at once.
   std::set<std::string_view> hechos{"Crea_Empresarial"};
-  for (const schema::Tabla& t : schema::TablasPrincipal()) {
-    if (!t.creador.empty() && hechos.insert(t.creador).second) schema::Crea(t.creador);
+  for (const Tabla& t : TablasPrincipal()) {
+    if (!t.creador.empty() && hechos.insert(t.creador).second) Crea(t.creador);
   }
   // Then one regeneration pass, as the administrator program runs it after a
   // new definition: the upgrade-only columns, the lookup indexes, the
   // auxiliary database and the default rows. The connection closes before the
   // files move, so nothing of them is left in a journal beside them.
   common::Bases bases;
-  bases.Conecta(schema::kArranque);
-  schema::ActualizaEstructura(bases);
-  bases.Conecta(schema::kArranque);
-  schema::CompletaDatos(bases);
+  bases.Conecta(kArranque);
+  ActualizaEstructura(bases);
+  bases.Conecta(kArranque);
+  CompletaDatos(bases);
   bases.rs.clear();
   bases.cn.Close();
 }
@@ -127,7 +128,7 @@ void Construye(const std::string& empresa) {
 
 void CreaBasePrincipal(const std::string& empresa) {
   const fs::path principal = db::ResolvePath(kBasePrincipal);
-  const fs::path auxiliar = db::ResolvePath(schema::kBaseAuxiliar);
+  const fs::path auxiliar = db::ResolvePath(kBaseAuxiliar);
   const fs::path carpeta = principal.parent_path();
   if (fs::exists(principal)) throw drive::FileError(std::error_code(EEXIST, std::generic_category()), principal.string());
 
@@ -154,4 +155,4 @@ void CreaBasePrincipal(const std::string& empresa) {
   drive::SyncFolder(carpeta);
 }
 
-}  // namespace orvo::admin
+}  // namespace orvo::schema

@@ -1,4 +1,4 @@
-#include "bench/fingerprint/synthetic_finger.h"
+#include "fingerprint/synthetic_finger.h"
 
 #include "fingerprint/template_writer.h"
 

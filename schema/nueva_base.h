@@ -1,14 +1,11 @@
 // What the administrator program does before any Orvo program can start:
-// define the main database with its password and its company row.
+// define the main database with its password and its company row. orvo-admin
+// newdb runs it, and so do the tests and benchmarks that need a database.
 #pragma once
 
 #include <string>
 
-#include "common/arranque.h"
-
-namespace orvo::admin {
-
-using common::kBasePrincipal;
+namespace orvo::schema {
 
 // Makes C:\Quiravel\Quiravel.mdb with the company table (its catalogue
 // columns plus TFirma, which only the administrator program defines), one
@@ -25,4 +22,4 @@ using common::kBasePrincipal;
 //   CreaBasePrincipal("Aceros del Norte");
 void CreaBasePrincipal(const std::string& empresa);
 
-}  // namespace orvo::admin
+}  // namespace orvo::schema
