@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "backup/base_de_datos.h"
-#include "backup/boton_de_imagen.h"
 #include "backup/espera_snapmake.h"
 #include "backup/juego_respaldo.h"
 #include "backup/nombres_respaldo.h"
@@ -22,6 +21,9 @@
 #include "platform/drive/drive.h"
 #include "platform/drive/wildcard.h"
 #include "platform/error/current_error.h"
+#include "platform/forms/busy_window.h"
+#include "platform/forms/picture_button.h"
+#include "platform/forms/title_font.h"
 
 namespace orvo::respaldo {
 
@@ -39,17 +41,16 @@ Snapload::Snapload(forms::Dialogs& dialogs, forms::Runtime& runtime, fs::path ca
   auto* indicacion = Control<QLabel>("Label2", QString::fromUtf8("Elija el respaldo: (ddmmaa_hhmmss)"));
   auto* lista = Control<QListWidget>("File1");
   auto* elegido = Control<QLineEdit>("archRes");
-  auto* restaura = BotonDeImagen(Control<QPushButton>("Command5"), QStyle::SP_DialogApplyButton);
-  auto* salir = BotonDeImagen(Control<QPushButton>("salir"), QStyle::SP_DialogCloseButton);
+  auto* restaura = forms::MakePictureButton(Control<QPushButton>("Command5"), QStyle::SP_DialogApplyButton,
+                                           forms::kPictureButtonRoom);
+  auto* salir = forms::MakePictureButton(Control<QPushButton>("salir"), QStyle::SP_DialogCloseButton,
+                                        forms::kPictureButtonRoom);
   auto* espere = Control<QLabel>("espere", QString::fromUtf8(" Espere por favor ..."));
   auto* cancelar = Control<QPushButton>("cancelar", QString::fromUtf8("Cancelar"));
   auto* temporal = Control<QLabel>("lblTempDir");
   auto* actual = Control<QLabel>("lblCurDir");
 
-  QFont grande("Verdana");
-  grande.setPointSizeF(14.25);
-  grande.setBold(true);
-  titulo->setFont(grande);
+  titulo->setFont(forms::TitleFont());
   lista->setSortingEnabled(false);
   lista->setMinimumHeight(160);
   // Only a set of the list is restored; the list fills this box.
@@ -130,7 +131,10 @@ void Snapload::Command5_Click() {
   const QString elegido = Find<QLineEdit>("archRes")->text();
   if (elegido.isEmpty()) return ErrorRestauracion(RuntimeError(0, ""));
 
-  Ocupada(true);
+  forms::BusyWindow ocupada({.flag = &ocupada_,
+                             .disable = {Find("File1"), Find("Command5"), Find("salir")},
+                             .show = {Find("espere"), Find("cancelar")},
+                             .events = forms::Busy::Events::All});
   try {
     const std::string nombre = elegido.toStdString();
     if (!EsArchivoPrincipal(nombre) || !EnLista(elegido)) throw NombreNoValido(nombre);
@@ -142,7 +146,7 @@ void Snapload::Command5_Click() {
       // The caller must not take an earlier result for this run's.
       common::EscribeResultado(carpetaPrograma_, common::Resultado::Err);
       resultadoFinal_ = true;
-      Ocupada(false);
+      ocupada.Release();
       Unload();
       runtime().End(0);
       return;
@@ -175,10 +179,10 @@ void Snapload::Command5_Click() {
   } catch (...) {
     espera_ = nullptr;
     const RuntimeError error = err::CurrentError();
-    Ocupada(false);
+    ocupada.Release();
     return ErrorRestauracion(error);
   }
-  Ocupada(false);
+  ocupada.Release();
   Unload();
   runtime().End(0);
 }
@@ -203,14 +207,6 @@ void Snapload::salir_Click() {
 
 void Snapload::cancelar_Click() {
   if (espera_ != nullptr) espera_->Cancela();
-}
-
-void Snapload::Ocupada(bool ocupada) {
-  ocupada_ = ocupada;
-  for (const char* nombre : {"File1", "Command5", "salir"}) Find(nombre)->setEnabled(!ocupada);
-  Find<QLabel>("espere")->setVisible(ocupada);
-  Find("cancelar")->setVisible(ocupada);
-  if (ocupada) forms::DoEvents();
 }
 
 void Snapload::closeEvent(QCloseEvent* event) {

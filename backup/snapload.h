@@ -50,7 +50,6 @@ class Snapload : public forms::Form {
 
  private:
   void ErrorRestauracion(const RuntimeError& error);
-  void Ocupada(bool ocupada);
   bool EnLista(const QString& nombre) const;
 
   std::filesystem::path carpetaPrograma_;

@@ -1,6 +1,5 @@
 #include "backup/snapmake.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFont>
 #include <QGridLayout>
@@ -12,12 +11,14 @@
 #include <vector>
 
 #include "backup/borra_tablas.h"
-#include "backup/boton_de_imagen.h"
 #include "backup/juego_respaldo.h"
 #include "backup/nombres_respaldo.h"
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 #include "platform/error/current_error.h"
+#include "platform/forms/busy_window.h"
+#include "platform/forms/picture_button.h"
+#include "platform/forms/title_font.h"
 
 namespace orvo::respaldo {
 
@@ -47,13 +48,12 @@ Snapmake::Snapmake(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime
 
   auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  Crear Respaldo de la Base de Datos "));
   auto* borrar = Control<QCheckBox>("chkBorrar", QString::fromUtf8("¿Borrar toda la Base de Datos ahora?"));
-  auto* crea = BotonDeImagen(Control<QPushButton>("crea"), QStyle::SP_DialogSaveButton);
-  auto* salir = BotonDeImagen(Control<QPushButton>("Command1"), QStyle::SP_DialogCloseButton);
+  auto* crea =
+      forms::MakePictureButton(Control<QPushButton>("crea"), QStyle::SP_DialogSaveButton, forms::kPictureButtonRoom);
+  auto* salir = forms::MakePictureButton(Control<QPushButton>("Command1"), QStyle::SP_DialogCloseButton,
+                                         forms::kPictureButtonRoom);
 
-  QFont grande("Verdana");
-  grande.setPointSizeF(14.25);
-  grande.setBold(true);
-  titulo->setFont(grande);
+  titulo->setFont(forms::TitleFont());
   borrar->setChecked(false);
 
   auto* rejilla = new QGridLayout(this);
@@ -103,7 +103,8 @@ void Snapmake::crea_Click() {
     return;
   }
 
-  Ocupada(true);
+  forms::BusyWindow ocupada(
+      {.flag = &ocupada_, .disable = {Find("crea"), Find("Command1"), Find("chkBorrar")}, .waitCursor = true});
   try {
     // Taken before the set's snapshot and held until the wipe, so that the
     // wipe never empties a row that the set does not hold.
@@ -132,28 +133,18 @@ void Snapmake::crea_Click() {
   } catch (...) {
     const RuntimeError error = err::CurrentError();
     ResultadoVacio(carpetaPrograma_);
-    Ocupada(false);
+    ocupada.Release();
     dialogs().MsgBox(std::to_string(error.number) + " Form1::cmdZip_Click " + error.what(), forms::Buttons::Ok,
                      forms::Icon::None, runtime().Title());
     return;
   }
-  Ocupada(false);
+  ocupada.Release();
   runtime().End(0);
 }
 
 void Snapmake::Command1_Click() {
   ResultadoVacio(carpetaPrograma_);
   Unload();
-}
-
-void Snapmake::Ocupada(bool ocupada) {
-  ocupada_ = ocupada;
-  for (const char* nombre : {"crea", "Command1", "chkBorrar"}) Find(nombre)->setEnabled(!ocupada);
-  if (ocupada) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
-  }
 }
 
 void Snapmake::closeEvent(QCloseEvent* event) {

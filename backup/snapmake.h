@@ -44,8 +44,6 @@ class Snapmake : public forms::Form {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Ocupada(bool ocupada);
-
   common::Bases& bases_;
   std::filesystem::path carpetaPrograma_;
   bool ocupada_ = false;

@@ -1,6 +1,5 @@
 #include "ftp/fetchpurge.h"
 
-#include <QApplication>
 #include <QFont>
 #include <QGridLayout>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/carga_checadas.h"
 #include "common/texto_externo.h"
 #include "ftp/cargados.h"
 #include "ftp/configuracion_ftp.h"
@@ -20,6 +20,7 @@
 #include "platform/drive/drive.h"
 #include "platform/drive/file_error.h"
 #include "platform/error.h"
+#include "platform/forms/busy_window.h"
 
 namespace orvo::ftp {
 
@@ -145,15 +146,8 @@ void Fetchpurge::Command1_Click() {
   Desenlace desenlace;
   {
     // Whatever ends the transfer, the window and the pointer are given back.
-    struct Libera {
-      Fetchpurge* w;
-      ~Libera() {
-        w->Ocupada(false);
-        QApplication::restoreOverrideCursor();
-      }
-    } libera{this};
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    Ocupada(true);
+    const forms::BusyWindow ocupada(
+        {.flag = &ocupada_, .disable = {Find("Command1"), Find("Command2")}, .waitCursor = true});
     desenlace = DescargaYCarga(archivo);
   }
   switch (desenlace) {
@@ -199,17 +193,13 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
   if (!yaCargado) {
     const common::Lectura lectura = LeePoleoInternet(*contenido);
     if (lectura.error) {
-      const common::ErrorLinea& e = *lectura.error;
-      dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo " + archivo +
-                           " no tiene el formato apropiado (" + common::TextoError(e) + "):\n\n" +
-                           common::LineaCitada(e) +
-                           "\n\nNo se cargó ningún registro del archivo, que sigue en el servidor FTP.",
+      dialogs().MsgBox(common::MensajeLineaMala(*lectura.error, archivo, ", que sigue en el servidor FTP"),
                        forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
       return Desenlace::Nada;
     }
     // An error of the database goes up untrapped; the transaction has then
     // written nothing, and the file is still on the server.
-    CargaInternet(bases_.cn, lectura.checadas);
+    common::CargaChecadas(bases_.cn, lectura.checadas);
     try {
       AnotaCargado(huella);
     } catch (const RuntimeError& e) {
@@ -247,11 +237,6 @@ void Fetchpurge::Command2_Click() {
 void Fetchpurge::Termina() {
   marcador_.Borra();
   Unload();
-}
-
-void Fetchpurge::Ocupada(bool ocupada) {
-  ocupada_ = ocupada;
-  for (const char* nombre : {"Command1", "Command2"}) Find(nombre)->setEnabled(!ocupada);
 }
 
 void Fetchpurge::closeEvent(QCloseEvent* event) {

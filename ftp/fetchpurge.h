@@ -67,7 +67,6 @@ class Fetchpurge : public forms::Form {
   // The load's steps; false when the program has been ended.
   bool Carga();
   Desenlace DescargaYCarga(const std::string& archivo);
-  void Ocupada(bool ocupada);
   void Espera();
   // One routine: the remote name checked (when there is one), the server's
   // prefix, the session, "CD " and the routine's own operations, all through

@@ -1,17 +1,12 @@
 // Linkset: saves the FTP settings that Fetchpurge reads.
-#include "platform/forms/application.h"
-
+#include "common/programa.h"
 #include "ftp/linkset.h"
 #include "platform/drive/drive.h"
-#include "platform/forms/qt_dialogs.h"
-#include "platform/forms/runtime.h"
 
 int main(int argc, char** argv) {
-  orvo::forms::Application app(argc, argv);
-  orvo::forms::QtDialogs dialogs;
-  orvo::forms::Runtime runtime(dialogs, "Linkset");
-  orvo::ftp::Linkset linkset(dialogs, runtime, orvo::drive::ProgramFolder());
-  dialogs.SetParent(&linkset);
-  if (!linkset.Open()) return runtime.Status();
-  return app.exec();
+  using namespace orvo;
+  return common::Ejecuta(argc, argv, {.nombre = "Linkset", .ventana = [](common::Entorno& e) {
+                                        return std::make_unique<ftp::Linkset>(e.dialogs, e.runtime,
+                                                                              drive::ProgramFolder());
+                                      }});
 }

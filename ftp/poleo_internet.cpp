@@ -36,18 +36,4 @@ common::Lectura LeePoleoInternet(std::string_view contenido) {
   return lectura;
 }
 
-long CargaInternet(db::Connection& cn, std::span<const common::Checada> checadas) {
-  auto transaccion = cn.Begin();
-  long cargadas = 0;
-  for (const common::Checada& c : checadas) {
-    const std::array<db::Value, 3> fila = {db::Value{c.Fecha}, db::Value{std::int64_t{c.Empleado}},
-                                           db::Value{c.Hora}};
-    cn.Execute("Insert into Checadas values(?,?,?)", fila);
-    cn.Execute("Insert into Listado1 values(?,?,?)", fila);
-    ++cargadas;
-  }
-  transaccion.Commit();
-  return cargadas;
-}
-
 }  // namespace orvo::ftp

@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/arranque.h"
-#include "ftp/filas_de_prueba.h"
-#include "platform/forms/scripted_dialogs.h"
-#include "platform/testsupport/temp_drive.h"
-#include "schema/nueva_base.h"
-
 namespace orvo::ftp {
 namespace {
 
@@ -71,36 +65,6 @@ TEST(LeePoleoInternetTest, ReadsUtf8WithItsMarkAndSkipsBlankLines) {
   const common::Lectura dos = LeePoleoInternet("2010 05 03,1,07:00:00\r\n\x1A" "basura\r\n");
   ASSERT_FALSE(dos.error) << dos.error->texto;
   EXPECT_EQ(dos.checadas.size(), 1u);
-}
-
-struct Base : ::testing::Test {
-  Base() {
-    schema::CreaBasePrincipal("Empresa de prueba");
-    forms::ScriptedDialogs boxes;
-    common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
-  }
-  std::vector<std::string> Filas(const std::string& tabla) { return prueba::Filas(bases.cn, tabla); }
-  orvo::testing::TempDrive c;
-  common::Bases bases;
-};
-
-TEST_F(Base, LoadsEveryPunchIntoTheQueueAndTheArchiveWithNoLookup) {
-  const common::Lectura l = LeePoleoInternet("2010 05 03,00125,07:58:10\r\n2010 05 03,7,it's\r\n");
-  ASSERT_FALSE(l.error);
-  EXPECT_EQ(CargaInternet(bases.cn, l.checadas), 2);
-  const std::vector<std::string> esperadas = {"2010 05 03|125|07:58:10", "2010 05 03|7|it's"};
-  EXPECT_EQ(Filas("Checadas"), esperadas);
-  EXPECT_EQ(Filas("Listado1"), esperadas);
-}
-
-TEST_F(Base, AFailingRowLeavesNothingOfTheFile) {
-  bases.cn.Execute(
-      "CREATE TRIGGER Falla BEFORE INSERT ON Listado1 WHEN NEW.Empleado = 2 BEGIN "
-      "SELECT RAISE(ABORT, 'falla de prueba'); END");
-  const common::Lectura l = LeePoleoInternet("2010 05 03,1,07:00:00\r\n2010 05 03,2,08:00:00\r\n");
-  EXPECT_ANY_THROW(CargaInternet(bases.cn, l.checadas));
-  EXPECT_TRUE(Filas("Checadas").empty());
-  EXPECT_TRUE(Filas("Listado1").empty());
 }
 
 }  // namespace

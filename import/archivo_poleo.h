@@ -16,11 +16,11 @@
 
 #include <string_view>
 
-#include "import/checada.h"
+#include "common/checada.h"
 
 namespace orvo::importer {
 
 // `contenido` is the file's bytes, in Windows-1252.
-Lectura LeePoleo(std::string_view contenido);
+common::Lectura LeePoleo(std::string_view contenido);
 
 }  // namespace orvo::importer

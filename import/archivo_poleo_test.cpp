@@ -5,6 +5,12 @@
 namespace orvo::importer {
 namespace {
 
+using common::Checada;
+using common::Lectura;
+using common::Motivo;
+using common::TextoError;
+using common::TextoMotivo;
+
 TEST(LeePoleoTest, ReadsEachLinesDateNumberAndTime) {
   struct Caso {
     std::string linea;

@@ -1,5 +1,7 @@
 #include "import/archivo_usb.h"
 
+#include "import/agrega_checada.h"
+
 namespace orvo::importer {
 
 namespace {
@@ -11,18 +13,18 @@ constexpr std::size_t kHora = 21, kAnchoHora = 8;
 
 }  // namespace
 
-Lectura LeeUsb(std::string_view contenido) {
-  Lectura lectura;
-  const std::vector<Linea> lineas = common::Lineas(contenido);
+common::Lectura LeeUsb(std::string_view contenido) {
+  common::Lectura lectura;
+  const std::vector<common::Linea> lineas = common::Lineas(contenido);
   lectura.checadas.reserve(lineas.size());
-  for (const Linea& l : lineas) {
+  for (const common::Linea& l : lineas) {
     if (common::EsLineaVacia(l.bytes)) continue;
-    const auto empleado = LeeEmpleado(common::CortaCaracteres(l, kEmpleado, kAnchoEmpleado));
-    if (!empleado) return common::Falla(l, Motivo::EmpleadoNoValido);
+    const auto empleado = common::LeeEmpleado(common::CortaCaracteres(l, kEmpleado, kAnchoEmpleado));
+    if (!empleado) return common::Falla(l, common::Motivo::EmpleadoNoValido);
     const std::string_view fecha = common::CortaCaracteres(l, kFecha, kAnchoFecha);
     const std::string_view hora = common::CortaCaracteres(l, kHora, kAnchoHora);
     if (common::CortaCaracteres(l, kFecha + kAnchoFecha - 1, 1).empty() || common::EsLineaVacia(hora)) {
-      return common::Falla(l, Motivo::CampoIncompleto);
+      return common::Falla(l, common::Motivo::CampoIncompleto);
     }
     if (!AgregaChecada(lectura, l, *empleado, fecha, hora)) return lectura;
   }

@@ -13,11 +13,11 @@
 
 #include <string_view>
 
-#include "import/checada.h"
+#include "common/checada.h"
 
 namespace orvo::importer {
 
 // `contenido` is the file's bytes, in Windows-1252.
-Lectura LeeUsb(std::string_view contenido);
+common::Lectura LeeUsb(std::string_view contenido);
 
 }  // namespace orvo::importer

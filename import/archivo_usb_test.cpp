@@ -5,6 +5,12 @@
 namespace orvo::importer {
 namespace {
 
+using common::Checada;
+using common::Lectura;
+using common::Motivo;
+using common::TextoError;
+using common::TextoMotivo;
+
 TEST(LeeUsbTest, ReadsTheNumberDateAndTimeFromTheirColumns) {
   struct Caso {
     std::string linea;

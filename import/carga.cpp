@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "common/carga_checadas.h"
+
 namespace orvo::importer {
 
 namespace {
@@ -36,7 +38,7 @@ class Avisador {
   Reloj::time_point ultimo_{};
 };
 
-std::array<db::Value, 3> Fila(const Checada& c) {
+std::array<db::Value, 3> Fila(const common::Checada& c) {
   return {db::Value{c.Fecha}, db::Value{std::int64_t{c.Empleado}}, db::Value{c.Hora}};
 }
 
@@ -47,12 +49,12 @@ std::string NombreCompleto(const db::Recordset& personal) {
          db::AsText(personal.Field("A_Materno"));
 }
 
-Resumen CargaPoleo(common::Bases& bases, std::span<const Checada> checadas, const Avance& avance) {
+Resumen CargaPoleo(common::Bases& bases, std::span<const common::Checada> checadas, const Avance& avance) {
   Resumen resumen;
   Avisador avisador(avance);
   db::Recordset& personal = bases.Rs(1);
   auto transaccion = bases.cn.Begin();
-  for (const Checada& c : checadas) {
+  for (const common::Checada& c : checadas) {
     const auto fila = Fila(c);
     bases.cn.Execute(kArchiva, fila);
     ++resumen.archivadas;
@@ -72,20 +74,12 @@ Resumen CargaPoleo(common::Bases& bases, std::span<const Checada> checadas, cons
   return resumen;
 }
 
-Resumen CargaUsb(common::Bases& bases, std::span<const Checada> checadas, const Avance& avance) {
-  Resumen resumen;
+Resumen CargaUsb(common::Bases& bases, std::span<const common::Checada> checadas, const Avance& avance) {
   Avisador avisador(avance);
-  auto transaccion = bases.cn.Begin();
-  for (const Checada& c : checadas) {
-    const auto fila = Fila(c);
-    bases.cn.Execute(kEncola, fila);
-    ++resumen.encoladas;
-    bases.cn.Execute(kArchiva, fila);
-    ++resumen.archivadas;
+  const long cargadas = common::CargaChecadas(bases.cn, checadas, [&avisador] {
     if (avisador.Toca()) avisador.Avisa({});
-  }
-  transaccion.Commit();
-  return resumen;
+  });
+  return {.archivadas = cargadas, .encoladas = cargadas, .sinAlta = 0};
 }
 
 }  // namespace orvo::importer

@@ -11,7 +11,7 @@
 // first shared recordset with the system's own query, and only a registered,
 // active employee's punch is queued. The number is compared as text with
 // `No_Empleado`, so an employee stored as "00125" is not found for 125.
-// USB file: each punch is queued, then archived; no lookup.
+// USB file: each punch is queued, then archived; no lookup (common::CargaChecadas).
 // Values always travel as bound parameters: a quote in a field is stored as is.
 #pragma once
 
@@ -22,7 +22,7 @@
 #include <string_view>
 
 #include "common/arranque.h"
-#include "import/checada.h"
+#include "common/checada.h"
 
 namespace orvo::importer {
 
@@ -46,8 +46,8 @@ struct Resumen {
 
 // `bases` must be connected with its first recordset bound (common::Inicia);
 // that recordset is left open on the last lookup.
-Resumen CargaPoleo(common::Bases& bases, std::span<const Checada> checadas, const Avance& avance = {});
-Resumen CargaUsb(common::Bases& bases, std::span<const Checada> checadas, const Avance& avance = {});
+Resumen CargaPoleo(common::Bases& bases, std::span<const common::Checada> checadas, const Avance& avance = {});
+Resumen CargaUsb(common::Bases& bases, std::span<const common::Checada> checadas, const Avance& avance = {});
 
 // The name as the status line shows it: Nombre, A_Paterno and A_Materno
 // joined by blanks, a Null part as the empty text.

@@ -9,6 +9,9 @@
 namespace orvo::importer {
 namespace {
 
+using common::Checada;
+using common::Lectura;
+
 using prueba::BaseDePrueba;
 using prueba::Fila;
 

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     if (!Arranca(bases, boxes)) return 2;
     const auto bytes = orvo::common::LeeArchivo(argv[2]);
     if (!bytes) return 2;
-    const Lectura lectura = usb ? LeeUsb(*bytes) : LeePoleo(*bytes);
+    const orvo::common::Lectura lectura = usb ? LeeUsb(*bytes) : LeePoleo(*bytes);
     if (lectura.error) return 2;
     bool marked = false;
     const Avance avance{[&](std::string_view) {

@@ -2,5 +2,5 @@
 #include "import/programa.h"
 
 int main(int argc, char** argv) {
-  return orvo::importer::Programa(argc, argv, orvo::importer::Variante::Poleo);
+  return orvo::common::Ejecuta(argc, argv, orvo::importer::Importador(orvo::importer::Variante::Poleo));
 }

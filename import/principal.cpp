@@ -10,7 +10,10 @@
 #include "import/archivo_poleo.h"
 #include "import/archivo_usb.h"
 #include "import/carga.h"
+#include "common/carga_checadas.h"
 #include "common/texto_externo.h"
+#include "platform/forms/busy_window.h"
+#include "platform/forms/title_font.h"
 
 namespace orvo::importer {
 
@@ -43,9 +46,7 @@ Principal::Principal(common::Bases& bases, forms::Dialogs& dialogs, forms::Runti
   auto* rotulo = Control<QLabel>("Label2", QString::fromUtf8("Archivo a extraer"));
   auto* archivo = Control<QLabel>("lblArch", QString());
 
-  QFont grande("Verdana");
-  grande.setPointSizeF(14.25);
-  estado->setFont(grande);
+  estado->setFont(forms::TitleFont(QFont::Normal));
   estado->setAlignment(Qt::AlignCenter);
   estado->setWordWrap(true);
   estado->setMinimumHeight(60);
@@ -92,23 +93,17 @@ void Principal::Command2_Click() {
                      runtime().Title());
     return;
   }
-  const Lectura lectura = variante_ == Variante::Usb ? LeeUsb(*contenido) : LeePoleo(*contenido);
+  const common::Lectura lectura = variante_ == Variante::Usb ? LeeUsb(*contenido) : LeePoleo(*contenido);
   if (lectura.error) {
-    const ErrorLinea& e = *lectura.error;
-    dialogs().MsgBox("La línea " + std::to_string(e.linea) + " del archivo no tiene el formato apropiado (" +
-                         TextoError(e) + "):\n\n" + common::LineaCitada(e) +
-                         "\n\nNo se cargó ningún registro del archivo.",
-                     forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+    dialogs().MsgBox(common::MensajeLineaMala(*lectura.error), forms::Buttons::Ok, forms::Icon::Critical,
+                     runtime().Title());
     return;
   }
 
   {
     // Whatever ends the load, the window is given back to the user.
-    struct Libera {
-      Principal* w;
-      ~Libera() { w->Ocupada(false); }
-    } libera{this};
-    Ocupada(true);
+    const forms::BusyWindow ocupada(
+        {.flag = &cargando_, .disable = {Find("Command1"), Find("Command2"), Find("Image3")}});
     const Avance avance{[this](std::string_view estado) { Avisa(estado); }};
     if (variante_ == Variante::Usb) {
       CargaUsb(bases_, lectura.checadas, avance);
@@ -131,11 +126,6 @@ void Principal::Avisa(std::string_view estado) {
     Find<QLabel>("Label1")->setText(QString::fromUtf8(estado.data(), static_cast<qsizetype>(estado.size())));
   }
   forms::DoEvents();
-}
-
-void Principal::Ocupada(bool ocupada) {
-  cargando_ = ocupada;
-  for (const char* nombre : {"Command1", "Command2", "Image3"}) Find(nombre)->setEnabled(!ocupada);
 }
 
 void Principal::closeEvent(QCloseEvent* event) {

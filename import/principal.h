@@ -62,7 +62,6 @@ class Principal : public forms::Form {
 
  private:
   void Avisa(std::string_view estado);
-  void Ocupada(bool ocupada);
 
   common::Bases& bases_;
   Variante variante_;

@@ -1,9 +1,6 @@
 #include "import/programa.h"
 
-#include "platform/forms/application.h"
-
-#include "platform/forms/qt_dialogs.h"
-#include "platform/forms/runtime.h"
+#include <memory>
 
 namespace orvo::importer {
 
@@ -11,24 +8,12 @@ const char* NombrePrograma(Variante variante) {
   return variante == Variante::Usb ? "stickimport" : "pollimport";
 }
 
-bool Arranca(common::Bases& bases, forms::Dialogs& dialogs) {
-  return common::Inicia(bases, {.pruebaArchivo = true, .recordsets = 8, .bloqueo = db::LockType::ReadOnly}, dialogs);
-}
+bool Arranca(common::Bases& bases, forms::Dialogs& dialogs) { return common::Inicia(bases, kArranque, dialogs); }
 
-int Programa(int argc, char** argv, Variante variante) {
-  forms::Application app(argc, argv);
-  forms::QtDialogs dialogs;
-  forms::Runtime runtime(dialogs, NombrePrograma(variante));
-  common::Bases bases;
-  bool conectado = false;
-  runtime.Guard([&] { conectado = Arranca(bases, dialogs); });
-  if (runtime.Ended()) return runtime.Status();
-  if (!conectado) return 0;
-
-  Principal principal(bases, dialogs, runtime, variante);
-  dialogs.SetParent(&principal);
-  if (!principal.Open()) return runtime.Status();
-  return app.exec();
+common::Programa Importador(Variante variante) {
+  return {.nombre = NombrePrograma(variante), .arranque = kArranque, .ventana = [variante](common::Entorno& e) {
+            return std::make_unique<Principal>(e.bases, e.dialogs, e.runtime, variante);
+          }};
 }
 
 }  // namespace orvo::importer

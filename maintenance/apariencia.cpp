@@ -11,11 +11,6 @@ void Realza(QWidget* control) {
   control->setFont(grande);
 }
 
-void PonImagen(QPushButton* boton, QStyle::StandardPixmap imagen) {
-  boton->setIcon(boton->style()->standardIcon(imagen));
-  boton->setIconSize(QSize(32, 32));
-}
-
 void TituloYBotones(QWidget* ventana, QLabel* titulo, QPushButton* accion, QPushButton* salir) {
   auto* rejilla = new QGridLayout(ventana);
   rejilla->addWidget(titulo, 0, 0, 1, 3);

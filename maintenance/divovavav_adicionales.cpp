@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDate>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -15,6 +14,8 @@
 #include "maintenance/apariencia.h"
 #include "maintenance/texto.h"
 #include "platform/db/recordset.h"
+#include "platform/forms/busy_window.h"
+#include "platform/forms/picture_button.h"
 
 namespace orvo::maintenance {
 
@@ -72,9 +73,9 @@ diVovavavAdicionales::diVovavavAdicionales(common::Bases& bases, forms::Dialogs&
   espere->hide();
 
   auto* ejecutar = Control<QPushButton>("Command5");
-  PonImagen(ejecutar, QStyle::SP_BrowserReload);
+  forms::MakePictureButton(ejecutar, QStyle::SP_BrowserReload);
   auto* salir = Control<QPushButton>("Command1");
-  PonImagen(salir, QStyle::SP_DialogCloseButton);
+  forms::MakePictureButton(salir, QStyle::SP_DialogCloseButton);
 
   auto* botones = new QHBoxLayout;
   botones->addWidget(espere, 1);
@@ -161,14 +162,9 @@ void diVovavavAdicionales::Command5_Click() {
 
   bool hecho = false;
   {
-    struct Oculta {
-      QWidget* espere;
-      ~Oculta() { espere->hide(); }
-    } oculta{Find("espere")};
-    oculta.espere->show();
     // The notice is painted before the long statements; clicks wait, so the
     // run cannot start again inside itself.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const forms::BusyWindow espere({.show = {Find("espere")}, .events = forms::Busy::Events::ExceptUserInput});
     hecho = Reprocesa(bases_.cn, rango, uno && Find<QCheckBox>("chk1")->isChecked());
   }
   if (!hecho) {

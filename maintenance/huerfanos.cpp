@@ -2,6 +2,7 @@
 
 #include "maintenance/apariencia.h"
 #include "maintenance/restaura.h"
+#include "platform/forms/picture_button.h"
 
 namespace orvo::maintenance {
 
@@ -13,9 +14,9 @@ Huerfanos::Huerfanos(common::Bases& bases, forms::Dialogs& dialogs, forms::Runti
   auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  Restaurar chequeos a Personal "));
   Realza(titulo);
   auto* restaurar = Control<QPushButton>("Command5");
-  PonImagen(restaurar, QStyle::SP_ArrowBack);
+  forms::MakePictureButton(restaurar, QStyle::SP_ArrowBack);
   auto* salir = Control<QPushButton>("Command1");
-  PonImagen(salir, QStyle::SP_DialogCloseButton);
+  forms::MakePictureButton(salir, QStyle::SP_DialogCloseButton);
   TituloYBotones(this, titulo, restaurar, salir);
 
   OnClick(restaurar, &Huerfanos::Command5_Click);

@@ -4,7 +4,7 @@
 
 int main(int argc, char** argv) {
   using namespace orvo;
-  return maintenance::Programa(argc, argv, "diVovavav", 3, [](common::Bases& b, forms::Dialogs& d, forms::Runtime& r) {
-    return std::make_unique<maintenance::diVovavavAdicionales>(b, d, r);
-  });
+  return common::Ejecuta(argc, argv, maintenance::Herramienta("diVovavav", 3, [](common::Entorno& e) {
+    return std::make_unique<maintenance::diVovavavAdicionales>(e.bases, e.dialogs, e.runtime);
+  }));
 }

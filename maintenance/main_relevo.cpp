@@ -4,7 +4,7 @@
 
 int main(int argc, char** argv) {
   using namespace orvo;
-  return maintenance::Programa(argc, argv, "Relevo", 2, [](common::Bases& b, forms::Dialogs& d, forms::Runtime& r) {
-    return std::make_unique<maintenance::Relevo>(b, d, r);
-  });
+  return common::Ejecuta(argc, argv, maintenance::Herramienta("Relevo", 2, [](common::Entorno& e) {
+    return std::make_unique<maintenance::Relevo>(e.bases, e.dialogs, e.runtime);
+  }));
 }

@@ -4,7 +4,7 @@
 
 int main(int argc, char** argv) {
   using namespace orvo;
-  return maintenance::Programa(argc, argv, "Strayfix", 2, [](common::Bases& b, forms::Dialogs& d, forms::Runtime& r) {
-    return std::make_unique<maintenance::Huerfanos>(b, d, r);
-  });
+  return common::Ejecuta(argc, argv, maintenance::Herramienta("Strayfix", 2, [](common::Entorno& e) {
+    return std::make_unique<maintenance::Huerfanos>(e.bases, e.dialogs, e.runtime);
+  }));
 }

@@ -1,28 +1,20 @@
 #include "maintenance/programa.h"
 
-#include "platform/forms/application.h"
-
-#include "platform/forms/qt_dialogs.h"
+#include <utility>
 
 namespace orvo::maintenance {
 
-void Arranca(common::Bases& bases, int recordsets, forms::Dialogs& dialogs) {
-  common::Inicia(bases, {.pruebaArchivo = false, .recordsets = recordsets, .bloqueo = db::LockType::ReadOnly},
-                 dialogs);
+common::Arranque ArranqueDe(int recordsets) {
+  return {.pruebaArchivo = false, .recordsets = recordsets, .bloqueo = db::LockType::ReadOnly};
 }
 
-int Programa(int argc, char** argv, const char* nombre, int recordsets, const HazVentana& ventana) {
-  orvo::forms::Application app(argc, argv);
-  forms::QtDialogs dialogs;
-  forms::Runtime runtime(dialogs, nombre);
-  common::Bases bases;
-  runtime.Guard([&] { Arranca(bases, recordsets, dialogs); });
-  if (runtime.Ended()) return runtime.Status();
+void Arranca(common::Bases& bases, int recordsets, forms::Dialogs& dialogs) {
+  common::Inicia(bases, ArranqueDe(recordsets), dialogs);
+}
 
-  const std::unique_ptr<forms::Form> w = ventana(bases, dialogs, runtime);
-  dialogs.SetParent(w.get());
-  if (!w->Open()) return runtime.Status();
-  return app.exec();
+common::Programa Herramienta(const char* nombre, int recordsets,
+                             std::function<std::unique_ptr<forms::Form>(common::Entorno&)> ventana) {
+  return {.nombre = nombre, .arranque = ArranqueDe(recordsets), .ventana = std::move(ventana)};
 }
 
 }  // namespace orvo::maintenance

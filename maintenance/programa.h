@@ -1,12 +1,11 @@
-// The run of the maintenance tools: start-up without the test for the
-// database file (a missing file stops at the connection, through the run-time
-// error boundary), the program's read-only shared recordsets, then its one
-// window until it is closed.
+// The start-up of the maintenance tools: no test for the database file (a
+// missing file stops at the connection, through the run-time error boundary),
+// and the tool's read-only shared recordsets. common::Ejecuta runs the tool.
 //
 //   int main(int argc, char** argv) {
-//     return Programa(argc, argv, "Strayfix", 2, [](auto& b, auto& d, auto& r) {
-//       return std::make_unique<Huerfanos>(b, d, r);
-//     });
+//     return common::Ejecuta(argc, argv, Herramienta("Strayfix", 2, [](common::Entorno& e) {
+//       return std::make_unique<Huerfanos>(e.bases, e.dialogs, e.runtime);
+//     }));
 //   }
 #pragma once
 
@@ -14,19 +13,18 @@
 #include <memory>
 
 #include "common/arranque.h"
+#include "common/programa.h"
 #include "platform/forms/dialogs.h"
 #include "platform/forms/form.h"
-#include "platform/forms/runtime.h"
 
 namespace orvo::maintenance {
 
-using HazVentana =
-    std::function<std::unique_ptr<forms::Form>(common::Bases&, forms::Dialogs&, forms::Runtime&)>;
-
-// The start-up of the tool with `recordsets` shared recordsets.
+// The start-up of a tool with `recordsets` shared recordsets.
+common::Arranque ArranqueDe(int recordsets);
 void Arranca(common::Bases& bases, int recordsets, forms::Dialogs& dialogs);
 
-// The whole program; gives its exit status.
-int Programa(int argc, char** argv, const char* nombre, int recordsets, const HazVentana& ventana);
+// The tool `nombre` with its start-up and its window.
+common::Programa Herramienta(const char* nombre, int recordsets,
+                             std::function<std::unique_ptr<forms::Form>(common::Entorno&)> ventana);
 
 }  // namespace orvo::maintenance

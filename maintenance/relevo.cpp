@@ -6,6 +6,7 @@
 #include "common/lanzamiento.h"
 #include "maintenance/apariencia.h"
 #include "platform/db/recordset.h"
+#include "platform/forms/picture_button.h"
 
 namespace orvo::maintenance {
 
@@ -32,9 +33,9 @@ Relevo::Relevo(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& ru
   auto* titulo = Control<QLabel>("Label1", QString::fromUtf8("  Listado de empleados con turno no valido"));
   Realza(titulo);
   auto* reporte = Control<QPushButton>("Command5");
-  PonImagen(reporte, QStyle::SP_FileDialogDetailedView);
+  forms::MakePictureButton(reporte, QStyle::SP_FileDialogDetailedView);
   auto* salir = Control<QPushButton>("Command1");
-  PonImagen(salir, QStyle::SP_DialogCloseButton);
+  forms::MakePictureButton(salir, QStyle::SP_DialogCloseButton);
   TituloYBotones(this, titulo, reporte, salir);
 
   OnClick(reporte, &Relevo::Command5_Click);

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "platform/forms/title_font.h"
 #include "schema/regeneracion.h"
 
 namespace orvo::schema {
@@ -26,9 +27,7 @@ regenera::regenera(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime
   setObjectName("regenera");
   setWindowTitle(QString::fromUtf8("Regenerar Estructura"));
   auto* Label1 = Control<QLabel>("Label1", QString::fromUtf8("  Regenerar Estructura "));
-  QFont f("Verdana");
-  f.setPointSizeF(14.25);
-  Label1->setFont(f);
+  Label1->setFont(forms::TitleFont(QFont::Normal));
   auto* Command5 = Control<QPushButton>("Command5", QString::fromUtf8("Procesar"));
   auto* Command1 = Control<QPushButton>("Command1", QString::fromUtf8("Salir"));
   auto* fila = new QHBoxLayout;
@@ -74,15 +73,18 @@ void regenera::Command5_Click() {
 
 namespace orvo::schema {
 
+common::Programa Varurarodi() {
+  return {.nombre = "Varurarodi", .arranque = kArranque, .ventana = [](common::Entorno& e) {
+            return std::make_unique<regenera>(e.bases, e.dialogs, e.runtime);
+          }};
+}
+
 std::unique_ptr<regenera> Inicio(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& runtime) {
-  std::unique_ptr<regenera> ventana;
-  runtime.Guard([&] {
-    common::Inicia(bases, kArranque, dialogs);
-    ventana = std::make_unique<regenera>(bases, dialogs, runtime);
-    ventana->Open();
-  });
-  if (runtime.Ended()) ventana.reset();
-  return ventana;
+  common::Entorno entorno{bases, dialogs, runtime};
+  std::unique_ptr<forms::Form> ventana = common::Comienza(Varurarodi(), entorno);
+  if (ventana) ventana->Open();
+  if (runtime.Ended()) return nullptr;
+  return std::unique_ptr<regenera>(static_cast<regenera*>(ventana.release()));
 }
 
 }  // namespace orvo::schema

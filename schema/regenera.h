@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/arranque.h"
+#include "common/programa.h"
 #include "platform/forms/form.h"
 
 namespace orvo::schema {
@@ -32,8 +33,12 @@ class regenera : public forms::Form {
   aviso* aviso_;
 };
 
-// The program's start-up: connection and recordsets, then the window. Gives
-// no window when the start-up failed (the error box has ended the program).
+// The program: its start-up (connection and recordsets) and its window.
+common::Programa Varurarodi();
+
+// The program's start-up, then the window, loaded, as the program starts it.
+// Gives no window when the start-up failed (the error box has ended the
+// program).
 std::unique_ptr<regenera> Inicio(common::Bases& bases, forms::Dialogs& dialogs, forms::Runtime& runtime);
 
 }  // namespace orvo::schema

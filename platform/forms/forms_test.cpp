@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -28,6 +29,7 @@
 
 #include "platform/error.h"
 #include "platform/forms/application.h"
+#include "platform/forms/busy_window.h"
 #include "platform/forms/form.h"
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
@@ -500,6 +502,42 @@ TEST(QtDialogs, FilterInTheSystemsFormBecomesQtsForm) {
       {"Imágenes (*.png)", "Imágenes (*.png)"},  // already Qt's form
   };
   for (auto [system, qt] : cases) EXPECT_EQ(QtDialogs::QtFilter(system), QString(qt)) << system;
+}
+
+// Every way out of a busy handler gives the window back once: the end of the
+// guard, an exception through it, and an early release before either.
+TEST(BusyWindow, GivesTheWindowBackOnEveryWayOut) {
+  enum class Way { End, Exception, EarlyRelease };
+  for (Way way : {Way::End, Way::Exception, Way::EarlyRelease}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    QWidget window;
+    auto* action = new QPushButton("Procesar", &window);
+    auto* notice = new QLabel("Espere por favor ...", &window);
+    notice->hide();
+    bool busy = false;
+    const auto given = [&] {
+      EXPECT_FALSE(busy);
+      EXPECT_TRUE(action->isEnabled());
+      EXPECT_TRUE(notice->isHidden());
+      EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    };
+    try {
+      orvo::forms::BusyWindow guard({.flag = &busy, .disable = {action}, .show = {notice}, .waitCursor = true,
+                                     .events = orvo::forms::Busy::Events::ExceptUserInput});
+      EXPECT_TRUE(busy);
+      EXPECT_FALSE(action->isEnabled());
+      EXPECT_FALSE(notice->isHidden());
+      ASSERT_NE(QApplication::overrideCursor(), nullptr);
+      EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+      if (way == Way::EarlyRelease) {
+        guard.Release();
+        given();
+      }
+      if (way == Way::Exception) throw std::runtime_error("falla de prueba");
+    } catch (const std::runtime_error&) {
+    }
+    given();
+  }
 }
 
 }  // namespace

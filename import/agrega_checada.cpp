@@ -1,10 +1,10 @@
-#include "import/checada.h"
+#include "import/agrega_checada.h"
 
 #include "common/fecha_hora.h"
 
 namespace orvo::importer {
 
-bool AgregaChecada(Lectura& lectura, const Linea& l, std::int32_t empleado, std::string_view fecha,
+bool AgregaChecada(common::Lectura& lectura, const common::Linea& l, std::int32_t empleado, std::string_view fecha,
                    std::string_view hora) {
   const auto f = common::DecodificaCampo(lectura, l, fecha);
   if (!f) return false;
