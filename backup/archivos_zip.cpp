@@ -10,7 +10,7 @@
 #include "platform/zip/result.h"
 #include "platform/zip/unzip.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -84,4 +84,4 @@ std::string EnUnidadC(const fs::path& relativa) {
   return texto;
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -14,7 +14,7 @@
 
 #include "platform/forms/dialogs.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 // The zip library's result (0: done) and what it printed.
 struct ResultadoZip {
@@ -48,4 +48,4 @@ std::string RutaWindows(const std::filesystem::path& ruta);
 // "Quiravel/Res/foto.jpg" -> "C:\Quiravel\Res\foto.jpg".
 std::string EnUnidadC(const std::filesystem::path& relativa);
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

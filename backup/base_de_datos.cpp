@@ -9,7 +9,7 @@
 #include "platform/db/database_file.h"
 #include "platform/error.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -73,4 +73,4 @@ void RevisaBase(const fs::path& ruta, std::string_view destino, std::string_view
   }
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -16,7 +16,7 @@
 
 #include "platform/db/lock_file.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 // Copies a database consistently while other programs may be writing it; the
 // copy `destino` is a database file of its own with nothing beside it, and
@@ -48,4 +48,4 @@ class BasesTomadas {
 // companion file behind.
 void RevisaBase(const std::filesystem::path& ruta, std::string_view destino, std::string_view respaldo);
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 BloqueoCarpeta::~BloqueoCarpeta() { Suelta(); }
 
@@ -40,4 +40,4 @@ bool BloqueoCarpeta::Toma(const std::filesystem::path& carpeta) { return Abre(ca
 
 bool BloqueoCarpeta::Intenta(const std::filesystem::path& carpeta) { return Abre(carpeta, false); }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

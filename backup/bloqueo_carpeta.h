@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 class BloqueoCarpeta {
  public:
@@ -37,4 +37,4 @@ class BloqueoCarpeta {
   int fd_ = -1;
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -6,7 +6,7 @@
 #include "common/arranque.h"
 #include "platform/db/database.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 bool TableExists(std::string_view DatabaseName, std::string_view TableName) {
   db::Database base = db::Database::Open(DatabaseName, common::kConectaPrincipal);
@@ -36,4 +36,4 @@ void BorradoTablas::Ejecuta() {
   transaccion_.Commit();
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -18,7 +18,7 @@
 
 #include "platform/db/connection.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 // In the order they are emptied.
 inline constexpr std::array<std::string_view, 10> kTablasBorradas{
@@ -50,4 +50,4 @@ class BorradoTablas {
   db::Transaction transaccion_;
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

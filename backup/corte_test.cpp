@@ -21,7 +21,7 @@
 #include "platform/testsupport/child.h"
 #include "platform/testsupport/commands.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -296,4 +296,4 @@ TEST_F(CorteTest, SnaploadStoppedWhileSnapmakeRunsStopsItAndLeavesErr) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   forms::ScriptedDialogs boxes;
   try {
     if (modo == "restaura") {
-      respaldo::Restauracion restauracion(argv[2]);
+      backup::Restauracion restauracion(argv[2]);
       restauracion.Prepara(boxes, "cut_child");
       armado = restantes > 0;
       restauracion.Coloca();
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
       bases.cn.Open(common::kCadenaConexion);
       forms::Runtime runtime(boxes, "Snapmake", [](int) {});
       common::CreaMarcador(programa, common::kMarcadorSnapmake);
-      respaldo::Snapmake snapmake(bases, boxes, runtime, programa);
+      backup::Snapmake snapmake(bases, boxes, runtime, programa);
       if (!snapmake.Open()) return 1;
       snapmake.Find<QCheckBox>("chkBorrar")->setChecked(true);
       armado = restantes > 0;
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
       common::FallaAnteSenales(programa, common::Resultado::Err);
       forms::Runtime runtime(boxes, "Snapload", [](int) {});
       common::CreaMarcador(programa, common::kMarcadorSnapload);
-      respaldo::Snapload ventana(boxes, runtime, programa);
+      backup::Snapload ventana(boxes, runtime, programa);
       if (!ventana.Open()) return 1;
       auto* lista = ventana.Find<QListWidget>("File1");
       const auto elegidos = lista->findItems(QString::fromUtf8(argv[2]), Qt::MatchExactly);

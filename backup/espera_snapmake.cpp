@@ -18,7 +18,7 @@
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -119,4 +119,4 @@ void EsperaSnapmake::Termina(FinSnapmake fin) {
   if (bucle_ != nullptr) bucle_->quit();
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

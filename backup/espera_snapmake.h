@@ -20,7 +20,7 @@ class QEventLoop;
 
 #include "platform/process/process.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 enum class FinSnapmake {
   Ok,            // "ok", and the program has ended
@@ -62,4 +62,4 @@ class EsperaSnapmake : public QObject {
   QEventLoop* bucle_ = nullptr;
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -11,12 +11,12 @@
 #include <system_error>
 
 #include "backup/archivos_zip.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/drive/whole_file.h"
 #include "platform/error.h"
 #include "platform/error/current_error.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -25,10 +25,6 @@ namespace {
 constexpr std::string_view kCabecera = "orvo intercambio 1";
 constexpr std::string_view kFaseIntercambio = "fase intercambio";
 constexpr std::string_view kFaseConfirmado = "fase confirmado";
-
-[[noreturn]] void FallaSistema(int error, const fs::path& ruta) {
-  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
-}
 
 bool Existe(const fs::path& ruta) {
   std::error_code ec;
@@ -131,14 +127,14 @@ fs::path Temporal(const fs::path& ruta, std::size_t indice) {
 // anywhere leaves the file whole at one of the three names (Normaliza).
 void Mueve(const fs::path& de, const fs::path& a, std::size_t indice) {
   // A rename would replace what is there; nothing of the swap may be lost so.
-  if (Existe(a)) FallaSistema(EEXIST, a);
+  if (Existe(a)) throw err::FileError(EEXIST, a);
   if (::rename(de.c_str(), a.c_str()) == 0) return;
-  if (errno != EXDEV) FallaSistema(errno, de);
+  if (errno != EXDEV) throw err::FileError(errno, de);
   const fs::path temporal = Temporal(a, indice);
   fs::copy_file(de, temporal, fs::copy_options::overwrite_existing);
   drive::SyncFile(temporal);
-  if (::unlink(de.c_str()) != 0) FallaSistema(errno, de);
-  if (::rename(temporal.c_str(), a.c_str()) != 0) FallaSistema(errno, temporal);
+  if (::unlink(de.c_str()) != 0) throw err::FileError(errno, de);
+  if (::rename(temporal.c_str(), a.c_str()) != 0) throw err::FileError(errno, temporal);
 }
 
 // Ends a move across file systems that was cut short, either way: a copy
@@ -151,7 +147,7 @@ void Normaliza(const Intercambio::Paso& paso, std::size_t indice) {
     if (Existe(otro)) {
       fs::remove(temporal);
     } else if (::rename(temporal.c_str(), lugar.c_str()) != 0) {
-      FallaSistema(errno, temporal);
+      throw err::FileError(errno, temporal);
     }
   }
 }
@@ -219,7 +215,7 @@ Intercambio::Intercambio(fs::path escena) : escena_(std::move(escena)) {}
 
 void Intercambio::Retira(const fs::path& ruta) {
   struct stat estado {};
-  if (::lstat(ruta.c_str(), &estado) != 0) FallaSistema(errno, ruta);
+  if (::lstat(ruta.c_str(), &estado) != 0) throw err::FileError(errno, ruta);
   if (S_ISDIR(estado.st_mode)) {
     throw RuntimeError(75, "Error de acceso a la ruta o el archivo: " + ruta.string() +
                                " es una carpeta y no puede reemplazarse");
@@ -303,4 +299,4 @@ Intercambio::Recuperado Intercambio::Recupera(const fs::path& escena) {
   return Recuperado::Deshecho;
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

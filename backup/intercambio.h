@@ -23,7 +23,7 @@
 
 #include "backup/nombres_respaldo.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 class Intercambio {
  public:
@@ -77,4 +77,4 @@ class Intercambio {
   bool pendiente_ = false;
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

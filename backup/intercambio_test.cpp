@@ -8,7 +8,7 @@
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -150,4 +150,4 @@ TEST_F(IntercambioTest, AcrossFileSystemsTheSwapStandsOrIsUndoneAllTheSame) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

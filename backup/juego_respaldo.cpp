@@ -15,19 +15,15 @@
 #include "backup/nombres_respaldo.h"
 #include "platform/db/database_file.h"
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/drive/wildcard.h"
 #include "platform/error.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-[[noreturn]] void FallaSistema(int error, const fs::path& ruta) {
-  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
-}
 
 fs::path EnUnidad(std::string_view relativa) { return drive::Map("C:\\" + std::string(relativa)); }
 
@@ -93,7 +89,7 @@ bool SelloUsado(const fs::path& carpeta, std::string_view sello) {
 JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) {
   for (;;) {
     const std::time_t ahora = std::time(nullptr);
-    sello_ = respaldo::Sello(ahora);
+    sello_ = backup::Sello(ahora);
     // The staging folder is the reservation: making a folder is atomic, so of
     // two runs in the same second only one gets the stamp.
     escena_ = carpetaRespaldo_ / NombreEscenaRespaldo(sello_);
@@ -105,7 +101,7 @@ JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) 
       bloqueo_.Suelta();
       ::rmdir(escena_.c_str());
     } else if (errno != EEXIST) {
-      FallaSistema(errno, carpetaRespaldo_);
+      throw err::FileError(errno, carpetaRespaldo_);
     }
     while (std::time(nullptr) == ahora) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -175,7 +171,7 @@ void JuegoRespaldo::Publica() {
       const fs::path destino = carpetaRespaldo_ / archivo.filename();
       // A second name first and the first removed after: unlike a rename,
       // making a name never replaces a file that is already there.
-      if (::link(archivo.c_str(), destino.c_str()) != 0) FallaSistema(errno, destino);
+      if (::link(archivo.c_str(), destino.c_str()) != 0) throw err::FileError(errno, destino);
       publicados_.push_back(destino);
       ::unlink(archivo.c_str());
     }
@@ -186,4 +182,4 @@ void JuegoRespaldo::Publica() {
   }
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -22,7 +22,7 @@
 #include "backup/bloqueo_carpeta.h"
 #include "backup/nombres_respaldo.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 class JuegoRespaldo {
  public:
@@ -67,4 +67,4 @@ class JuegoRespaldo {
   std::vector<std::filesystem::path> publicados_;
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   // Snapmake it waits for first.
   common::FallaAnteSenales(drive::ProgramFolder(), common::Resultado::Err);
   return common::Ejecuta(argc, argv, {.nombre = "Snapload", .ventana = [](common::Entorno& e) {
-                                        return std::make_unique<respaldo::Snapload>(
+                                        return std::make_unique<backup::Snapload>(
                                             e.dialogs, e.runtime, drive::ProgramFolder(), drive::ExecutableFolder());
                                       }});
 }

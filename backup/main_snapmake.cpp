@@ -27,13 +27,13 @@ int main(int argc, char** argv) {
        // modSnapmake: the shared connection and no recordset.
        .arranque = common::Arranque{.pruebaArchivo = false, .recordsets = 0},
        .ventana = [&carpeta](common::Entorno& e) {
-         return std::make_unique<respaldo::Snapmake>(e.bases, e.dialogs, e.runtime, carpeta);
+         return std::make_unique<backup::Snapmake>(e.bases, e.dialogs, e.runtime, carpeta);
        },
        // Whatever ends the program with a failure, a caller waiting for its
        // result file is told; a result written before stays, as its caller may
        // have answered it already.
        .fin = [&carpeta](int status) {
-         if (status != 0 && !common::ResultadoEscrito()) respaldo::ResultadoVacio(carpeta);
+         if (status != 0 && !common::ResultadoEscrito()) backup::ResultadoVacio(carpeta);
          // Without an event loop main returns by itself: the connection then
          // closes, and no write-ahead log is left beside the database.
          if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(status);
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
        // Before the connection opens: an interrupted restore may have to move
        // the database back, and a backup must not take a half-swapped folder.
        .previo = [](common::Entorno& e) {
-         for (const std::string& aviso : respaldo::RecuperaInterrumpidos()) {
+         for (const std::string& aviso : backup::RecuperaInterrumpidos()) {
            // An unattended run has a caller waiting on it, and no one to click.
            if (e.desatendido) {
              std::cerr << "Snapmake: " << aviso << std::endl;
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
            }
          }
        },
-       .alFallarArranque = [&carpeta] { respaldo::ResultadoVacio(carpeta); },
+       .alFallarArranque = [&carpeta] { backup::ResultadoVacio(carpeta); },
        .avisosSinPantalla = true,
-       .desatendida = [](forms::Form& ventana) { static_cast<respaldo::Snapmake&>(ventana).Desatendido(); }});
+       .desatendida = [](forms::Form& ventana) { static_cast<backup::Snapmake&>(ventana).Desatendido(); }});
 }

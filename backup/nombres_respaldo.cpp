@@ -6,7 +6,7 @@
 #include "platform/error.h"
 #include "platform/text/nocase.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::optional<Nombre> LeeNombre(std::string_view nombre) {
   return std::nullopt;
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

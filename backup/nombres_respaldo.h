@@ -24,7 +24,7 @@
 
 #include "platform/error.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 // The backup folder, where finished sets lie.
 inline constexpr std::string_view kCarpetaRespaldo = "C:\\Quiravel\\orvoBackup";
@@ -125,4 +125,4 @@ struct Nombre {
 // are; a staging folder's only as the programs make it.
 std::optional<Nombre> LeeNombre(std::string_view nombre);
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -9,7 +9,7 @@
 
 #include "platform/drive/wildcard.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 std::time_t Utc(int anio, int mes, int dia, int hora, int minuto, int segundo) {
@@ -106,4 +106,4 @@ TEST(NombresRespaldoTest, MadeNamesParseBack) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -12,7 +12,7 @@
 #include "backup/nombres_respaldo.h"
 #include "platform/drive/drive.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -79,4 +79,4 @@ std::vector<std::string> RecuperaInterrumpidos() {
   return avisos;
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

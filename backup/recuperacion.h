@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 // The messages for the user, one per restore finished or undone (nothing for
 // a mere leftover). Throws orvo::RuntimeError when a restore could not be
 // undone; its journal stays for the next start.
 std::vector<std::string> RecuperaInterrumpidos();
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

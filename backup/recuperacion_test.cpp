@@ -7,7 +7,7 @@
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -76,4 +76,4 @@ TEST_F(RecuperacionTest, DamagedJournalStopsTheStartAndStays) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

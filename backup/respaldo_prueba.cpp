@@ -17,7 +17,7 @@
 #include "platform/testsupport/commands.h"
 #include "schema/nueva_base.h"
 
-namespace orvo::respaldo::prueba {
+namespace orvo::backup::prueba {
 
 namespace fs = std::filesystem;
 using orvo::testing::WriteFile;
@@ -164,4 +164,4 @@ std::vector<std::string> Prueba::Entradas(const fs::path& archivo) const {
   return nombres;
 }
 
-}  // namespace orvo::respaldo::prueba
+}  // namespace orvo::backup::prueba

@@ -12,7 +12,7 @@
 
 #include "platform/testsupport/temp_drive.h"
 
-namespace orvo::respaldo::prueba {
+namespace orvo::backup::prueba {
 
 struct Prueba {
   Prueba();
@@ -64,4 +64,4 @@ struct Prueba {
   std::filesystem::path programa;  // the program folder of every program started, $ORVO_PROGRAM_FOLDER
 };
 
-}  // namespace orvo::respaldo::prueba
+}  // namespace orvo::backup::prueba

@@ -12,12 +12,13 @@
 #include "common/arranque.h"
 #include "platform/db/database_file.h"
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
+#include "platform/error/numbers.h"
 #include "platform/drive/wildcard.h"
 #include "platform/error.h"
 #include "platform/text/nocase.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -70,7 +71,7 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
   const fs::path principal = drive::FindIgnoringCase(carpetaRespaldo_, archivo_);
   std::error_code ec;
   if (principal.empty() || !fs::is_regular_file(principal, ec)) {
-    throw RuntimeError(drive::fileerr::kFileNotFound,
+    throw RuntimeError(err::kFileNotFound,
                        "No se encontró el archivo " + std::string(kCarpetaRespaldo) + "\\" + archivo_);
   }
 
@@ -79,7 +80,7 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
   do {
     std::string plantilla = (carpetaRespaldo_ / PlantillaEscenaRestauracion()).string();
     if (::mkdtemp(plantilla.data()) == nullptr) {
-      throw drive::FileError(std::error_code(errno, std::generic_category()), carpetaRespaldo_.string());
+      throw err::FileError(errno, carpetaRespaldo_);
     }
     escena_ = plantilla;
   } while (!bloqueo_.Toma(escena_));
@@ -152,4 +153,4 @@ void Restauracion::Coloca() {
   }
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

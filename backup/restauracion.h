@@ -26,7 +26,7 @@
 #include "backup/nombres_respaldo.h"
 #include "platform/forms/dialogs.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 class Restauracion {
  public:
@@ -58,4 +58,4 @@ class Restauracion {
   std::vector<Extraido> extraidos_;
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -14,7 +14,7 @@
 #include "platform/process/process.h"
 #include "platform/testsupport/child.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -82,4 +82,4 @@ TEST(ResultadoTest, ProgramStoppedFromOutsideLeavesItsFailureResult) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -25,7 +25,7 @@
 #include "platform/forms/picture_button.h"
 #include "platform/forms/title_font.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -226,4 +226,4 @@ void Snapload::closeEvent(QCloseEvent* event) {
   Form::closeEvent(event);
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -2,7 +2,7 @@
 // backup folder and put it back in place, after Snapmake has made a fresh
 // backup of the current data.
 //
-//   orvo::respaldo::Snapload w(dialogs, runtime, drive::ProgramFolder());
+//   orvo::backup::Snapload w(dialogs, runtime, drive::ProgramFolder());
 //   w.Open();                       // marker test; the list of main archives
 //   // click a set in File1, then Command5: the restore; "crtd" tells how it ended
 //
@@ -24,7 +24,7 @@
 #include "platform/forms/form.h"
 #include "platform/error.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 class EsperaSnapmake;
 
@@ -59,4 +59,4 @@ class Snapload : public forms::Form {
   bool resultadoFinal_ = false;  // "ok" or "salir" is written
 };
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

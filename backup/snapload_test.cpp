@@ -20,7 +20,7 @@
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/sqlite_session.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -425,4 +425,4 @@ TEST_F(FallaTest, NameNotOfTheList) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -20,7 +20,7 @@
 #include "platform/forms/picture_button.h"
 #include "platform/forms/title_font.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
@@ -157,4 +157,4 @@ void Snapmake::closeEvent(QCloseEvent* event) {
   Form::closeEvent(event);
 }
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

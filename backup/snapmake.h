@@ -2,7 +2,7 @@
 // folders now, and, when asked, empty the punch, result, permit and log
 // tables once the set is safe.
 //
-//   orvo::respaldo::Snapmake w(bases, dialogs, runtime);
+//   orvo::backup::Snapmake w(bases, dialogs, runtime);
 //   w.Open();                        // marker test; the backup folder is made
 //   w.crea_Click();                  // the backup run; "crtd" tells how it ended
 //
@@ -21,7 +21,7 @@
 #include "common/arranque.h"
 #include "platform/forms/form.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 
 class Snapmake : public forms::Form {
   Q_OBJECT
@@ -55,4 +55,4 @@ class Snapmake : public forms::Form {
 // a backup. Never throws: it runs on ways out that are already failing.
 void ResultadoVacio(const std::filesystem::path& carpetaPrograma) noexcept;
 
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -22,7 +22,7 @@
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/sqlite_session.h"
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -329,9 +329,9 @@ TEST(SnapmakeProgramaTest, ResultThatItsCallerWroteSinceStaysWhenItEnds) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup
 
-namespace orvo::respaldo {
+namespace orvo::backup {
 namespace {
 
 namespace fs = std::filesystem;
@@ -436,4 +436,4 @@ TEST_F(SnapmakeTest, DamagedDatabaseGivesNoSetAndSaysWhichFileInOneLine) {
 }
 
 }  // namespace
-}  // namespace orvo::respaldo
+}  // namespace orvo::backup

@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/drive/whole_file.h"
 #include "platform/error.h"
 
@@ -32,10 +32,6 @@ std::string_view Contenido(Resultado resultado) {
     case Resultado::Vacio: return {};
   }
   return {};
-}
-
-[[noreturn]] void FallaArchivo(int error, const fs::path& ruta) {
-  throw drive::FileError(std::error_code(error, std::generic_category()), ruta.string());
 }
 
 bool EsCarpeta(const fs::path& ruta) {
@@ -135,7 +131,7 @@ bool PruebaMarcador(const fs::path& carpetaPrograma, std::string_view marcador,
   // permission matters.
   if (!ruta.empty() && !EsCarpeta(ruta)) {
     if (::unlink(ruta.c_str()) == 0) return true;
-    if (errno != ENOENT) FallaArchivo(errno, ruta);
+    if (errno != ENOENT) throw err::FileError(errno, ruta);
   }
   dialogs.MsgBox(kMensajeSinMarcador, forms::Buttons::Ok, forms::Icon::Exclamation,
                  kTituloSinMarcador);
@@ -148,18 +144,18 @@ void CreaMarcador(const fs::path& carpeta, std::string_view marcador) {
   // leave two markers behind.
   for (fs::path existente = drive::FindIgnoringCase(carpeta, marcador); !existente.empty();
        existente = drive::FindIgnoringCase(carpeta, marcador)) {
-    if (::unlink(existente.c_str()) != 0 && errno != ENOENT) FallaArchivo(errno, existente);
+    if (::unlink(existente.c_str()) != 0 && errno != ENOENT) throw err::FileError(errno, existente);
   }
   const fs::path ruta = carpeta / std::string(marcador);
   const int fd = ::open(ruta.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) FallaArchivo(errno, ruta);
-  if (::close(fd) != 0) FallaArchivo(errno, ruta);
+  if (fd < 0) throw err::FileError(errno, ruta);
+  if (::close(fd) != 0) throw err::FileError(errno, ruta);
 }
 
 void BorraResultado(const fs::path& carpeta) {
   for (fs::path viejo = drive::FindIgnoringCase(carpeta, kArchivoResultado); !viejo.empty();
        viejo = drive::FindIgnoringCase(carpeta, kArchivoResultado)) {
-    if (::unlink(viejo.c_str()) != 0 && errno != ENOENT) FallaArchivo(errno, viejo);
+    if (::unlink(viejo.c_str()) != 0 && errno != ENOENT) throw err::FileError(errno, viejo);
   }
 }
 
@@ -177,7 +173,7 @@ void FallaAnteSenales(const fs::path& carpetaPrograma, Resultado fallo) {
   const fs::path temporal = drive::TemporaryBeside(ruta, ".senal.tmp");
   if (bytes.size() > sizeof falla.bytes || !Copia(falla.ruta, ruta.string()) ||
       !Copia(falla.temporal, temporal.string())) {
-    FallaArchivo(ENAMETOOLONG, ruta);
+    throw err::FileError(ENAMETOOLONG, ruta);
   }
   if (!bytes.empty()) std::memcpy(falla.bytes, bytes.data(), bytes.size());
   falla.largo = bytes.size();

@@ -12,7 +12,7 @@
 
 #include "common/texto_externo.h"
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/drive/whole_file.h"
 #include "platform/text/nocase.h"
 
@@ -27,7 +27,7 @@ std::string Linea(const HuellaArchivo& h) {
 }
 
 [[noreturn]] void Falla(int error) {
-  throw drive::FileError(std::error_code(error, std::generic_category()), kRegistroCargados);
+  throw err::FileError(std::error_code(error, std::generic_category()), kRegistroCargados);
 }
 
 }  // namespace

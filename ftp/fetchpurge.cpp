@@ -18,7 +18,7 @@
 #include "ftp/listado_ftp.h"
 #include "ftp/poleo_internet.h"
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/error.h"
 #include "platform/forms/busy_window.h"
 
@@ -115,7 +115,7 @@ bool Fetchpurge::Carga() {
 
   const fs::path carpeta = drive::Map(kCarpetaDescarga);
   std::error_code ec;
-  if (!fs::is_directory(carpeta, ec) && !fs::create_directories(carpeta, ec) && ec) throw drive::FileError(ec, carpeta.string());
+  if (!fs::is_directory(carpeta, ec) && !fs::create_directories(carpeta, ec) && ec) throw err::FileError(ec, carpeta.string());
   // What downloads of runs killed outright left behind.
   inet::RemoveAbandonedPartialFiles(carpeta);
 

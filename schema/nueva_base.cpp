@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/drive/whole_file.h"
 #include "platform/db/database.h"
 #include "schema/catalogo.h"
@@ -57,13 +57,13 @@ class Obra {
       fs::create_directories(carpeta);
     } catch (const fs::filesystem_error& e) {
       Deshaz();
-      throw drive::FileError(e);
+      throw err::FileError(e);
     }
     std::string plantilla = (carpeta / ".orvo-newdb-XXXXXX").string();
     if (!::mkdtemp(plantilla.data())) {
       const int error = errno;
       Deshaz();
-      throw drive::FileError(std::error_code(error, std::generic_category()), carpeta.string());
+      throw err::FileError(error, carpeta);
     }
     raiz_ = plantilla;
   }
@@ -130,7 +130,7 @@ void CreaBasePrincipal(const std::string& empresa) {
   const fs::path principal = db::ResolvePath(kBasePrincipal);
   const fs::path auxiliar = db::ResolvePath(kBaseAuxiliar);
   const fs::path carpeta = principal.parent_path();
-  if (fs::exists(principal)) throw drive::FileError(std::error_code(EEXIST, std::generic_category()), principal.string());
+  if (fs::exists(principal)) throw err::FileError(EEXIST, principal);
 
   Obra obra(carpeta);
   {
@@ -143,12 +143,12 @@ void CreaBasePrincipal(const std::string& empresa) {
   // file, which every regeneration rebuilds anyway, only once the main one is
   // in place, or the main one goes again.
   if (::renameat2(AT_FDCWD, hecha.c_str(), AT_FDCWD, principal.c_str(), RENAME_NOREPLACE) != 0) {
-    throw drive::FileError(std::error_code(errno, std::generic_category()), principal.string());
+    throw err::FileError(errno, principal);
   }
   if (::rename(hechaAux.c_str(), auxiliar.c_str()) != 0) {
     const int error = errno;
     ::unlink(principal.c_str());
-    throw drive::FileError(std::error_code(error, std::generic_category()), auxiliar.string());
+    throw err::FileError(error, auxiliar);
   }
   obra.Termina();
   // The engine has put the files' contents on disk; their new names too.

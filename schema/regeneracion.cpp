@@ -12,7 +12,7 @@
 #include "platform/db/database_file.h"
 #include "platform/db/lock_file.h"
 #include "platform/drive/drive.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/text/nocase.h"
 #include "schema/catalogo.h"
 #include "schema/estructura.h"
@@ -147,8 +147,8 @@ void BorraAuxiliar() {
   std::error_code ec;
   if (!fs::exists(fs::symlink_status(file, ec))) return;
   db::ExclusiveUse solo(kBaseAuxiliar);  // held until the file is gone
-  if (!solo.Taken()) throw drive::FileInUse(kBaseAuxiliar);
-  if (!fs::remove(file, ec) && ec) throw drive::FileError(ec, kBaseAuxiliar);
+  if (!solo.Taken()) throw err::FileInUse(kBaseAuxiliar);
+  if (!fs::remove(file, ec) && ec) throw err::FileError(ec, kBaseAuxiliar);
   // A log left by a program that ended abruptly would be replayed into the new file.
   // The lock file stays: another program may be about to take it.
   for (const fs::path& companion : db::CompanionFiles(file)) {

@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
 
   std::string principal;
   for (const auto& e : fs::directory_iterator(producto / "orvoBackup")) {
-    if (orvo::respaldo::EsArchivoPrincipal(e.path().filename().string())) principal = e.path().filename().string();
+    if (orvo::backup::EsArchivoPrincipal(e.path().filename().string())) principal = e.path().filename().string();
   }
   ok &= Check(!principal.empty(), "no hay respaldo QR1_");
   if (!ok) return 1;
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
   inicio = Clock::now();
   double prepara = 0;
   try {
-    orvo::respaldo::Restauracion restauracion(principal);
+    orvo::backup::Restauracion restauracion(principal);
     restauracion.Prepara(boxes, "bench_backup");
     prepara = Seconds(inicio);
     restauracion.Coloca();

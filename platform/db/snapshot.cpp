@@ -11,7 +11,7 @@
 #include "platform/db/database_file.h"
 #include "platform/db/integrity.h"
 #include "platform/db/session.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 
 namespace orvo::db {
 namespace fs = std::filesystem;
@@ -61,7 +61,7 @@ void Connection::Snapshot(std::string_view targetPath) {
   if (rc != SQLITE_OK) {
     fs::remove(target, ec);
     if ((rc & 0xff) == SQLITE_CANTOPEN)
-      throw drive::PathError(name);
+      throw err::PathError(name);
     detail::ThrowEngineError(nullptr, rc, {}, name);
   }
 }

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/text/nocase.h"
 
 namespace orvo::drive {
@@ -59,11 +59,11 @@ fs::path FindIgnoringCase(const fs::path& folder, std::string_view name) {
 
 fs::path Map(std::string_view windowsPath) {
   // The system reads a path only up to a NUL: "C:\\..\0x" would open C:'s parent.
-  if (auto nul = windowsPath.find('\0'); nul != std::string_view::npos) throw PathError(windowsPath.substr(0, nul));
+  if (auto nul = windowsPath.find('\0'); nul != std::string_view::npos) throw err::PathError(windowsPath.substr(0, nul));
   std::string_view rest = windowsPath;
   if (rest.size() >= 2 && rest[1] == ':') {
     // Only C: stands for a folder here; another drive must not turn into C:.
-    if (rest[0] != 'C' && rest[0] != 'c') throw PathError(windowsPath);
+    if (rest[0] != 'C' && rest[0] != 'c') throw err::PathError(windowsPath);
     rest.remove_prefix(2);
   }
   fs::path result = Root();
@@ -72,7 +72,7 @@ fs::path Map(std::string_view windowsPath) {
   for (const std::string& part : Components(rest)) {
     if (part == ".") continue;
     if (part == "..") {
-      if (depth == 0) throw PathError(windowsPath);
+      if (depth == 0) throw err::PathError(windowsPath);
       --depth;
       result = result.parent_path();
       std::error_code ec;
@@ -95,7 +95,7 @@ fs::path Map(std::string_view windowsPath) {
 
 fs::path Resolve(std::string_view path) {
   if (!path.empty() && path.front() == '/') {
-    if (auto nul = path.find('\0'); nul != std::string_view::npos) throw PathError(path.substr(0, nul));
+    if (auto nul = path.find('\0'); nul != std::string_view::npos) throw err::PathError(path.substr(0, nul));
     return fs::path(std::string(path));
   }
   return Map(path);

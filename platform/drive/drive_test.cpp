@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
+#include "platform/error/numbers.h"
 #include "platform/testsupport/error_of.h"
 #include "platform/testsupport/temp_drive.h"
 
@@ -77,7 +78,7 @@ TEST(DriveTest, PathsThatLeaveDriveCAreRefused) {
                                "z:/Quiravel"sv, "C:\\..\0x"sv, "C:\\Quiravel\0\\x.mdb"sv}) {
     auto e = orvo::testing::ErrorOf([&] { Map(bad); });
     ASSERT_TRUE(e) << bad;
-    EXPECT_EQ(e->number, fileerr::kPathNotFound) << bad;
+    EXPECT_EQ(e->number, err::kPathNotFound) << bad;
     EXPECT_NE(std::string(e->what()).find(bad.substr(0, bad.find('\0'))), std::string::npos) << e->what();
   }
   EXPECT_THROW(Resolve("/tmp/..\0x"sv), RuntimeError);

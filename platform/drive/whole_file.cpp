@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 
 namespace orvo::drive {
 
@@ -75,13 +75,13 @@ int WriteAllAndSync(int fd, std::string_view bytes) noexcept {
 void SyncFile(const fs::path& file, std::error_code& ec) noexcept { ec = SyncPath(file, 0); }
 
 void SyncFile(const fs::path& file) {
-  if (const std::error_code ec = SyncPath(file, 0)) throw FileError(ec, file.string());
+  if (const std::error_code ec = SyncPath(file, 0)) throw err::FileError(ec, file.string());
 }
 
 void SyncFolder(const fs::path& folder, std::error_code& ec) noexcept { ec = SyncPath(folder, O_DIRECTORY); }
 
 void SyncFolder(const fs::path& folder) {
-  if (const std::error_code ec = SyncPath(folder, O_DIRECTORY)) throw FileError(ec, folder.string());
+  if (const std::error_code ec = SyncPath(folder, O_DIRECTORY)) throw err::FileError(ec, folder.string());
 }
 
 void SyncFileSystem(const fs::path& path, std::error_code& ec) noexcept {
@@ -115,7 +115,7 @@ void PlaceWholeFile(const fs::path& written, const fs::path& target, std::error_
 void PlaceWholeFile(const fs::path& written, const fs::path& target) {
   std::error_code ec;
   PlaceWholeFile(written, target, ec);
-  if (ec) throw FileError(ec, target.string());
+  if (ec) throw err::FileError(ec, target.string());
 }
 
 WholeFileWriter::WholeFileWriter(fs::path target, mode_t mode, std::string_view suffix, std::error_code& ec)
@@ -127,7 +127,7 @@ WholeFileWriter::WholeFileWriter(fs::path target, mode_t mode, std::string_view 
     : target_(std::move(target)) {
   std::error_code ec;
   Open(mode, suffix, ec);
-  if (ec) throw FileError(ec, target_.string());
+  if (ec) throw err::FileError(ec, target_.string());
 }
 
 void WholeFileWriter::Open(mode_t mode, std::string_view suffix, std::error_code& ec) {
@@ -154,7 +154,7 @@ void WholeFileWriter::Write(std::string_view bytes, std::error_code& ec) noexcep
 void WholeFileWriter::Write(std::string_view bytes) {
   std::error_code ec;
   Write(bytes, ec);
-  if (ec) throw FileError(ec, target_.string());
+  if (ec) throw err::FileError(ec, target_.string());
 }
 
 void WholeFileWriter::Commit(std::error_code& ec, Durability durability) {
@@ -180,7 +180,7 @@ void WholeFileWriter::Commit(std::error_code& ec, Durability durability) {
 void WholeFileWriter::Commit(Durability durability) {
   std::error_code ec;
   Commit(ec, durability);
-  if (ec) throw FileError(ec, target_.string());
+  if (ec) throw err::FileError(ec, target_.string());
 }
 
 void WholeFileWriter::Discard() noexcept {

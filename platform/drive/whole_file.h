@@ -13,7 +13,7 @@
 //   while (...) out.Write(chunk);
 //   out.Commit();                            // unless committed, the destructor discards it
 //
-// The throwing forms throw drive::FileError naming the target. The forms that
+// The throwing forms throw err::FileError naming the target. The forms that
 // take a std::error_code report the system's error instead and leave the
 // wording to the caller (a transfer or an extraction that names its own part).
 #pragma once
@@ -101,7 +101,7 @@ int WriteAllAndSync(int fd, std::string_view bytes) noexcept;
 
 // Makes a file, or the names in a folder, reach the disk (after renames of
 // the caller's own, or of a library that replaced a file itself). Throws
-// drive::FileError naming the path, or sets `ec`.
+// err::FileError naming the path, or sets `ec`.
 void SyncFile(const std::filesystem::path& file);
 void SyncFile(const std::filesystem::path& file, std::error_code& ec) noexcept;
 void SyncFolder(const std::filesystem::path& folder);

@@ -44,7 +44,7 @@ Reason ReasonOf(const std::error_code& ec) {
 
 RuntimeError FileError(const std::error_code& ec, std::string_view path) { return Named(ReasonOf(ec), path); }
 
-RuntimeError FileError(int errnum, std::string_view path) { return Named(ReasonOf(errnum), path); }
+RuntimeError FileError(int errnum, const std::filesystem::path& path) { return Named(ReasonOf(errnum), path.string()); }
 
 RuntimeError FileError(const std::filesystem::filesystem_error& e) { return FileError(e.code(), e.path1().string()); }
 

@@ -38,7 +38,9 @@ Reason ReasonOf(const std::error_code& ec);
 
 // The run-time error for a failed operation on `path`: "<text>: '<path>'".
 RuntimeError FileError(const std::error_code& ec, std::string_view path);
-RuntimeError FileError(int errnum, std::string_view path);
+// An errno as the call left it: `path` is taken as it is, so nothing runs
+// between the failed call and the reading of errno.
+RuntimeError FileError(int errnum, const std::filesystem::path& path);
 // The same for an exception of std::filesystem (its first path is named).
 RuntimeError FileError(const std::filesystem::filesystem_error& e);
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "classify/clasificador.h"
-#include "platform/drive/file_error.h"
+#include "platform/error/file_error.h"
 #include "platform/db/connection.h"
 #include "platform/error.h"
 #include "tools/orvo-admin/ayuda.h"
@@ -80,7 +80,7 @@ int ClasificaVerbo(const std::vector<std::string>& args, std::istream& in, std::
   if (deArchivo) {
     const std::filesystem::path ruta = args[0];
     const auto estado = std::filesystem::status(ruta, ec);
-    if (ec) throw drive::FileError(ec, ruta.string());
+    if (ec) throw err::FileError(ec, ruta.string());
     if (std::filesystem::is_directory(estado)) {
       err << "orvo-admin classify: " << ruta.string()
           << " es una carpeta; se espera un archivo con una checada por línea (Id,Fecha,Hora)\n";
@@ -88,7 +88,7 @@ int ClasificaVerbo(const std::vector<std::string>& args, std::istream& in, std::
     }
     errno = 0;
     archivo.open(ruta, std::ios::binary);
-    if (!archivo) throw drive::FileError(std::error_code(errno != 0 ? errno : EACCES, std::generic_category()), ruta.string());
+    if (!archivo) throw err::FileError(std::error_code(errno != 0 ? errno : EACCES, std::generic_category()), ruta.string());
   }
   common::Bases bases;
   bases.Conecta({.recordsets = 8});

@@ -141,13 +141,13 @@ void Respaldo(const screenshots::Muestra& m, const fs::path& salida) {
   {
     Programa p("Snapmake");
     common::Inicia(p.bases, {.pruebaArchivo = false, .recordsets = 0}, p.boxes);
-    respaldo::Snapmake w(p.bases, p.boxes, p.runtime, m.CarpetaPrograma());
+    backup::Snapmake w(p.bases, p.boxes, p.runtime, m.CarpetaPrograma());
     if (!w.Open()) throw std::runtime_error("Snapmake no encontró su marcador de inicio");
     screenshots::Retrata(w, salida / "Snapmake.png");
     w.crea_Click();
   }
   Programa p("Snapload");
-  respaldo::Snapload w(p.boxes, p.runtime, m.CarpetaPrograma());
+  backup::Snapload w(p.boxes, p.runtime, m.CarpetaPrograma());
   if (!w.Open()) throw std::runtime_error("Snapload no encontró su marcador de inicio");
   auto* lista = w.Find<QListWidget>("File1");
   if (lista->count() == 0) throw std::runtime_error("Snapmake no dejó ningún respaldo");
