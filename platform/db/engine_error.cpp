@@ -14,7 +14,16 @@ void Throw(int number, const std::string& description) { throw Error(number, des
 void Throw(int number) { throw Error(number, std::string(err::Text(number))); }
 
 namespace {
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// Built piece by piece: GCC 12's Release build takes "'" + text + "'" for an
+// overlapping copy and stops the build with warnings as errors.
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '\'';
+  quoted += text;
+  quoted += '\'';
+  return quoted;
+}
 }  // namespace
 
 Error ItemNotFound(std::string_view what, std::string_view name) {
