@@ -3,13 +3,13 @@
 // Readers check a whole file before anything is written, so they give either
 // every punch of it or the first line that fails.
 //
-//   Lectura lectura;
-//   for (const Linea& l : Lineas(contenido)) {
+//   return LeeLineas(contenido, [](Lectura& lectura, const Linea& l) {
 //     auto p = LeeLineaPoleo(lectura, l);             // nullopt: lectura.error is set
-//     if (!p) return lectura;
+//     if (!p) return false;
 //     auto hora = DecodificaCampo(lectura, l, p->resto);
 //     ...
-//   }
+//     return true;                                    // the line's punch is in lectura
+//   });
 #pragma once
 
 #include <cstddef>
@@ -92,5 +92,20 @@ inline constexpr std::size_t kAnchoFechaPoleo = 10;
 // commas, when its first comma comes before the date is whole, or when its
 // number is not a 32-bit whole number.
 std::optional<LineaPoleo> LeeLineaPoleo(Lectura& lectura, const Linea& l);
+
+// A whole punch file read line by line, blank lines passed over: `paso(lectura,
+// l)` adds the punch of line `l` and gives true, or leaves the error in
+// `lectura` (as Falla makes it) and gives false, which ends the reading.
+template <class Paso>
+Lectura LeeLineas(std::string_view contenido, Paso&& paso) {
+  Lectura lectura;
+  const std::vector<Linea> lineas = Lineas(contenido);
+  lectura.checadas.reserve(lineas.size());
+  for (const Linea& l : lineas) {
+    if (EsLineaVacia(l.bytes)) continue;
+    if (!paso(lectura, l)) break;
+  }
+  return lectura;
+}
 
 }  // namespace orvo::common

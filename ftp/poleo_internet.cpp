@@ -1,7 +1,5 @@
 #include "ftp/poleo_internet.h"
 
-#include <array>
-
 #include "platform/text/blanks.h"
 
 namespace orvo::ftp {
@@ -14,26 +12,27 @@ constexpr std::size_t kAnchoHora = 10;  // Checadas.Hora and Listado1.Hora are T
 
 common::Lectura LeePoleoInternet(std::string_view contenido) {
   using common::Motivo;
-  common::Lectura lectura;
-  const std::vector<common::Linea> lineas = common::Lineas(contenido);
-  lectura.checadas.reserve(lineas.size());
-  for (const common::Linea& l : lineas) {
-    if (common::EsLineaVacia(l.bytes)) continue;
+  return common::LeeLineas(contenido, [](common::Lectura& lectura, const common::Linea& l) {
     const auto campos = common::LeeLineaPoleo(lectura, l);
-    if (!campos) return lectura;
+    if (!campos) return false;
     const auto fecha = common::DecodificaCampo(lectura, l, campos->fecha);
-    if (!fecha) return lectura;
+    if (!fecha) return false;
     const auto hora = common::DecodificaCampo(lectura, l, campos->resto);
-    if (!hora) return lectura;
+    if (!hora) return false;
     // Blanks, and what is left of a line end written twice ("\r\r\n").
     std::string f(text::TrimBlanks(*fecha));
     std::string h(text::TrimBlanks(*hora));
-    if (f.empty() || h.empty()) return common::Falla(l, Motivo::CampoIncompleto);
-    if (common::CuentaCaracteres(h, common::Codificacion::Utf8) > kAnchoHora)
-      return common::Falla(l, Motivo::HoraMuyLarga);
+    if (f.empty() || h.empty()) {
+      lectura = common::Falla(l, Motivo::CampoIncompleto);
+      return false;
+    }
+    if (common::CuentaCaracteres(h, common::Codificacion::Utf8) > kAnchoHora) {
+      lectura = common::Falla(l, Motivo::HoraMuyLarga);
+      return false;
+    }
     lectura.checadas.push_back({l.numero, std::move(f), campos->empleado, std::move(h)});
-  }
-  return lectura;
+    return true;
+  });
 }
 
 }  // namespace orvo::ftp

@@ -11,18 +11,16 @@ constexpr std::size_t kAnchoHora = 8;
 }  // namespace
 
 common::Lectura LeePoleo(std::string_view contenido) {
-  common::Lectura lectura;
-  const std::vector<common::Linea> lineas = common::Lineas(contenido);
-  lectura.checadas.reserve(lineas.size());
-  for (const common::Linea& l : lineas) {
-    if (common::EsLineaVacia(l.bytes)) continue;
+  return common::LeeLineas(contenido, [](common::Lectura& lectura, const common::Linea& l) {
     const auto campos = common::LeeLineaPoleo(lectura, l);
-    if (!campos) return lectura;
+    if (!campos) return false;
     const std::string_view hora = common::CortaCaracteres(campos->resto, l.codificacion, 0, kAnchoHora);
-    if (common::EsLineaVacia(hora)) return common::Falla(l, common::Motivo::CampoIncompleto);
-    if (!AgregaChecada(lectura, l, campos->empleado, campos->fecha, hora)) return lectura;
-  }
-  return lectura;
+    if (common::EsLineaVacia(hora)) {
+      lectura = common::Falla(l, common::Motivo::CampoIncompleto);
+      return false;
+    }
+    return AgregaChecada(lectura, l, campos->empleado, campos->fecha, hora);
+  });
 }
 
 }  // namespace orvo::importer

@@ -14,21 +14,20 @@ constexpr std::size_t kHora = 21, kAnchoHora = 8;
 }  // namespace
 
 common::Lectura LeeUsb(std::string_view contenido) {
-  common::Lectura lectura;
-  const std::vector<common::Linea> lineas = common::Lineas(contenido);
-  lectura.checadas.reserve(lineas.size());
-  for (const common::Linea& l : lineas) {
-    if (common::EsLineaVacia(l.bytes)) continue;
+  return common::LeeLineas(contenido, [](common::Lectura& lectura, const common::Linea& l) {
     const auto empleado = common::LeeEmpleado(common::CortaCaracteres(l, kEmpleado, kAnchoEmpleado));
-    if (!empleado) return common::Falla(l, common::Motivo::EmpleadoNoValido);
+    if (!empleado) {
+      lectura = common::Falla(l, common::Motivo::EmpleadoNoValido);
+      return false;
+    }
     const std::string_view fecha = common::CortaCaracteres(l, kFecha, kAnchoFecha);
     const std::string_view hora = common::CortaCaracteres(l, kHora, kAnchoHora);
     if (common::CortaCaracteres(l, kFecha + kAnchoFecha - 1, 1).empty() || common::EsLineaVacia(hora)) {
-      return common::Falla(l, common::Motivo::CampoIncompleto);
+      lectura = common::Falla(l, common::Motivo::CampoIncompleto);
+      return false;
     }
-    if (!AgregaChecada(lectura, l, *empleado, fecha, hora)) return lectura;
-  }
-  return lectura;
+    return AgregaChecada(lectura, l, *empleado, fecha, hora);
+  });
 }
 
 }  // namespace orvo::importer
