@@ -108,11 +108,12 @@ TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
   // while the set is made.
   const std::string base = orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb"));
   orvo::testing::Child escritor = orvo::testing::Start(
-      "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 5000' " + base +
+      "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 60000' " + base +
                             " \"BEGIN; INSERT INTO Checadas SELECT '2026 02 04', 200, '08:00:00' FROM "
                             "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n); "
                             "COMMIT;\" || exit 1; done"});
-  while (p.Filas("Checadas") < 1000) process::Sleep(std::chrono::milliseconds(10));
+  while (p.Filas("Checadas") < 1000 && escritor.Running()) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_GE(p.Filas("Checadas"), 1000) << "the other program stopped writing";
   Ventana().crea_Click();
   ::kill(escritor.Pid(), SIGTERM);
   escritor.Wait(std::chrono::seconds(10));
