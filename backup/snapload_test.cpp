@@ -1,6 +1,9 @@
 #include "backup/snapload.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +29,16 @@ namespace {
 namespace fs = std::filesystem;
 using orvo::testing::ReadFile;
 using orvo::testing::WriteFile;
+
+// Whether another process holds a lock on `archivo` that an exclusive one
+// would meet.
+bool BloqueadoPorOtro(const fs::path& archivo) {
+  const int fd = ::open(archivo.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool libre = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return !libre;
+}
 
 struct SnaploadTest : ::testing::Test {
   SnaploadTest() { p.Llena(); }
@@ -371,8 +384,12 @@ TEST_F(FallaTest, DatabaseHeldOpenByAnotherProgram) {
   // Without forking, so that stopping it releases the lock at once.
   orvo::testing::Child otro =
       orvo::testing::Start("/usr/bin/flock", {"-s", "-F", p.c.Path("Quiravel/Quiravel.ldb").string(), "sleep", "60"});
-  for (int i = 0; i < 100 && !fs::exists(p.c.Path("Quiravel/Quiravel.ldb")); ++i) process::Sleep(std::chrono::milliseconds(20));
-  process::Sleep(std::chrono::milliseconds(200));
+  // Until the lock is held: the file exists a moment before.
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!BloqueadoPorOtro(p.c.Path("Quiravel/Quiravel.ldb")) && otro.Running() &&
+         std::chrono::steady_clock::now() < limite)
+    process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_TRUE(BloqueadoPorOtro(p.c.Path("Quiravel/Quiravel.ldb")));
   Snapload& w = Ventana();
   Elige(w, set);
   w.Command5_Click();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <chrono>
 #include <csignal>
 #include <functional>
 
@@ -107,11 +108,12 @@ TEST_F(SnapmakeTest, DatabaseWrittenByAnotherProgramIsArchivedConsistently) {
   // while the set is made.
   const std::string base = orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb"));
   orvo::testing::Child escritor = orvo::testing::Start(
-      "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 5000' " + base +
+      "/bin/sh", {"-c", "while :; do sqlite3 -cmd '.timeout 60000' " + base +
                             " \"BEGIN; INSERT INTO Checadas SELECT '2026 02 04', 200, '08:00:00' FROM "
                             "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n); "
                             "COMMIT;\" || exit 1; done"});
-  while (p.Filas("Checadas") < 1000) process::Sleep(std::chrono::milliseconds(10));
+  while (p.Filas("Checadas") < 1000 && escritor.Running()) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_GE(p.Filas("Checadas"), 1000) << "the other program stopped writing";
   Ventana().crea_Click();
   ::kill(escritor.Pid(), SIGTERM);
   escritor.Wait(std::chrono::seconds(10));
@@ -313,17 +315,24 @@ TEST(SnapmakeProgramaTest, ResultThatItsCallerWroteSinceStaysWhenItEnds) {
   auto hijo = orvo::testing::Start(
       "/bin/sh", {"-c", "XDG_RUNTIME_DIR=\"$2\" exec \"$0\" 1 2>\"$1\"", (p.programa / "Snapmake").string(),
                   tubo.string(), runtime.string()});
-  for (int i = 0; i < 2000 && !p.Crtd(); ++i) process::Sleep(std::chrono::milliseconds(10));
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!p.Crtd() && std::chrono::steady_clock::now() < limite) process::Sleep(std::chrono::milliseconds(10));
   ASSERT_EQ(p.Crtd(), "");
   common::EscribeResultado(p.programa, common::Resultado::Err);
   std::string dicho;
   char bloque[4096];
-  for (int i = 0; i < 2000 && hijo.Running(); ++i) {
+  const auto vacia = [&] {
     for (ssize_t n; (n = ::read(lector, bloque, sizeof bloque)) > 0;) dicho.append(bloque, static_cast<std::size_t>(n));
+  };
+  // Read while it runs, so that its message gets into the full pipe at all;
+  // then once more after it ends, for what it wrote last.
+  while (hijo.Running() && std::chrono::steady_clock::now() < limite) {
+    vacia();
     process::Sleep(std::chrono::milliseconds(10));
   }
-  ::close(lector);
   EXPECT_EQ(hijo.Wait(std::chrono::seconds(10)), 1);
+  vacia();
+  ::close(lector);
   EXPECT_NE(dicho.find("Snapmake: Se ha producido el error '"), std::string::npos);
   EXPECT_EQ(p.Crtd(), "err\r\n");
 }

@@ -116,7 +116,6 @@ TEST_F(EveryPathTest, AFolderTheSystemRefusesReadsTheSameInTheBoxTheRaiseTheDown
     t.URL = ftp.Url();
     t.UserName = ftp.User();
     t.Password = ftp.Password();
-    t.RequestTimeout = std::chrono::seconds(5);
     try {
       t.Cd("poleos");
       Wait(t);
@@ -138,14 +137,14 @@ TEST_F(EveryPathTest, AFolderTheSystemRefusesReadsTheSameInTheBoxTheRaiseTheDown
 TEST_F(EveryPathTest, EveryOtherKindOfFailureReadsTheSameAtEveryBoundary) {
   WriteFile(c.Path("Quiravel/Quiravel.mdb"), std::string(4096, 'x'));
   orvo::testing::FtpServer ftp(remote);
-  const std::string closed = orvo::testing::ClosedPortUrl();
+  const orvo::testing::ClosedPort closedPort;
+  const std::string closed = closedPort.Url();
   auto download = [](std::string url, std::string password, fs::path target) {
     return [=] {
       inet::InternetTransfer t;
       t.URL = url;
       t.UserName = "reloj";
       t.Password = password;
-      t.RequestTimeout = std::chrono::seconds(5);
       t.Cd("poleos");
       Wait(t);
       t.Recv("a.dat", target);

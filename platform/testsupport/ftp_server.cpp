@@ -87,7 +87,7 @@ FtpServer::FtpServer(const fs::path& root, const FtpBehaviour& behaviour, std::s
   // The first line of its output is the port it listens on.
   std::string line;
   pollfd p{pipeFds[0], POLLIN, 0};
-  while (line.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+  while (line.find('\n') == std::string::npos && ::poll(&p, 1, 60000) > 0) {
     char buf[64];
     const ssize_t n = ::read(pipeFds[0], buf, sizeof buf);
     if (n <= 0) break;
@@ -132,10 +132,8 @@ SilentServer::SilentServer() {
 
 SilentServer::~SilentServer() { ::close(fd_); }
 
-std::string ClosedPortUrl() {
-  int port = 0;
-  ::close(BindLoopback(port));
-  return "ftp://127.0.0.1:" + std::to_string(port);
-}
+ClosedPort::ClosedPort() : fd_(BindLoopback(port_)) {}
+
+ClosedPort::~ClosedPort() { ::close(fd_); }
 
 }  // namespace orvo::testing

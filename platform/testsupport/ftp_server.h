@@ -70,7 +70,20 @@ class SilentServer {
   int port_ = 0;
 };
 
-// "ftp://127.0.0.1:N" for a port that was free a moment ago and is closed.
-std::string ClosedPortUrl();
+// A loopback port where nothing listens: connecting is refused at once. The
+// port stays bound (never listening) for the object's life, so that no server
+// of a test running beside it can be given it meanwhile.
+class ClosedPort {
+ public:
+  ClosedPort();
+  ~ClosedPort();
+  ClosedPort(const ClosedPort&) = delete;
+  ClosedPort& operator=(const ClosedPort&) = delete;
+  std::string Url() const { return "ftp://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
 
 }  // namespace orvo::testing

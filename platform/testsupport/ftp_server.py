@@ -75,7 +75,7 @@ def main():
         class Slow(ThrottledDTPHandler):
             write_limit = args.lento
         Handler.dtp_handler = Slow
-    # Refuse a wrong password at once: tests run with short time-outs.
+    # Refuse a wrong password at once, as the tests expect of a refusal.
     Handler.auth_failed_timeout = 0.1
     server = FTPServer(("127.0.0.1", 0), Handler)
     print(server.address[1], flush=True)
