@@ -100,7 +100,10 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
       // The table column each field reads: the one an edit of it writes.
       const char* table = sqlite3_column_table_name(st->get(), i);
       const char* column = sqlite3_column_origin_name(st->get(), i);
-      origins_.emplace_back(table && column && SameName(table, table_) ? column : "");
+      // The row id is none: a program does not renumber rows.
+      bool own = false;
+      for (const std::string& c : columns_) own = own || (column && c == column);
+      origins_.emplace_back(table && column && own && SameName(table, table_) ? column : "");
     }
     while (st->Step() == SQLITE_ROW) {
       std::vector<Value> row;
