@@ -6,7 +6,11 @@
 // no statement ever runs on the wrong file.
 // A sound file that this program may not write (the file, its folder or its
 // file system is read-only) opens for reading; a write then fails with 3051,
-// saying which cannot be written.
+// saying which cannot be written. Such a reader follows what other programs
+// commit through the index SQLite keeps beside the file; in a folder it may
+// not write, where there is none and another account could still write the
+// file, it is refused (3051) rather than shown stale pages, except on a
+// read-only file system, where nothing can change it.
 //
 // Several programs share the main database. The file runs with a write-ahead
 // log, so readers never wait for a writer; a writing transaction takes the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "platform/db/database.h"
@@ -171,6 +172,66 @@ TEST_F(ConnectionTest, TextThatIsNotWellFormedUtf8IsRefusedAndNothingIsStored) {
   rs.Open("SELECT count(*) AS n FROM Checadas");
   EXPECT_EQ(AsInteger(rs.Field("n")), 0);
   cn.Execute("INSERT INTO Checadas VALUES(?, 1, '08:00:00')", {Value(std::string("Ñandú \xF0\x9F\x98\x80"))});
+}
+
+// Values SQLite would not keep as given: each is refused in the engine's words
+// and nothing is stored, or kept as it is (an empty blob is no Null). The
+// length limit is lowered on this connection so that the refusal of an
+// oversize value needs no gigabyte.
+TEST_F(ConnectionTest, ValuesThatDoNotFitAreRefusedAndAnEmptyBlobIsNoNull) {
+  Database::Open(kMain, ";pwd=LUMAK")
+      .Append({"Valores", {{"L", Type::Long}, {"I", Type::Integer}, {"M", Type::Memo, 0, true}, {"B", Type::LongBinary}}});
+  Connection cn;
+  cn.Open(kConnect);
+  sqlite3_limit(detail::SessionOf(cn).db(), SQLITE_LIMIT_LENGTH, 1000);
+  const double nan = std::nan("");
+  struct Case { const char* sql; Value value; int number; const char* words; } cases[] = {
+      {"INSERT INTO Valores (M) VALUES (?)", std::string(1001, 'x'), errc::kEngine, "no puede pasar de 1000 bytes"},
+      {"INSERT INTO Valores (B) VALUES (?)", Blob{std::vector<std::uint8_t>(1001, 7)}, errc::kEngine,
+       "no puede pasar de 1000 bytes"},
+      {"INSERT INTO Valores (L) VALUES (?)", nan, errc::kTypeMismatch, "(NaN)"},
+      {"INSERT INTO Valores (I) VALUES (?)", nan, errc::kTypeMismatch, "(NaN)"},
+  };
+  for (const Case& k : cases) {
+    auto e = ErrorOf([&] { cn.Execute(k.sql, {k.value}); });
+    ASSERT_TRUE(e) << k.sql;
+    EXPECT_EQ(e->number, k.number) << k.sql;
+    EXPECT_NE(std::string(e->what()).find(k.words), std::string::npos) << e->what();
+    if (k.number == errc::kEngine) {
+      EXPECT_NE(std::string(e->what()).find(kMain), std::string::npos) << e->what();
+    }
+  }
+  cn.Execute("INSERT INTO Valores (L, M, B) VALUES (1, ?, ?)", {Value(std::string(900, 'x')), Value(Blob{})});
+  Recordset rs(cn);
+  rs.Open("SELECT count(*) AS n, typeof(B) AS t, length(B) AS largo, B FROM Valores");
+  EXPECT_EQ(AsInteger(rs.Field("n")), 1);
+  EXPECT_EQ(AsText(rs.Field("t")), "blob");
+  EXPECT_EQ(AsInteger(rs.Field("largo")), 0);
+  EXPECT_EQ(rs.Field("B"), Value(Blob{}));
+}
+
+// SQLite's verdicts on a statement's text read in the engine's words.
+TEST_F(ConnectionTest, WhatSQLiteFindsWrongInAStatementReadsInSpanish) {
+  Connection cn;
+  cn.Open(kConnect);
+  struct Case { const char* sql; const char* words; } cases[] = {
+      {"SELECT Fecha FROM Checadas ORDER BY 2", "el término 1 de ORDER BY está fuera del intervalo: debe estar entre 1 y 1"},
+      {"SELECT Fecha FROM Checadas GROUP BY 3", "el término 1 de GROUP BY está fuera del intervalo"},
+      {"SELECT Apellido FROM Checadas", "no existe la columna 'Apellido'"},
+      {"SELEC Fecha FROM Checadas", "error de sintaxis cerca de 'SELEC'"},
+      {"SELECT Fecha FROM Checadas WHERE", "la instrucción está incompleta"},
+      {"SELECT nada(Fecha) FROM Checadas", "no existe la función 'nada'"},
+      {"INSERT INTO Checadas (Apellido) VALUES (1)", "la tabla 'Checadas' no tiene la columna 'Apellido'"},
+  };
+  for (const Case& k : cases) {
+    auto e = ErrorOf([&] { cn.Execute(k.sql); });
+    ASSERT_TRUE(e) << k.sql;
+    EXPECT_EQ(e->number, errc::kSyntax) << k.sql;
+    const std::string text = e->what();
+    EXPECT_NE(text.find(k.words), std::string::npos) << text;
+    for (const char* english : {"out of range", "no such", "syntax error", "near ", "incomplete", "has no column"})
+      EXPECT_EQ(text.find(english), std::string::npos) << text;
+  }
 }
 
 TEST_F(ConnectionTest, ConstraintsOfTablesMadeElsewhereFailInTheEnginesWords) {

@@ -2,7 +2,9 @@
 // Windows engine reported them.
 #include <sqlite3.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/db/error.h"
 #include "platform/db/session.h"
@@ -24,6 +26,43 @@ std::string Quoted(std::string_view text) {
   quoted += '\'';
   return quoted;
 }
+// What SQLite found wrong in a statement's text, in the engine's words;
+// empty for a message that is not about the text.
+std::string SqlProblem(const std::string& msg) {
+  auto after = [&](std::string_view lead) { return msg.substr(lead.size()); };
+  auto between = [&](std::string_view lead, std::string_view tail) -> std::optional<std::string> {
+    if (!msg.starts_with(lead) || !msg.ends_with(tail) || msg.size() < lead.size() + tail.size()) return std::nullopt;
+    return msg.substr(lead.size(), msg.size() - lead.size() - tail.size());
+  };
+  if (auto near = between("near \"", "\": syntax error")) return "error de sintaxis cerca de " + Quoted(*near);
+  if (msg == "incomplete input") return "la instrucción está incompleta";
+  if (msg.starts_with("unrecognized token: ")) return "símbolo no reconocido " + after("unrecognized token: ");
+  if (msg.starts_with("no such column: ")) return "no existe la columna " + Quoted(after("no such column: "));
+  if (msg.starts_with("ambiguous column name: "))
+    return "el nombre de columna " + Quoted(after("ambiguous column name: ")) + " es ambiguo";
+  if (msg.starts_with("no such function: ")) return "no existe la función " + Quoted(after("no such function: "));
+  if (msg.starts_with("wrong number of arguments to function "))
+    return "número de argumentos incorrecto en la función " + after("wrong number of arguments to function ");
+  if (msg.starts_with("misuse of aggregate")) {
+    const std::size_t colon = msg.find(": ");
+    return "uso incorrecto de una función de agregado" + (colon == std::string::npos ? "" : " (" + msg.substr(colon + 2) + ")");
+  }
+  if (auto p = msg.find(" has no column named "); msg.starts_with("table ") && p != std::string::npos)
+    return "la tabla " + Quoted(msg.substr(6, p - 6)) + " no tiene la columna " + Quoted(msg.substr(p + 21));
+  // "1st ORDER BY term out of range - should be between 1 and 3", and GROUP BY's.
+  for (std::string_view clause : {"ORDER BY", "GROUP BY"}) {
+    const std::string middle = " " + std::string(clause) + " term out of range - should be between 1 and ";
+    if (auto p = msg.find(middle); p != std::string::npos) {
+      std::size_t digits = 0;
+      while (digits < p && msg[digits] >= '0' && msg[digits] <= '9') ++digits;
+      return "el término " + msg.substr(0, digits) + " de " + std::string(clause) +
+             " está fuera del intervalo: debe estar entre 1 y " + msg.substr(p + middle.size());
+    }
+  }
+  if (msg.find("syntax error") != std::string::npos) return "error de sintaxis";
+  return {};
+}
+
 }  // namespace
 
 Error ItemNotFound(std::string_view what, std::string_view name) {
@@ -104,8 +143,13 @@ void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::stri
   if (primary == SQLITE_FULL) Throw(errc::kDiskFull, "No hay espacio suficiente en el disco para la base de datos '" + file + "'.");
   if (msg.starts_with("no such table: "))
     Throw(errc::kNoSuchTable, "El motor de base de datos no puede encontrar la tabla o consulta de entrada '" + msg.substr(15) + "'.");
-  if (msg.find("syntax error") != std::string::npos || msg.starts_with("no such column"))
-    Throw(errc::kSyntax, "Error en la instrucción SQL (" + msg + "): " + std::string(sql));
+  if (primary == SQLITE_TOOBIG) {
+    const int limit = db ? sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1) : 1000000000;  // SQLite's own default
+    Throw(errc::kEngine, "El valor es demasiado grande para la base de datos '" + file + "': no puede pasar de " +
+                             std::to_string(limit) + " bytes.");
+  }
+  if (std::string problem = SqlProblem(msg); !problem.empty())
+    Throw(errc::kSyntax, "Error en la instrucción SQL (" + problem + "): " + std::string(sql));
   Throw(errc::kEngine, "Error del motor de base de datos: " + msg);
 }
 

@@ -8,10 +8,17 @@
 //      raw-write   as hold-write, but through SQLite itself (another client
 //                  that knows nothing of the lock file)
 //      write       inserts one row in a transaction at once and ends
+//      rebuild-index   through SQLite itself, reads the file, then leaves its
+//                  write-ahead index as a program that opens it first finds
+//                  it, before it has built it again (its header cleared, no
+//                  write lock held); says "ready", waits for "go", then reads
+//                  again, which builds it, and ends
 // INSERT is the statement that writes (default: a row of Checadas).
 // "ready" is the file FOLDER/ready; "go" is FOLDER/go. The status is 0 when
 // everything succeeded, 2 when a statement failed (its message on stderr).
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -56,6 +63,26 @@ int main(int argc, char** argv) {
       WaitForGo(folder);
       int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
       sqlite3_close_v2(db);
+      return rc == SQLITE_OK ? 0 : 2;
+    }
+    if (mode == "rebuild-index") {
+      sqlite3* db = nullptr;
+      sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+      const char* read = "SELECT count(*) FROM Checadas";
+      if (sqlite3_exec(db, read, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        std::cerr << sqlite3_errmsg(db) << "\n";
+        return 2;
+      }
+      // Kept open to the end: closing any descriptor of the index would drop
+      // this process's locks on it, which tell other clients it is in use.
+      const int shm = ::open((file + "-shm").c_str(), O_RDWR | O_CLOEXEC);
+      const char cleared[136] = {};  // both copies of the header and the checkpoint information
+      if (shm < 0 || ::pwrite(shm, cleared, sizeof cleared, 0) != static_cast<ssize_t>(sizeof cleared)) return 2;
+      Ready(folder);
+      WaitForGo(folder);
+      const int rc = sqlite3_exec(db, read, nullptr, nullptr, nullptr);
+      sqlite3_close_v2(db);
+      ::close(shm);
       return rc == SQLITE_OK ? 0 : 2;
     }
     orvo::db::Connection cn;

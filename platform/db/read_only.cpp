@@ -1,46 +1,18 @@
 #include "platform/db/read_only.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 
-#include "platform/db/lock_file.h"
-
 namespace orvo::db::detail {
 namespace fs = std::filesystem;
 namespace {
 
-// The byte of "-shm" on which every SQLite client that uses the index holds a
-// shared lock (os_unix.c: UNIX_SHM_DMS, documented in SQLite's walformat).
-constexpr off_t kShmDmsByte = 128;
-
 fs::path Folder(const fs::path& file) {
   fs::path folder = file.parent_path();
   return folder.empty() ? fs::path(".") : folder;
-}
-
-fs::path Companion(const fs::path& file, const char* suffix) {
-  fs::path p = file;
-  p += suffix;
-  return p;
-}
-
-// Whether some process (this one too) holds a lock on the index.
-bool IndexInUse(const fs::path& shm) {
-  int fd = ::open(shm.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno != ENOENT;
-  struct flock probe {};
-  probe.l_type = F_WRLCK;
-  probe.l_whence = SEEK_SET;
-  probe.l_start = kShmDmsByte;
-  probe.l_len = 1;
-  // An open-file-description probe conflicts with this process's own locks.
-  const bool asked = ::fcntl(fd, F_OFD_GETLK, &probe) == 0;
-  ::close(fd);
-  return !asked || probe.l_type != F_UNLCK;
 }
 
 }  // namespace
@@ -60,6 +32,11 @@ std::string WhyReadOnly(const fs::path& file) {
 
 bool FolderWritable(const fs::path& file) { return ::access(Folder(file).c_str(), W_OK) == 0; }
 
+bool OnReadOnlyFileSystem(const fs::path& file) {
+  struct statvfs fsInfo {};
+  return ::statvfs(file.c_str(), &fsInfo) == 0 && (fsInfo.f_flag & ST_RDONLY) != 0;
+}
+
 std::string ImmutableUri(const fs::path& file) {
   std::string uri = "file:";
   std::error_code ec;
@@ -76,26 +53,6 @@ std::string ImmutableUri(const fs::path& file) {
     }
   }
   return uri + "?immutable=1";
-}
-
-CompanionSweep::~CompanionSweep() {
-  if (file_.empty()) return;
-  // Another connection of the engine, in any program, this one included,
-  // holds a shared lock on the lock file: it still reads through them.
-  int lock = ::open(LockFilePath(file_).c_str(), O_RDONLY | O_CLOEXEC);
-  if (lock < 0) return;
-  if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
-    const fs::path wal = Companion(file_, "-wal"), shm = Companion(file_, "-shm");
-    std::error_code ec;
-    // A log with frames holds commits the file has not taken yet: it stays.
-    const bool walEmpty = !fs::exists(wal, ec) || fs::file_size(wal, ec) == 0;
-    // A client of SQLite outside the engine may be reading through them too.
-    if (walEmpty && !ec && !IndexInUse(shm)) {
-      fs::remove(wal, ec);
-      fs::remove(shm, ec);
-    }
-  }
-  ::close(lock);
 }
 
 }  // namespace orvo::db::detail

@@ -3,13 +3,16 @@
 // reading, and its writes fail saying why.
 //
 // SQLite reads a file in WAL mode through its "-shm" index, which it makes
-// beside the file. Where the folder cannot be written there is no index, and
-// SQLite reads the file only when told that it cannot change (its
-// "immutable" flag): true while no log beside it can be made either, so no
-// program can commit to it. Where the folder can be written but the file
-// cannot, SQLite makes the index and an empty log but cannot remove them at
-// close (it removes them after a checkpoint, which writes the file): the
-// last program to close removes them here.
+// beside the file, and through which it follows what other programs commit.
+// Where the folder can be written, SQLite makes the index (and an empty log)
+// and leaves them at close when it cannot write the file: they stay, since a
+// plain SQLite client may open them at any moment, and an empty pair is
+// harmless. Where the folder cannot be written, the index another program
+// made serves (read-only if need be); without one, SQLite can read the file
+// only when told that it never changes (its "immutable" flag), which holds on
+// a read-only file system alone: anywhere else its owner or another account
+// could write it and the reader would see stale or mixed pages, so such a
+// file is refused.
 #pragma once
 
 #include <filesystem>
@@ -24,22 +27,10 @@ std::string WhyReadOnly(const std::filesystem::path& file);
 // Whether SQLite could make the companion files beside `file`.
 bool FolderWritable(const std::filesystem::path& file);
 
+// Whether `file` lies on a file system mounted read-only: nothing can change it.
+bool OnReadOnlyFileSystem(const std::filesystem::path& file);
+
 // The SQLite URI that opens `file` as unchanging.
 std::string ImmutableUri(const std::filesystem::path& file);
-
-// Removes, when it goes, the "-wal" (if empty) and "-shm" that read-only
-// connections left beside a file, once no SQLite client uses them. A session
-// declares it before its shared lock, so that it runs after the lock is let go.
-class CompanionSweep {
- public:
-  CompanionSweep() = default;
-  ~CompanionSweep();
-  CompanionSweep(const CompanionSweep&) = delete;
-  CompanionSweep& operator=(const CompanionSweep&) = delete;
-  void Watch(const std::filesystem::path& file) { file_ = file; }
-
- private:
-  std::filesystem::path file_;
-};
 
 }  // namespace orvo::db::detail

@@ -1,6 +1,6 @@
 // A sound database on a medium this program may not write: it opens for
-// reading, a write says why it cannot be done, and no companion file is left
-// once the last program has closed it. Permission bits do not bind root, so
+// reading where it can follow what other programs commit, a write says why it
+// cannot be done, and the companions SQLite made are left to SQLite. Permission bits do not bind root, so
 // as root each case runs in a child process that has become `nobody`; a
 // read-only mount binds everyone, and is made in a child's own mount
 // namespace where the system allows it.
@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,9 @@
 #include "platform/db/recordset.h"
 #include "platform/error.h"
 #include "platform/process/process.h"
+#include "platform/db/session.h"
+#include "platform/testsupport/child.h"
+#include "platform/testsupport/sqlite_session.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
@@ -36,15 +40,33 @@ using orvo::testing::TempDrive;
 constexpr const char* kMain = "C:\\Quiravel\\Quiravel.mdb";
 constexpr uid_t kNobody = 65534;
 
+// The two ends of the hand-over between a child and this process (see
+// HandOver): the child writes to the first, this process to the second.
+int toParent[2] = {-1, -1};
+int toChild[2] = {-1, -1};
+
+// For the child: lets the parent take its turn (InChild's `parentsTurn`),
+// and goes on once it has.
+void HandOver() {
+  const char c = 'h';
+  (void)!::write(toParent[1], &c, 1);
+  char back;
+  (void)!::read(toChild[0], &back, 1);
+}
+
 // Runs `body` in a child process once `prepare` has set it up (ended if it
 // hangs). Gives what `body` found wrong, one line each: empty when
-// everything held; "SKIP: ..." when `prepare` could not.
-std::string InChild(const std::function<const char*()>& prepare, const std::function<std::string()>& body) {
+// everything held; "SKIP: ..." when `prepare` could not. Each time the child
+// calls HandOver, this process runs `parentsTurn`.
+std::string InChild(const std::function<const char*()>& prepare, const std::function<std::string()>& body,
+                    const std::function<void()>& parentsTurn = {}) {
   int out[2];
-  if (::pipe(out) != 0) return "no pipe";
+  if (::pipe(out) != 0 || ::pipe(toParent) != 0 || ::pipe(toChild) != 0) return "no pipe";
   pid_t pid = ::fork();
   if (pid == 0) {
     ::close(out[0]);
+    ::close(toParent[0]);
+    ::close(toChild[1]);
     std::string found;
     if (const char* why = prepare()) {
       found = std::string("SKIP: ") + why;
@@ -59,6 +81,15 @@ std::string InChild(const std::function<const char*()>& prepare, const std::func
     ::_exit(0);
   }
   ::close(out[1]);
+  ::close(toParent[1]);
+  ::close(toChild[0]);
+  // Until the child ends (and its end of the pipe closes), its turns.
+  for (char c; ::read(toParent[0], &c, 1) == 1;) {
+    if (parentsTurn) parentsTurn();
+    (void)!::write(toChild[1], &c, 1);
+  }
+  ::close(toParent[0]);
+  ::close(toChild[1]);
   std::string found;
   char buffer[4096];
   for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) found.append(buffer, static_cast<std::size_t>(n));
@@ -76,13 +107,23 @@ std::string InChild(const std::function<const char*()>& prepare, const std::func
   return found;
 }
 
+const char* BecomeNobody() {
+  return ::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ? "cannot become nobody" : nullptr;
+}
+
 // Runs `body` as a user that permission bits bind: this process when it is
 // not root, else a child that has become nobody.
 std::string AsPlainUser(const std::function<std::string()>& body) {
   if (::geteuid() != 0) return body();
-  return InChild(
-      [] { return ::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ? "cannot become nobody" : nullptr; },
-      body);
+  return InChild(BecomeNobody, body);
+}
+
+// Runs `body` as nobody while this process, root, is another account that may
+// write the file: `parentsTurn` runs as root each time the body hands over.
+// Skipped when this process is not root, which has no second account.
+std::string AsNobodyBesideRoot(const std::function<std::string()>& body, const std::function<void()>& parentsTurn) {
+  if (::geteuid() != 0) return "SKIP: a second account needs root";
+  return InChild(BecomeNobody, body, parentsTurn);
 }
 
 // Runs `body` in a child that sees `folder` as a read-only mount, which
@@ -153,42 +194,143 @@ class ReadOnlyTest : public ::testing::Test {
   fs::path file = c.Path("Quiravel/Quiravel.mdb");
 };
 
-TEST_F(ReadOnlyTest, ASoundFileInAFolderThatCannotBeWrittenOpensForReading) {
+TEST_F(ReadOnlyTest, AFileInAFolderThatCannotBeWrittenIsRefusedWithoutAnIndexToFollowOtherWriters) {
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
-  std::string found = AsPlainUser([] { return ReadsAndRefusesWrites("no se permite escribir en el archivo ni en su carpeta"); });
+  std::string found = AsPlainUser([] {
+    const std::string open = Outcome([] { Connection().OpenFile(kMain, "LUMAK"); });
+    return open.starts_with("3051: ") && open.find(kMain) != std::string::npos &&
+                   open.find("no se permite escribir en el archivo ni en su carpeta") != std::string::npos &&
+                   open.find("no se verían los cambios que otros programas hacen en él") != std::string::npos
+               ? std::string()
+               : "open: " + open;
+  });
   if (found.starts_with("SKIP")) GTEST_SKIP() << found;
   EXPECT_EQ(found, "");
   EXPECT_TRUE(Companions().empty());
 }
 
-TEST_F(ReadOnlyTest, AFileThatCannotBeWrittenLeavesNoCompanionsWhenTheLastProgramCloses) {
-  fs::create_directories(folder / "senales");
-  fs::permissions(folder / "senales", fs::perms::all);
+// Another account writes the file while this program, which may not write its
+// folder, reads it: each read sees every commit made before it, whole, the
+// checkpointed and those still in the log. A reader that came first, before
+// the writer made an index it could follow, may be refused; it never reads
+// stale or mixed pages.
+TEST_F(ReadOnlyTest, AReaderInAFolderItMayNotWriteSeesEveryCommitOfAnotherAccount) {
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  for (const bool writerFirst : {true, false}) {
+    SCOPED_TRACE(writerFirst ? "the writer came first" : "the reader came first");
+    std::optional<orvo::testing::SqliteSession> writer;
+    if (writerFirst) {
+      writer.emplace(file);
+      writer->Send("SELECT count(*) FROM Checadas;");
+    }
+    int turn = 0;
+    std::string found = AsNobodyBesideRoot(
+        [&] {
+          std::string found;
+          Connection cn;
+          if (std::string o = Outcome([&] { cn.OpenFile(kMain, "LUMAK"); }); !o.empty())
+            return writerFirst || !o.starts_with("3051: ") ? "open: " + o : std::string();
+          for (const char* expected : {"1 1", "5501 5501", "5502 5502"}) {
+            Recordset rs(cn);
+            rs.Open("SELECT count(*) || ' ' || count(DISTINCT Empleado) AS n FROM Checadas");
+            if (AsText(rs.Field("n")) != expected) found += "read " + AsText(rs.Field("n")) + ", not " + expected + "\n";
+            HandOver();
+          }
+          return found;
+        },
+        [&] {
+          if (++turn == 1) {
+            if (!writer) writer.emplace(file);
+            writer->Send("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 5501) "
+                         "INSERT INTO Checadas SELECT i, printf('%05d', i) FROM n; PRAGMA wal_checkpoint(TRUNCATE);");
+          } else if (turn == 2) {
+            writer->Send("INSERT INTO Checadas VALUES (9000, '09:00:00');");
+          }
+        });
+    if (found.starts_with("SKIP")) GTEST_SKIP() << found;
+    EXPECT_EQ(found, "");
+    if (writer) {
+      EXPECT_EQ(writer->End(), 0);
+      EXPECT_EQ(writer->Output().find("Error"), std::string::npos) << writer->Output();
+    }
+    // The next case starts from the one row again, with no companions.
+    writer.reset();
+    Connection cn;
+    cn.OpenFile(kMain, "LUMAK");
+    cn.Execute("DELETE FROM Checadas WHERE Empleado > 1");
+  }
+}
+
+// The index is being built by the program that opened the file first, a
+// state that passes by itself: a reader waits for it, as for a lock.
+TEST_F(ReadOnlyTest, AReaderWaitsForAnIndexThatAnotherProgramIsBuilding) {
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  const fs::path signals = c.Path("senales");
+  fs::create_directories(signals);
+  fs::permissions(signals, fs::perms::all);
+  auto builder = orvo::testing::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "rebuild-index", signals.string()});
+  for (int i = 0; !fs::exists(signals / "ready") && builder.Running() && i < 6000; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_TRUE(fs::exists(signals / "ready"));
+  std::string found = AsNobodyBesideRoot(
+      [&] {
+        const int before = detail::PassingStatesWaited();
+        std::string read;
+        std::thread reader([&] {
+          read = Outcome([&] {
+            Connection cn;
+            cn.OpenFile(kMain, "LUMAK");
+            Recordset rs(cn);
+            rs.Open("SELECT count(*) AS n FROM Checadas");
+            if (AsInteger(rs.Field("n")) != 1) read = "the row did not read back";
+          });
+        });
+        // The builder goes on once the reader has met the index half-built.
+        for (int i = 0; detail::PassingStatesWaited() == before && i < 6000; ++i) std::this_thread::sleep_for(10ms);
+        const bool met = detail::PassingStatesWaited() != before;
+        orvo::testing::WriteFile(signals / "go", "go");
+        reader.join();
+        return (met ? "" : "the reader never met the index half-built\n") + read;
+      },
+      [] {});
+  if (found.starts_with("SKIP")) GTEST_SKIP() << found;
+  EXPECT_EQ(found, "");
+  orvo::testing::WriteFile(signals / "go", "go");
+  EXPECT_EQ(builder.Wait(30s), 0);
+}
+
+TEST_F(ReadOnlyTest, AReadOnlySessionLeavesTheCompanionsAndAPlainClientsCommitsStay) {
   fs::permissions(folder, fs::perms::all);
   std::string found = AsPlainUser([this] {
     std::string found = ReadsAndRefusesWrites("no se permite escribir en el archivo");
-    if (!Companions().empty()) found += "left after the only program closed\n";
-    // While a second program reads through them, they stay.
-    const fs::path signals = folder / "senales";
-    auto other = process::Start(ORVO_DB_LOCKING_CHILD, {file.string(), "hold-open", signals.string()});
-    for (int i = 0; !fs::exists(signals / "ready") && other.Running() && i < 3000; ++i) std::this_thread::sleep_for(10ms);
-    {
-      Connection cn;
-      cn.OpenFile(kMain, "LUMAK");
-      Recordset rs(cn);
-      rs.Open("SELECT count(*) AS n FROM Checadas");
-      if (AsInteger(rs.Field("n")) != 1) found += "the second reader read something else\n";
-    }
-    if (Companions().empty()) found += "removed while the other program still read through them\n";
-    orvo::testing::WriteFile(signals / "go", "go");
-    if (other.Wait(30s) != 0) found += "the other program failed\n";
-    for (const std::string& left : Companions()) found += left + " left after the last program closed\n";
+    // A plain SQLite client may open them at any moment: the close unlinks none.
+    if (Companions() != std::vector<std::string>{"-wal", "-shm"}) found += "the close removed a companion\n";
     return found;
   });
   if (found.starts_with("SKIP")) GTEST_SKIP() << found;
   EXPECT_EQ(found, "");
-  EXPECT_TRUE(Companions().empty());
+  // A plain client that opened while the reader was still open commits after it closed.
+  orvo::testing::SqliteSession plain(file);
+  plain.Send("SELECT count(*) FROM Checadas;");
+  found = AsPlainUser([] {
+    Connection cn;
+    cn.OpenFile(kMain, "LUMAK");
+    Recordset rs(cn);
+    rs.Open("SELECT count(*) AS n FROM Checadas");
+    return AsInteger(rs.Field("n")) == 1 ? std::string() : std::string("the row did not read back");
+  });
+  EXPECT_EQ(found, "");
+  plain.Send("INSERT INTO Checadas VALUES (2, '09:00:00'); INSERT INTO Checadas VALUES (3, '10:00:00');");
+  EXPECT_EQ(plain.End(), 0);
+  EXPECT_EQ(plain.Output().find("Error"), std::string::npos) << plain.Output();
+  found = AsPlainUser([] {
+    Connection cn;
+    cn.OpenFile(kMain, "LUMAK");
+    Recordset rs(cn);
+    rs.Open("SELECT count(*) AS n FROM Checadas");
+    return AsInteger(rs.Field("n")) == 3 ? std::string() : "read " + AsText(rs.Field("n")) + " rows, not 3";
+  });
+  EXPECT_EQ(found, "");
 }
 
 TEST_F(ReadOnlyTest, ASoundFileOnAReadOnlyMountOpensForReading) {

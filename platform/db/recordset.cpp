@@ -10,6 +10,26 @@ namespace {
 [[noreturn]] void Closed() { Throw(errc::kObjectClosed); }
 [[noreturn]] void NoCurrentRecord() { Throw(errc::kNoCurrentRecord); }
 
+// The columns of `table` as declared; empty when there is no such table.
+std::vector<std::string> TableColumns(detail::Session& session, const std::string& table) {
+  const Value name = table;
+  detail::Statement st(session, "SELECT name FROM pragma_table_info(?)", std::span<const Value>(&name, 1));
+  std::vector<std::string> columns;
+  while (st.Step() == SQLITE_ROW) columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+  return columns;
+}
+
+// The name by which `columns`' table reaches its true row id: the first of
+// SQLite's three that no column of the table takes; empty when all are taken.
+std::string RowidName(const std::vector<std::string>& columns) {
+  for (const char* name : {"rowid", "_rowid_", "oid"}) {
+    bool taken = false;
+    for (const std::string& c : columns) taken = taken || SameName(c, name);
+    if (!taken) return name;
+  }
+  return {};
+}
+
 }  // namespace
 
 Recordset::Recordset(Connection& cn, LockType lock) : link_(cn.link_), lock_(lock) {}
@@ -30,7 +50,8 @@ void Recordset::Close() {
   rows_.clear();
   table_.clear();
   origins_.clear();
-  hasRowid_ = false;
+  rowid_.clear();
+  columns_.clear();
   adding_ = false;
   pending_.clear();
   current_ = 0;
@@ -43,32 +64,46 @@ void Recordset::Open(std::string_view sql, std::span<const Value> params) {
   detail::Session& session = detail::SessionOf(*cn);
 
   std::optional<detail::Statement> st;
-  if (auto single = detail::ReadSingleTable(sql)) {
-    // The statement as written first, so that what SQLite refuses in it (a
-    // column number past its own list) is refused, whatever the hidden rowid
-    // column would allow.
-    session.Check(sql);
-    try {
-      st.emplace(session, single->withRowid, params);
-      table_ = single->table;
-      hasRowid_ = true;
-    } catch (const Error&) {
-      // Not a plain table after all (a view, a column list SQLite refuses with
-      // the rowid): opened as it is, read-only.
+  std::size_t hidden = 0;  // columns after the fields
+  if (lock_ != LockType::ReadOnly) {
+    if (auto single = detail::ReadSingleTable(sql)) {
+      // The statement as written first, so that what SQLite refuses in it (a
+      // column number past its own list) is refused, whatever the hidden
+      // columns would allow.
+      session.Check(sql);
+      std::vector<std::string> columns = TableColumns(session, single->table);
+      std::string rowid = RowidName(columns);
+      if (!columns.empty() && !rowid.empty()) {
+        std::string carried = rowid + " AS \"__orvo_rowid\"";
+        for (std::size_t i = 0; i < columns.size(); ++i)
+          carried += ", " + QuoteIdentifier(columns[i]) + " AS \"__orvo_" + std::to_string(i) + "\"";
+        try {
+          st.emplace(session, single->Carrying(carried), params);
+          table_ = single->table;
+          rowid_ = std::move(rowid);
+          columns_ = std::move(columns);
+          hidden = 1 + columns_.size();
+        } catch (const Error&) {
+          // Not a plain table after all (a view, a column list SQLite refuses
+          // with the hidden columns): opened as it is, read-only.
+        }
+      }
     }
   }
   if (!st) st.emplace(session, sql, params);
 
   const int columns = sqlite3_column_count(st->get());
   try {
-    for (int i = 0; i < columns - (hasRowid_ ? 1 : 0); ++i) {
+    for (int i = 0; i < columns - static_cast<int>(hidden); ++i) {
       names_.emplace_back(sqlite3_column_name(st->get(), i));
-      if (!hasRowid_) continue;
-      // Which columns are the table's own, to tell at Update that the row is
-      // still the one read.
+      if (table_.empty()) continue;
+      // The table column each field reads: the one an edit of it writes.
       const char* table = sqlite3_column_table_name(st->get(), i);
       const char* column = sqlite3_column_origin_name(st->get(), i);
-      origins_.emplace_back(table && column && SameName(table, table_) ? column : "");
+      // The row id is none: a program does not renumber rows.
+      bool own = false;
+      for (const std::string& c : columns_) own = own || (column && c == column);
+      origins_.emplace_back(table && column && own && SameName(table, table_) ? column : "");
     }
     while (st->Step() == SQLITE_ROW) {
       std::vector<Value> row;
@@ -139,6 +174,9 @@ void Recordset::SetField(std::string_view name, Value v) {
     Throw(errc::kReadOnly);
   auto i = Index(name);
   if (!i) throw ItemNotFound("el elemento", name);
+  if (origins_[*i].empty())
+    Throw(errc::kFieldNotUpdatable, "No se puede actualizar el campo '" + names_[*i] + "': no es una columna de la tabla '" +
+                                        table_ + "'.");
   if (!adding_ && Eof()) NoCurrentRecord();
   for (auto& [index, value] : pending_) {
     if (index == *i) {
@@ -161,10 +199,11 @@ void Recordset::Update() {
   Connection* cn = connection();
   if (!cn || !cn->IsOpen()) Closed();
   detail::Session& session = detail::SessionOf(*cn);
-  // The table's columns come back as stored (defaults, affinity), so that the
+  // The row comes back as stored (defaults, affinity, triggers), so that the
   // next Update compares the row with what it holds.
-  std::string returning = adding_ ? " RETURNING rowid" : " RETURNING 0";
-  for (const std::string& origin : origins_) returning += ", " + (origin.empty() ? "NULL" : QuoteIdentifier(origin));
+  std::string returning = " RETURNING " + rowid_;
+  for (const std::string& column : columns_) returning += ", " + QuoteIdentifier(column);
+  const std::size_t fields = names_.size();
   std::vector<Value> params;
   std::string sql;
   if (adding_) {
@@ -174,7 +213,7 @@ void Recordset::Update() {
         columns += ",";
         marks += ",";
       }
-      columns += QuoteIdentifier(names_[index]);
+      columns += QuoteIdentifier(origins_[index]);
       marks += "?";
       params.push_back(value);
     }
@@ -184,18 +223,19 @@ void Recordset::Update() {
     std::string sets;
     for (auto& [index, value] : pending_) {
       if (!sets.empty()) sets += ",";
-      sets += QuoteIdentifier(names_[index]) + " = ?";
+      sets += QuoteIdentifier(origins_[index]) + " = ?";
       params.push_back(value);
     }
-    // SQLite gives a new row the rowid of a deleted last one, so the rowid
-    // alone could name another program's row: the row must also hold what
-    // this recordset read from it.
-    sql = "UPDATE " + QuoteIdentifier(table_) + " SET " + sets + " WHERE rowid = ?";
-    params.push_back(rows_[current_].back());
-    for (std::size_t i = 0; i < origins_.size(); ++i) {
-      if (origins_[i].empty()) continue;
-      sql += " AND " + QuoteIdentifier(origins_[i]) + " IS ?";
-      params.push_back(rows_[current_][i]);
+    // SQLite gives a new row the row id of a deleted last one, so the row id
+    // alone could name another program's row: the row must also hold, byte
+    // for byte (not as the columns' NOCASE compares), all that it held when
+    // this recordset read it.
+    const std::vector<Value>& row = rows_[current_];
+    sql = "UPDATE " + QuoteIdentifier(table_) + " SET " + sets + " WHERE " + rowid_ + " = ?";
+    params.push_back(row[fields]);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      sql += " AND " + QuoteIdentifier(columns_[i]) + " IS ? COLLATE BINARY";
+      params.push_back(row[fields + 1 + i]);
     }
   }
   sql += returning;
@@ -214,16 +254,18 @@ void Recordset::Update() {
     Throw(errc::kRecordDeleted);
   }
   if (adding_) {
-    rows_.emplace_back(names_.size() + 1);
+    rows_.emplace_back(fields + 1 + columns_.size());
     current_ = rows_.size() - 1;
   }
   std::vector<Value>& row = rows_[current_];
   for (auto& [index, value] : pending_) row[index] = value;
   if (!stored.empty()) {  // empty only for a new row that a trigger of the table kept out
-    for (std::size_t i = 0; i < origins_.size(); ++i) {
-      if (!origins_[i].empty()) row[i] = std::move(stored[i + 1]);
+    for (std::size_t i = 0; i < fields; ++i) {
+      for (std::size_t k = 0; k < columns_.size() && !origins_[i].empty(); ++k) {
+        if (columns_[k] == origins_[i]) row[i] = stored[1 + k];
+      }
     }
-    if (adding_) row.back() = std::move(stored[0]);
+    for (std::size_t k = 0; k < stored.size(); ++k) row[fields + k] = std::move(stored[k]);
   }
   adding_ = false;
   pending_.clear();

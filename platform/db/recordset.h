@@ -2,15 +2,19 @@
 //
 // Being a snapshot, its RecordCount is exact, its rows survive later deletes,
 // and it holds no read lock on the file. Fields are found by name ignoring
-// letter case. A recordset over a single table ("SELECT ... FROM Tabla") can
-// also add rows (AddNew / SetField / Update) and change its current row
-// (SetField / Update), which reaches the table by the row's rowid, since the
-// tables have no key of their own. An edit belongs to the row on which it
-// began: moving to another row (or AddNew) saves it to that row first, as the
-// row interface does; Update of a row that another program has deleted fails
-// with "record is deleted" (3167) and writes nothing, as it does when the row
-// no longer holds what the recordset read from it (another program's row that
-// took the deleted one's rowid, or the same row changed meanwhile).
+// letter case. An optimistic recordset over a single table ("SELECT ... FROM
+// Tabla") can also add rows (AddNew / SetField / Update) and change its
+// current row (SetField / Update), which reaches the table by the row's true
+// row id (rowid, or _rowid_ or oid where a column of the table takes that
+// name), since the tables have no key of their own. A field is written to the
+// table column it reads ("SELECT Id AS Num": Id); one that reads no column
+// ('x', Nombre || Hora) cannot be set (3164). An edit belongs to the row on
+// which it began: moving to another row (or AddNew) saves it to that row
+// first, as the row interface does. Update of a row that another program has
+// deleted fails with "record is deleted" (3167) and writes nothing, as it does
+// when the row no longer holds, byte for byte and in every column, what the
+// recordset read from it (another program's row that took the deleted one's
+// row id, or the same row changed meanwhile, even only in letter case).
 //
 //   orvo::db::Recordset rs(cn, LockType::ReadOnly);
 //   rs.Open("Select id, Nombre from Personal where No_Empleado = ?", {{"125"}});
@@ -81,10 +85,14 @@ class Recordset {
   std::shared_ptr<detail::Link> link_;
   LockType lock_ = LockType::ReadOnly;
   bool open_ = false;
-  std::string table_;        // set when the query reads one table: rows can be edited
-  bool hasRowid_ = false;    // the last value of each row is the hidden rowid
+  // Set when the query reads one table and may edit it. Each row then holds,
+  // after the fields, the hidden row id and the row as it was read: every
+  // column of the table (columns_), to tell at Update that it is the same.
+  std::string table_;
+  std::string rowid_;                 // the table's name for its true row id
+  std::vector<std::string> columns_;  // the table's columns, as declared
   std::vector<std::string> names_;
-  std::vector<std::string> origins_;  // with rowid: the table column each field reads, or empty
+  std::vector<std::string> origins_;  // when editable: the table column each field reads, or empty
   std::vector<std::vector<Value>> rows_;
   std::size_t current_ = 0;
   bool adding_ = false;

@@ -6,6 +6,7 @@
 
 #include "platform/db/database.h"
 #include "platform/testsupport/error_of.h"
+#include "platform/testsupport/sqlite_session.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace orvo::db {
@@ -162,6 +163,80 @@ TEST_F(RecordsetTest, AnEditOfARowChangedSinceItWasReadFailsAndAnAddedRowEditsAg
   check.Open("SELECT Nombre, Turno FROM Personal WHERE Id = 9");
   ASSERT_EQ(check.RecordCount(), 1);
   EXPECT_EQ(AsText(check.Field("Nombre")), "Eva Sofía");
+}
+
+// The row an edit began on, and only that row, receives it; the changes of
+// another program (the sqlite3 command line) since the row was read refuse
+// it. Each case reads `read`, lets the other program run `other`, sets
+// `field` and updates; `rows` is the table afterwards.
+TEST_F(RecordsetTest, AnEditReachesTheRowItWasReadFromOrIsRefused) {
+  struct Case {
+    const char* name;
+    const char* read;
+    const char* other;
+    const char* field;
+    int number;        // 0: the edit is stored
+    const char* rows;  // SELECT group_concat of the table afterwards
+  } cases[] = {
+      {"a new last row that took the deleted one's row id and shows the same",
+       "SELECT Nombre FROM Personal WHERE Id = 3",
+       "DELETE FROM Personal WHERE Id = 3; INSERT INTO Personal VALUES (30, '', '999', 'n');", "Nombre",
+       errc::kRecordDeleted, "1:Ana|2:|30:"},
+      {"a change of letter case in a column shown", "SELECT Nombre FROM Personal WHERE Id = 1",
+       "UPDATE Personal SET Nombre = 'ANA' WHERE Id = 1;", "Nombre", errc::kRecordDeleted, "1:ANA|2:|3:"},
+      {"a change in a column not shown", "SELECT Nombre FROM Personal WHERE Id = 1",
+       "UPDATE Personal SET Activo = 's' WHERE Id = 1;", "Nombre", errc::kRecordDeleted, "1:Ana|2:|3:"},
+      {"no change meanwhile", "SELECT Nombre FROM Personal WHERE Id = 1", "", "Nombre", 0, "1:Eva|2:|3:"},
+      {"a field named after another column writes the column it reads", "SELECT Nombre AS No_Empleado FROM Personal WHERE Id = 1",
+       "", "No_Empleado", 0, "1:Eva|2:|3:"},
+      {"a field that reads no column", "SELECT Nombre || '' AS Nombre FROM Personal WHERE Id = 1", "", "Nombre",
+       errc::kFieldNotUpdatable, "1:Ana|2:|3:"},
+  };
+  const fs::path file = c.Path("Quiravel/Auxiliar.mdb");
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    cn.Execute("DELETE FROM Personal");
+    cn.Execute("INSERT INTO Personal VALUES(1,'Ana','125','S'), (2,NULL,'126','n'), (3,'','127','S')");
+    Recordset rs(cn, LockType::Optimistic);
+    rs.Open(k.read);
+    orvo::testing::SqliteSession other(file);
+    if (*k.other) other.Send(k.other);
+    ASSERT_EQ(other.End(), 0);
+    ASSERT_EQ(other.Output().find("Error"), std::string::npos) << other.Output();
+    auto e = ErrorOf([&] {
+      rs.SetField(k.field, std::string("Eva"));
+      rs.Update();
+    });
+    EXPECT_EQ(e ? e->number : 0, k.number) << (e ? e->what() : "");
+    Recordset check(cn);
+    check.Open("SELECT group_concat(Id || ':' || ifnull(Nombre, ''), '|') AS t FROM (SELECT * FROM Personal ORDER BY Id)");
+    EXPECT_EQ(AsText(check.Field("t")), k.rows);
+    check.Close();
+    check.Open("SELECT count(*) AS n FROM Personal WHERE No_Empleado = 'Eva'");
+    EXPECT_EQ(AsInteger(check.Field("n")), 0);
+  }
+}
+
+// A table made by another program may take SQLite's names for the row id as
+// its own columns: the edit still reaches one row by the true row id, and a
+// table that leaves none of the names free is not edited at all.
+TEST_F(RecordsetTest, AnEditOfATableWithAColumnNamedRowidReachesOneRow) {
+  orvo::testing::SqliteSession other(c.Path("Quiravel/Auxiliar.mdb"));
+  other.Send("CREATE TABLE Ajena (rowid INTEGER, Nombre TEXT); INSERT INTO Ajena VALUES (7, 'a'), (7, 'b');"
+             "CREATE TABLE Llena (rowid INTEGER, _rowid_ INTEGER, oid INTEGER, Nombre TEXT);"
+             "INSERT INTO Llena VALUES (1, 1, 1, 'a');");
+  ASSERT_EQ(other.End(), 0);
+  Recordset rs(cn, LockType::Optimistic);
+  rs.Open("SELECT * FROM Ajena WHERE Nombre = 'a'");
+  rs.SetField("Nombre", std::string("c"));
+  rs.Update();
+  EXPECT_EQ(rs.Field("rowid"), Value(std::int64_t{7}));
+  Recordset check(cn);
+  check.Open("SELECT group_concat(rowid || Nombre, '|') AS t FROM (SELECT * FROM Ajena ORDER BY _rowid_)");
+  EXPECT_EQ(AsText(check.Field("t")), "7c|7b");
+  rs.Close();
+  rs.Open("SELECT * FROM Llena");
+  EXPECT_EQ(ErrorOf([&] { rs.SetField("Nombre", std::string("c")); })->number, errc::kReadOnly);
 }
 
 TEST_F(RecordsetTest, ColumnNumbersCountTheColumnsTheStatementNames) {

@@ -1,6 +1,10 @@
 #include "platform/db/session.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <system_error>
+#include <thread>
 
 #include "platform/db/error.h"
 #include "platform/db/password.h"
@@ -20,30 +24,57 @@ bool OnlyBlanksLeft(std::string_view rest) {
   return true;
 }
 
-void Bind(sqlite3_stmt* st, int i, const Value& v) {
+// Binds one value; SQLite's refusal (a value over its length limit) is the
+// engine's error, never a Null stored in its place. Sizes go as 64 bits, so
+// that no length is cut on its way in.
+void Bind(Session& s, sqlite3_stmt* st, int i, const Value& v) {
+  int rc = SQLITE_OK;
   if (auto* n = std::get_if<std::int64_t>(&v)) {
-    sqlite3_bind_int64(st, i, *n);
+    rc = sqlite3_bind_int64(st, i, *n);
   } else if (auto* d = std::get_if<double>(&v)) {
-    sqlite3_bind_double(st, i, *d);
-  } else if (auto* s = std::get_if<std::string>(&v)) {
+    // SQLite keeps NaN as Null, which would pass for no value at all.
+    if (std::isnan(*d))
+      Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el valor no es un número (NaN).");
+    rc = sqlite3_bind_double(st, i, *d);
+  } else if (auto* t = std::get_if<std::string>(&v)) {
     // SQLite's length() and comparisons stop at a NUL, so the column checks
     // would not see what follows it: such text is not stored. Nor is text
     // that is not well-formed UTF-8: length() counts a lead byte and any run
     // of continuation bytes after it as one character, so "\xC0" and 100,000
     // bytes more would pass a Text(10).
-    if (s->find('\0') != std::string::npos)
+    if (t->find('\0') != std::string::npos)
       Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el texto contiene un carácter nulo.");
-    if (!text::IsValidUtf8(*s))
+    if (!text::IsValidUtf8(*t))
       Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el texto no es UTF-8 válido.");
-    sqlite3_bind_text(st, i, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    rc = sqlite3_bind_text64(st, i, t->data(), t->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   } else if (auto* b = std::get_if<Blob>(&v)) {
-    sqlite3_bind_blob(st, i, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
+    // An empty vector has no data pointer, which SQLite would take for Null.
+    rc = b->bytes.empty() ? sqlite3_bind_zeroblob(st, i, 0)
+                          : sqlite3_bind_blob64(st, i, b->bytes.data(), b->bytes.size(), SQLITE_TRANSIENT);
   } else {
-    sqlite3_bind_null(st, i);
+    rc = sqlite3_bind_null(st, i);
   }
+  if (rc != SQLITE_OK) s.Fail(rc);
 }
 
+std::atomic<int> passingStatesWaited{0};
+
 }  // namespace
+
+PassingState::PassingState() : end_(std::chrono::steady_clock::now() + kBusyTimeout) {}
+
+bool PassingState::Again(int rc) {
+  if (rc != SQLITE_READONLY_RECOVERY && rc != SQLITE_READONLY_CANTINIT && rc != SQLITE_BUSY_RECOVERY &&
+      rc != SQLITE_PROTOCOL)
+    return false;
+  if (std::chrono::steady_clock::now() >= end_) return false;
+  ++passingStatesWaited;
+  std::this_thread::sleep_for(pause_);
+  pause_ = std::min(pause_ * 2, std::chrono::microseconds{50000});
+  return true;
+}
+
+int PassingStatesWaited() { return passingStatesWaited.load(); }
 
 Value ColumnValue(sqlite3_stmt* st, int i) {
   switch (sqlite3_column_type(st, i)) {
@@ -84,12 +115,22 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   readOnly_ = WhyReadOnly(file);
   int flags = readOnly_.empty() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
   std::string target = file.string();
-  if (!readOnly_.empty()) {
-    fs::path wal = file;
+  bool cannotFollow = false;
+  if (!readOnly_.empty() && !FolderWritable(file)) {
+    fs::path wal = file, shm = file;
     wal += "-wal";
-    if (FolderWritable(file)) {
-      sweep_.Watch(file);
-    } else if (!fs::exists(wal, ec)) {
+    shm += "-shm";
+    if (OnReadOnlyFileSystem(file)) {
+      // Nothing can commit to it: without a log it reads as it stands.
+      if (!fs::exists(wal, ec)) {
+        target = ImmutableUri(file);
+        flags |= SQLITE_OPEN_URI;
+      }
+    } else if (!fs::exists(wal, ec) || !fs::exists(shm, ec)) {
+      // Its owner or another account may write it, and without an index this
+      // connection would not see their commits: stale or mixed pages. It is
+      // opened as unchanging only to tell a damaged file, then refused.
+      cannotFollow = true;
       target = ImmutableUri(file);
       flags |= SQLITE_OPEN_URI;
     }
@@ -108,17 +149,24 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, static_cast<int>(kBusyTimeout.count()));
   // Read the schema now, so a file that is no database fails here.
-  sqlite3_stmt* st = nullptr;
-  rc = sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_step(st);
-  sqlite3_finalize(st);
+  PassingState passing;
+  do {
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+  } while (rc != SQLITE_ROW && passing.Again(rc));
   if (rc != SQLITE_ROW) {
-    if ((rc & 0xff) == SQLITE_BUSY) fail(errc::kLocked, "El archivo '" + name_ + "' está en uso por otro programa.");
+    if ((rc & 0xff) == SQLITE_BUSY || rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
+      fail(errc::kLocked, "El archivo '" + name_ + "' está en uso por otro programa.");
     // A sound file whose log this program can neither read nor make.
     if (!readOnly_.empty() && ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN))
       fail(errc::kCannotOpen, "No se puede abrir '" + name_ + "' para leerlo: " + readOnly_ + ".");
     fail(errc::kUnrecognizedFormat, "Formato de base de datos '" + name_ + "' no reconocido.");
   }
+  if (cannotFollow)
+    fail(errc::kCannotOpen, "No se puede abrir '" + name_ + "' para leerlo: " + readOnly_ +
+                                ", de modo que no se verían los cambios que otros programas hacen en él.");
   if (!PasswordMatches(db_, password)) fail(errc::kBadPassword, "Contraseña no válida.");
   Configure(db_, kBusyTimeout);
 }
@@ -130,6 +178,9 @@ Session::~Session() {
 }
 
 void Session::Fail(int rc, std::string_view sql) const {
+  // Another program's index that stayed in a passing state past the busy timeout.
+  if (rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
+    Throw(errc::kLocked, "El archivo '" + name_ + "' está en uso por otro programa.");
   if ((rc & 0xff) == SQLITE_READONLY && !readOnly_.empty())
     Throw(errc::kCannotOpen, "No se puede actualizar '" + name_ + "': " + readOnly_ + ".");
   ThrowEngineError(db_, rc, sql, name_);
@@ -144,7 +195,11 @@ sqlite3_stmt* Session::Borrow(std::string_view sql) {
   }
   sqlite3_stmt* st = nullptr;
   const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st, &tail);
+  int rc;
+  PassingState passing;
+  while ((rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st, &tail)) != SQLITE_OK &&
+         passing.Again(sqlite3_extended_errcode(db_))) {
+  }
   if (rc != SQLITE_OK) Fail(rc, sql);
   if (!st) Throw(errc::kSyntax, "La instrucción SQL está vacía.");
   if (!OnlyBlanksLeft(sql.substr(static_cast<std::size_t>(tail - sql.data())))) {
@@ -192,7 +247,7 @@ Statement::Statement(Session& s, std::string_view sql, std::span<const Value> pa
   try {
     if (sqlite3_bind_parameter_count(st_) != static_cast<int>(params.size()))
       Throw(errc::kSyntax, "El número de parámetros no coincide con la instrucción SQL: " + std::string(sql));
-    for (std::size_t i = 0; i < params.size(); ++i) Bind(st_, static_cast<int>(i + 1), params[i]);
+    for (std::size_t i = 0; i < params.size(); ++i) Bind(s_, st_, static_cast<int>(i + 1), params[i]);
   } catch (...) {
     s_.GiveBack(st_);
     throw;
@@ -203,6 +258,16 @@ Statement::~Statement() { s_.GiveBack(st_); }
 
 int Statement::Step() {
   int rc = sqlite3_step(st_);
+  if (!stepped_ && rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    // Nothing has been read or done yet: the statement starts again once the
+    // state has passed.
+    PassingState passing;
+    while (rc != SQLITE_ROW && rc != SQLITE_DONE && passing.Again(rc)) {
+      sqlite3_reset(st_);
+      rc = sqlite3_step(st_);
+    }
+  }
+  stepped_ = true;
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     // The error text must be read before the statement is reset.
     s_.Fail(rc, sql_);

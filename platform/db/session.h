@@ -31,6 +31,25 @@ inline constexpr std::chrono::milliseconds kBusyTimeout{30000};
 
 class Session;
 
+// Waits out another program's write-ahead index in a state that passes by
+// itself (being built, or being recovered, by the program that opened the file
+// first), which a read-only connection cannot mend and SQLite reports at once
+// as a refusal to write: it is waited for like a lock, under the busy timeout.
+class PassingState {
+ public:
+  PassingState();
+  // Whether `rc` is such a state and there is time left: then it has waited a
+  // moment, and the call may be made again.
+  bool Again(int rc);
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+  std::chrono::microseconds pause_{200};
+};
+
+// How many times this process has waited out such a state (for the tests).
+int PassingStatesWaited();
+
 // A prepared statement borrowed from a session's cache, with its values bound.
 class Statement {
  public:
@@ -47,6 +66,7 @@ class Statement {
   Session& s_;
   sqlite3_stmt* st_;
   std::string_view sql_;
+  bool stepped_ = false;  // a step has given a row or ended: a failure now is no passing state
 };
 
 class Session {
@@ -82,7 +102,6 @@ class Session {
   std::filesystem::path file_;
   std::string name_;
   std::string readOnly_;  // why this program may not write the file; empty: it may
-  CompanionSweep sweep_;  // before lock_: it runs once the lock is let go
   SharedLock lock_;
   sqlite3* db_ = nullptr;
   std::unordered_map<std::string, sqlite3_stmt*> cache_;

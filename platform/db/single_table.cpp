@@ -92,12 +92,15 @@ std::optional<SingleTable> ReadSingleTable(std::string_view sql) {
       return std::nullopt;
     }
   }
-  // The rowid goes last, so that "ORDER BY 1" and "GROUP BY 2" still count
-  // the columns the statement names.
-  t.withRowid = "SELECT ";
-  t.withRowid.append(sql.substr(listBegin, listEnd - listBegin));
-  t.withRowid.append(", rowid AS \"__orvo_rowid\" FROM ").append(QuoteIdentifier(t.table)).append(" ").append(tail);
+  t.list = std::string(sql.substr(listBegin, listEnd - listBegin));
+  t.tail = std::string(tail);
   return t;
+}
+
+std::string SingleTable::Carrying(std::string_view hidden) const {
+  std::string sql = "SELECT ";
+  sql.append(list).append(", ").append(hidden).append(" FROM ").append(QuoteIdentifier(table)).append(" ").append(tail);
+  return sql;
 }
 
 }  // namespace orvo::db::detail

@@ -15,8 +15,14 @@
 namespace orvo::db::detail {
 
 struct SingleTable {
-  std::string table;      // as written, without quotes
-  std::string withRowid;  // the same query carrying each row's rowid in a hidden last column
+  std::string table;  // as written, without quotes
+  // The same query with `hidden` (a list of result columns) after the
+  // columns it names: "ORDER BY 1" and "GROUP BY 2" still count the
+  // statement's own.
+  std::string Carrying(std::string_view hidden) const;
+
+  std::string list;  // the select list as written
+  std::string tail;  // WHERE ... / ORDER BY ..., as written
 };
 
 std::optional<SingleTable> ReadSingleTable(std::string_view sql);

@@ -6,19 +6,19 @@ namespace orvo::db::detail {
 namespace {
 
 TEST(SingleTableTest, PlainQueriesOverOneTableAreEditable) {
-  struct Case { const char* sql; const char* table; const char* withRowid; } cases[] = {
-      {"SELECT * FROM Personal", "Personal", "SELECT *, rowid AS \"__orvo_rowid\" FROM \"Personal\" "},
+  struct Case { const char* sql; const char* table; const char* carrying; } cases[] = {
+      {"SELECT * FROM Personal", "Personal", "SELECT *, rowid AS h FROM \"Personal\" "},
       {"  select Id, Nombre from \"Personal\" where Id = ? order by Id;", "Personal",
-       "SELECT Id, Nombre, rowid AS \"__orvo_rowid\" FROM \"Personal\" where Id = ? order by Id;"},
-      {"Select *\nFrom confPT\nORDER  BY rowid", "confPT", "SELECT *, rowid AS \"__orvo_rowid\" FROM \"confPT\" ORDER  BY rowid"},
-      {"SELECT 'from' AS x, Id FROM Turnos;", "Turnos", "SELECT 'from' AS x, Id, rowid AS \"__orvo_rowid\" FROM \"Turnos\" "},
-      {"SELECT Año FROM Señales", "Señales", "SELECT Año, rowid AS \"__orvo_rowid\" FROM \"Señales\" "},
+       "SELECT Id, Nombre, rowid AS h FROM \"Personal\" where Id = ? order by Id;"},
+      {"Select *\nFrom confPT\nORDER  BY rowid", "confPT", "SELECT *, rowid AS h FROM \"confPT\" ORDER  BY rowid"},
+      {"SELECT 'from' AS x, Id FROM Turnos;", "Turnos", "SELECT 'from' AS x, Id, rowid AS h FROM \"Turnos\" "},
+      {"SELECT Año FROM Señales", "Señales", "SELECT Año, rowid AS h FROM \"Señales\" "},
   };
   for (const Case& k : cases) {
     auto t = ReadSingleTable(k.sql);
     ASSERT_TRUE(t) << k.sql;
     EXPECT_EQ(t->table, k.table) << k.sql;
-    EXPECT_EQ(t->withRowid, k.withRowid) << k.sql;
+    EXPECT_EQ(t->Carrying("rowid AS h"), k.carrying) << k.sql;
   }
 }
 

@@ -41,6 +41,7 @@ inline constexpr int kSyntax = 3075;
 inline constexpr int kNoSuchTable = 3078;
 inline constexpr int kTrailingText = 3142;
 inline constexpr int kFieldTooSmall = 3163;
+inline constexpr int kFieldNotUpdatable = 3164;  // a field that reads no column of the table
 inline constexpr int kRecordDeleted = 3167;
 inline constexpr int kDuplicateField = 3191;
 inline constexpr int kRelatedRecord = 3201;
