@@ -185,6 +185,9 @@ TEST_F(SnapmakeTest, WipeAnsweredNoDoesNothing) {
 TEST_F(SnapmakeTest, WipeEmptiesTheTablesThatExistAfterTheSet) {
   p.Sql("DROP TABLE Huerfanos");
   p.Sql("INSERT INTO Permisos DEFAULT VALUES");
+  // Fetchpurge's record of loaded files: its punches went into the set, not away.
+  p.Sql("CREATE TABLE ArchivosCargados (Archivo VARCHAR(255), Tamano INTEGER, Sha256 VARCHAR(64), Cargado DATETIME)");
+  p.Sql("INSERT INTO ArchivosCargados VALUES ('a.dat', 3, 'ba78', NULL)");
   Snapmake& w = Ventana();
   w.Find<QCheckBox>("chkBorrar")->setChecked(true);
   boxes.Answer(Answer::Yes);
@@ -197,6 +200,7 @@ TEST_F(SnapmakeTest, WipeEmptiesTheTablesThatExistAfterTheSet) {
   }
   EXPECT_EQ(p.Filas("Listado1"), 1);
   EXPECT_EQ(p.Filas("Personal"), 1);
+  EXPECT_EQ(p.Filas("ArchivosCargados"), 1);
   EXPECT_FALSE(TableExists(common::kBasePrincipal, "Huerfanos"));
   EXPECT_TRUE(TableExists(common::kBasePrincipal, "checadas"));
 }

@@ -12,6 +12,7 @@ std::string_view TextoMotivo(Motivo motivo) {
     case Motivo::CampoIncompleto: return "la línea termina antes de completar la fecha o la hora";
     case Motivo::CaracterNoValido: return "la línea contiene un carácter no válido";
     case Motivo::HoraMuyLarga: return "la hora tiene más de 10 caracteres";
+    case Motivo::FinDeArchivo: return "hay un fin de archivo (Ctrl-Z) antes del final del archivo";
   }
   return {};
 }
@@ -54,7 +55,11 @@ std::optional<std::int32_t> LeeEmpleado(std::string_view texto) {
 }
 
 Lectura Falla(const Linea& l, Motivo motivo) {
-  return {{}, ErrorLinea{l.numero, Legible(l.bytes, l.codificacion), motivo, {}}};
+  std::string texto = Legible(l.bytes, l.codificacion);
+  // A Ctrl-Z is invisible in a message box: its symbol stands for it.
+  for (std::size_t i = texto.find(kFinDeArchivo); i != std::string::npos; i = texto.find(kFinDeArchivo, i))
+    texto.replace(i, 1, "\xE2\x90\x9A");
+  return {{}, ErrorLinea{l.numero, std::move(texto), motivo, {}}};
 }
 
 std::optional<std::string> DecodificaCampo(Lectura& lectura, const Linea& l, std::string_view bytes) {

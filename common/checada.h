@@ -39,6 +39,7 @@ enum class Motivo {
   CampoIncompleto,    // the line ends before a field is whole
   CaracterNoValido,   // a kept field holds a byte that is no character of the file's encoding, or NUL
   HoraMuyLarga,       // the time is longer than the column that stores it
+  FinDeArchivo,       // a Ctrl-Z with more of the file after it
 };
 
 // The reason as the windows tell it, in Spanish.
@@ -46,7 +47,7 @@ std::string_view TextoMotivo(Motivo motivo);
 
 struct ErrorLinea {
   std::size_t linea = 0;  // from 1, counting empty lines
-  std::string texto;      // the line as UTF-8, refused bytes shown as U+FFFD, NUL as U+2400
+  std::string texto;      // the line as UTF-8, refused bytes shown as U+FFFD, NUL as U+2400, Ctrl-Z as U+241A
   Motivo motivo = Motivo::CampoIncompleto;
   std::string caracter;   // for CaracterNoValido: the character refused ("NUL", "el byte 0x81")
 };
@@ -95,13 +96,17 @@ std::optional<LineaPoleo> LeeLineaPoleo(Lectura& lectura, const Linea& l);
 
 // A whole punch file read line by line, blank lines passed over: `paso(lectura,
 // l)` adds the punch of line `l` and gives true, or leaves the error in
-// `lectura` (as Falla makes it) and gives false, which ends the reading.
+// `lectura` (as Falla makes it) and gives false, which ends the reading. A
+// Ctrl-Z ends the file only at its end (Lineas); one that more lines follow
+// refuses the file at its line, as a bad line does, so that no punch after
+// it is silently left out.
 template <class Paso>
 Lectura LeeLineas(std::string_view contenido, Paso&& paso) {
   Lectura lectura;
   const std::vector<Linea> lineas = Lineas(contenido);
   lectura.checadas.reserve(lineas.size());
   for (const Linea& l : lineas) {
+    if (TieneFinDeArchivo(l)) return Falla(l, Motivo::FinDeArchivo);
     if (EsLineaVacia(l.bytes)) continue;
     if (!paso(lectura, l)) break;
   }

@@ -130,8 +130,11 @@ std::vector<Linea> Lineas(std::string_view contenido) {
     contenido.remove_prefix(kMarcaUtf8.size());
     codificacion = Codificacion::Utf8;
   }
-  // The DOS end of file: the platform's text input stops at it.
-  contenido = contenido.substr(0, contenido.find(kFinDeArchivo));
+  // The DOS end of file: a Ctrl-Z with nothing after it but more of the
+  // same, blanks and line ends. Lines after a Ctrl-Z are text it would hide.
+  const std::size_t ultimo = contenido.find_last_not_of(std::string_view("\x1A \t\r\n", 5));
+  const std::size_t cola = ultimo == std::string_view::npos ? 0 : ultimo + 1;
+  contenido = contenido.substr(0, contenido.find(kFinDeArchivo, cola));
   std::vector<Linea> lineas;
   std::size_t numero = 0;
   std::size_t desde = 0;
@@ -146,6 +149,8 @@ std::vector<Linea> Lineas(std::string_view contenido) {
   }
   return lineas;
 }
+
+bool TieneFinDeArchivo(const Linea& l) { return l.bytes.find(kFinDeArchivo) != std::string_view::npos; }
 
 bool EsLineaVacia(std::string_view bytes) {
   return bytes.find_first_not_of(" \t") == std::string_view::npos;

@@ -1,7 +1,8 @@
 // Text files from outside the system (punch files, the FTP settings file):
 // bytes in Windows-1252, or in UTF-8 when the file starts with a byte-order
-// mark; one line each, ended by CR LF or LF; a Ctrl-Z ends the text. Readers
-// get UTF-8; the settings file is written back in Windows-1252.
+// mark; one line each, ended by CR LF or LF; a Ctrl-Z after the last line
+// ends the text. Readers get UTF-8; the settings file is written back in
+// Windows-1252.
 //
 //   auto bytes = LeeArchivo("/media/usb/poleo.dat");   // nullopt: cannot be read
 //   for (const Linea& l : Lineas(*bytes)) {             // l.numero counts from 1
@@ -48,9 +49,15 @@ inline constexpr char kFinDeArchivo = '\x1A';
 // Every line of the content, the empty ones included, so numbers match what
 // an editor shows. A last line without an end counts; the end of the last
 // line opens no further line. A UTF-8 byte-order mark at the start is no part
-// of the first line and makes every line UTF-8. A Ctrl-Z (0x1A) ends the
-// text: it and whatever follows it are no part of any line.
+// of the first line and makes every line UTF-8. A Ctrl-Z (0x1A) that only
+// Ctrl-Z, blanks and line ends follow is the DOS end of the text: it and what
+// follows are no part of any line. A Ctrl-Z with more text after it is not
+// that end: it stays in its line, for the reader to refuse (TieneFinDeArchivo).
 std::vector<Linea> Lineas(std::string_view contenido);
+
+// Whether the line holds a Ctrl-Z, which Lineas leaves only in a text that
+// goes on after it: a file cut and joined, or not the file it should be.
+bool TieneFinDeArchivo(const Linea& l);
 
 // A line with nothing but blanks and tabs, which readers skip.
 bool EsLineaVacia(std::string_view bytes);

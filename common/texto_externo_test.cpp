@@ -26,12 +26,20 @@ TEST(LineasTest, EndsInCrLfOrLfAndEmptyLinesKeepTheirNumber) {
   EXPECT_EQ(Partes("a\rb\r\n"), (P{{1, "a\rb"}}));  // a lone CR ends no line
 }
 
-TEST(LineasTest, ACtrlZEndsTheText) {
+TEST(LineasTest, ACtrlZEndsTheTextOnlyWhenNoMoreTextFollowsIt) {
   using P = std::vector<std::pair<std::size_t, std::string>>;
+  // The DOS end: after it, only more Ctrl-Z, blanks and line ends.
   EXPECT_EQ(Partes("a\r\nb\r\n\x1A"), (P{{1, "a"}, {2, "b"}}));
-  EXPECT_EQ(Partes("a\r\nb\x1A\r\nc,1,2\r\n"), (P{{1, "a"}, {2, "b"}}));  // what follows is ignored
-  EXPECT_EQ(Partes("\x1A" "a\r\n"), P{});
+  EXPECT_EQ(Partes("a\r\nb\x1A"), (P{{1, "a"}, {2, "b"}}));
+  EXPECT_EQ(Partes("a\r\nb\r\n\x1A\x1A \t\r\n\x1A\n"), (P{{1, "a"}, {2, "b"}}));
+  EXPECT_EQ(Partes("\x1A"), P{});
   EXPECT_EQ(Partes("\xEF\xBB\xBF" "a\x1A"), (P{{1, "a"}}));
+  // Text after it: the Ctrl-Z stays in its line, for the reader to refuse.
+  EXPECT_EQ(Partes("a\r\nb\x1A\r\nc,1,2\r\n"), (P{{1, "a"}, {2, "b\x1A"}, {3, "c,1,2"}}));
+  EXPECT_EQ(Partes("a\r\n\x1A" "b\r\n\x1A"), (P{{1, "a"}, {2, "\x1A" "b"}}));
+  EXPECT_EQ(Partes("\x1A" "a\r\n"), (P{{1, "\x1A" "a"}}));
+  EXPECT_FALSE(TieneFinDeArchivo(Lineas("a\r\n\x1A")[0]));
+  EXPECT_TRUE(TieneFinDeArchivo(Lineas("a\r\n\x1A" "b")[1]));
 }
 
 TEST(LineasTest, BlankLinesAreEmptyOrBlanksAndTabs) {

@@ -39,10 +39,12 @@ LecturaConfiguracion LeeConfiguracion() {
     // A CR inside a line is no line end here, yet it would end the value in
     // the FTP command it goes into, and Linkset could not write it back.
     const bool retorno = lineas[i].bytes.find('\r') != std::string_view::npos;
-    if (!texto || retorno) {
+    // A Ctrl-Z with more of the file after it: the value is not what was typed.
+    const bool fin = common::TieneFinDeArchivo(lineas[i]);
+    if (!texto || retorno || fin) {
       l.mensaje = "La línea " + std::to_string(i + 1) + " del archivo de configuración FTP " +
                   kArchivoConfiguracion + " contiene un carácter no válido (" +
-                  common::CaracterRechazado(lineas[i].bytes, lineas[i].codificacion).value_or("CR") +
+                  common::CaracterRechazado(lineas[i].bytes, lineas[i].codificacion).value_or(fin ? "Ctrl-Z" : "CR") +
                   "). Configure el FTP de nuevo en el Menu Terminales.";
       l.datos = {};
       return l;
@@ -62,7 +64,7 @@ std::optional<std::string> BytesConfiguracion(const ConfiguracionFtp& c, int* ca
   for (int i = 0; i < 5; ++i) {
     const std::string& valor = *valores[i];
     auto cp = common::AWindows1252(valor);
-    // A Ctrl-Z would end the file for its reader.
+    // Its reader refuses a line that holds a Ctrl-Z, or loses what follows one.
     if (!cp || valor.find_first_of(std::string_view("\r\n\0\x1A", 4)) != std::string::npos) {
       if (campo) *campo = i + 1;
       return std::nullopt;

@@ -23,6 +23,7 @@ TEST_F(Configuracion, ReadsTheFirstFourLinesAsTheyStand) {
       {" h \r\n u\r\np \r\n \r\n", {"h", " u", "p ", " ", ""}},   // blanks kept, but around the server
       {"\tftp://h:21 \t\r\nu\r\np\r\nd\r\n", {"ftp://h:21", "u", "p", "d", ""}},
       {"h\r\nu\r\np\r\nd\r\n\x1A", {"h", "u", "p", "d", ""}},                   // a DOS end of file
+      {"h\r\nu\r\np\r\nd\x1A\x1A \r\n", {"h", "u", "p", "d", ""}},
       {"h\r\nu\r\np\r\n\r\n", {"h", "u", "p", "", ""}},                          // an empty fourth line
       {"h\r\nPe\xF1" "a\r\n\x80\r\nd\r\n", {"h", "Peña", "€", "d", ""}},        // Windows-1252
       {"\xEF\xBB\xBF" "h\r\nPe\xC3\xB1" "a\r\np\r\nd", {"h", "Peña", "p", "d", ""}},  // UTF-8 with its mark
@@ -61,6 +62,14 @@ TEST_F(Configuracion, MissingShortOrUnreadableSaysSo) {
   EXPECT_THAT(l.mensaje, HasSubstr("(CR)"));
   EXPECT_EQ(l.datos, ConfiguracionFtp{});
 
+  // A Ctrl-Z with lines after it is no end of the file, and no character of a value.
+  orvo::testing::WriteFile(ruta, "h\r\nre\x1Aloj\r\np\r\nd\r\n");
+  l = LeeConfiguracion();
+  EXPECT_EQ(l.estado, EstadoConfiguracion::Ilegible);
+  EXPECT_THAT(l.mensaje, HasSubstr("La línea 2"));
+  EXPECT_THAT(l.mensaje, HasSubstr("(Ctrl-Z)"));
+  EXPECT_EQ(l.datos, ConfiguracionFtp{});
+
   std::filesystem::remove(ruta);
   std::filesystem::create_directories(ruta);  // a folder in its place
   l = LeeConfiguracion();
@@ -88,7 +97,7 @@ TEST_F(Configuracion, AValueThatCannotStandInOneLineIsRefusedNamingItsField) {
       {{"h", "u", "\xC5\x82", "d", "s"}, 3},  // ł: not in the code page
       {{"h", "u", "p", std::string("d\0", 2), "s"}, 4},
       {{"h", "u", "p", "d", "\xF0\x9F\x98\x80"}, 5},
-      {{"h", "u", "cla\x1Ave", "d", "s"}, 3},  // Ctrl-Z would end the file there
+      {{"h", "u", "cla\x1Ave", "d", "s"}, 3},  // its reader would refuse the line
   };
   for (const auto& [c, campo] : casos) {
     int dicho = 0;

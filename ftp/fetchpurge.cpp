@@ -13,7 +13,7 @@
 
 #include "common/carga_checadas.h"
 #include "common/texto_externo.h"
-#include "ftp/cargados.h"
+#include "ftp/archivos_cargados.h"
 #include "ftp/configuracion_ftp.h"
 #include "ftp/listado_ftp.h"
 #include "ftp/poleo_internet.h"
@@ -36,19 +36,19 @@ constexpr std::size_t kTrozo = 1024;
 
 QString Q(std::string_view texto) { return QString::fromUtf8(texto.data(), static_cast<qsizetype>(texto.size())); }
 
+// The local copy of a remote file: named as the window shows it.
 fs::path Descarga(const std::string& archivo) {
-  return drive::Map(std::string(kCarpetaDescarga) + "\\" + archivo);
+  return drive::Map(std::string(kCarpetaDescarga) + "\\" + NombreMostrado(archivo));
 }
 
 // A remote name is used in a command or a path only after this.
 void PruebaNombre(const std::string& archivo) {
   if (!NombreRemotoValido(archivo))
-    throw RuntimeError(inet::kErrorTransfer, "El nombre de archivo no es válido: " +
-                                            common::Legible(archivo, common::Codificacion::Utf8));
-  if (EsNombreDelRegistro(archivo))
-    throw RuntimeError(inet::kErrorTransfer, "El archivo " + archivo + " no se puede descargar: " +
-                                            kRegistroCargados + " es el registro de los archivos ya cargados.");
+    throw RuntimeError(inet::kErrorTransfer, "El nombre de archivo no es válido: " + NombreMostrado(archivo));
 }
+
+// The remote name's bytes, as the list holds them beside the name shown.
+constexpr int kNombreRemoto = Qt::UserRole;
 
 // The exit during a download: it unwinds the routine's wait.
 struct Abandono {};
@@ -94,7 +94,10 @@ Fetchpurge::Fetchpurge(common::Bases& bases, forms::Dialogs& dialogs, forms::Run
   On(lista, &QListWidget::currentRowChanged, &Fetchpurge::List1_Click);
 }
 
-void Fetchpurge::Form_Load() { Carga(); }
+void Fetchpurge::Form_Load() {
+  PreparaRegistro(bases_.cn);
+  Carga();
+}
 
 bool Fetchpurge::Carga() {
   const LecturaConfiguracion configuracion = LeeConfiguracion();
@@ -135,9 +138,24 @@ void Fetchpurge::List1_Click() {
     Find<QLineEdit>("txt_archivo")->setText(elegido->text());
 }
 
+std::string Fetchpurge::NombreElegido() const {
+  const QString texto = Find<QLineEdit>("txt_archivo")->text();
+  // The entry's own bytes while the box shows its name; what the user typed otherwise.
+  if (const QListWidgetItem* elegido = Find<QListWidget>("List1")->currentItem(); elegido && elegido->text() == texto)
+    return elegido->data(kNombreRemoto).toByteArray().toStdString();
+  return texto.toStdString();
+}
+
+bool Fetchpurge::Listado(const std::string& archivo) const {
+  const auto* lista = Find<QListWidget>("List1");
+  for (int i = 0; i < lista->count(); ++i)
+    if (lista->item(i)->data(kNombreRemoto).toByteArray().toStdString() == archivo) return true;
+  return false;
+}
+
 void Fetchpurge::Command1_Click() {
   if (ocupada_) return;
-  const std::string archivo = Find<QLineEdit>("txt_archivo")->text().toStdString();
+  const std::string archivo = NombreElegido();
   if (archivo.empty()) {
     dialogs().MsgBox(kSinArchivo, forms::Buttons::Ok, forms::Icon::None, "");
     return;
@@ -150,20 +168,30 @@ void Fetchpurge::Command1_Click() {
         {.flag = &ocupada_, .disable = {Find("Command1"), Find("Command2")}, .waitCursor = true});
     desenlace = DescargaYCarga(archivo);
   }
+  const std::string nombre = NombreMostrado(archivo);
+  const auto yaCargado = [&](const char* donde) {
+    return "El archivo " + nombre + " ya estaba cargado en la base de datos, así que no se volvió a cargar; " + donde;
+  };
   switch (desenlace) {
     case Desenlace::Salida: Termina(); break;
     case Desenlace::Descargado: dialogs().MsgBox(kDescargado, forms::Buttons::Ok, forms::Icon::None, ""); break;
+    case Desenlace::CargadoNoBorrado:
+      dialogs().MsgBox("El archivo " + nombre +
+                           " se cargó en la base de datos, pero sigue en el servidor FTP. Si lo vuelve a descargar no "
+                           "se cargará otra vez: solo se intentará borrarlo del servidor.",
+                       forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
+      break;
     case Desenlace::YaCargadoBorrado:
-      dialogs().MsgBox("El archivo " + archivo +
-                           " ya estaba cargado en la base de datos, así que no se volvió a cargar; se borró del "
-                           "servidor FTP.",
-                       forms::Buttons::Ok, forms::Icon::Information, runtime().Title());
+      dialogs().MsgBox(yaCargado("se borró del servidor FTP."), forms::Buttons::Ok, forms::Icon::Information,
+                       runtime().Title());
       break;
     case Desenlace::YaCargadoNoBorrado:
-      dialogs().MsgBox("El archivo " + archivo +
-                           " ya estaba cargado en la base de datos, así que no se volvió a cargar; sigue en el "
-                           "servidor FTP porque no se pudo borrar.",
-                       forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
+      dialogs().MsgBox(yaCargado("sigue en el servidor FTP porque no se pudo borrar."), forms::Buttons::Ok,
+                       forms::Icon::Exclamation, runtime().Title());
+      break;
+    case Desenlace::YaCargadoYaNoEsta:
+      dialogs().MsgBox(yaCargado("ya no está en el servidor FTP."), forms::Buttons::Ok, forms::Icon::Information,
+                       runtime().Title());
       break;
     case Desenlace::Nada: break;
   }
@@ -179,6 +207,7 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
   if (salir_) return Desenlace::Salida;
   if (!bajado) return Desenlace::Nada;
 
+  const std::string nombre = NombreMostrado(archivo);
   const fs::path local = Descarga(archivo);
   const auto contenido = common::LeeArchivo(local);
   if (!contenido) {
@@ -186,42 +215,29 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
                      runtime().Title());
     return Desenlace::Nada;
   }
-  const HuellaArchivo huella = Huella(archivo, *contenido);
-  // A file whose deletion was refused comes back whole: only the deletion is left to do.
-  const bool yaCargado = YaCargado(huella);
-  bool anotado = true;
-  if (!yaCargado) {
-    const common::Lectura lectura = LeePoleoInternet(*contenido);
-    if (lectura.error) {
-      dialogs().MsgBox(common::MensajeLineaMala(*lectura.error, archivo, ", que sigue en el servidor FTP"),
-                       forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
-      return Desenlace::Nada;
-    }
-    // An error of the database goes up untrapped; the transaction has then
-    // written nothing, and the file is still on the server.
+  const common::Lectura lectura = LeePoleoInternet(*contenido);
+  // An error of the database goes up untrapped; the transaction has then
+  // written nothing, and the file is still on the server. A file whose
+  // deletion was refused comes back whole: only the deletion is left to do.
+  const ResultadoCarga carga = CargaUnaVez(bases_.cn, Huella(nombre, *contenido), [&] {
+    if (lectura.error) return false;
     common::CargaChecadas(bases_.cn, lectura.checadas);
-    try {
-      AnotaCargado(huella);
-    } catch (const RuntimeError& e) {
-      // The punches are in; deleting the file is now what keeps them from a second load.
-      anotado = false;
-      dialogs().MsgBox("Las checadas del archivo " + archivo + " se cargaron, pero no se pudo anotarlo entre los "
-                           "archivos ya cargados: " + e.what() +
-                           "\n\nSi el archivo sigue en el servidor FTP, no lo vuelva a descargar.",
-                       forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
-    }
+    return true;
+  });
+  if (carga == ResultadoCarga::Rechazado) {
+    dialogs().MsgBox(common::MensajeLineaMala(*lectura.error, nombre, ", que sigue en el servidor FTP"),
+                     forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+    return Desenlace::Nada;
   }
   const bool borrado = Eliminar_Ftp(servidor_, usuario_, password_, path_, archivo);
-  if (!yaCargado && !borrado && anotado) {
-    dialogs().MsgBox("El archivo " + archivo +
-                         " se cargó en la base de datos, pero sigue en el servidor FTP. Si lo vuelve a descargar no "
-                         "se cargará otra vez: solo se intentará borrarlo del servidor.",
-                     forms::Buttons::Ok, forms::Icon::Exclamation, runtime().Title());
-  }
   // The fresh listing is a transfer too.
   if (!Carga()) return Desenlace::Nada;
-  if (yaCargado) return borrado ? Desenlace::YaCargadoBorrado : Desenlace::YaCargadoNoBorrado;
-  return borrado ? Desenlace::Descargado : Desenlace::Nada;
+  // A deletion refused because another window took the file first leaves
+  // nothing on the server: only the listing tells the two apart.
+  const bool sigue = !borrado && Listado(archivo);
+  if (carga == ResultadoCarga::YaCargado)
+    return borrado ? Desenlace::YaCargadoBorrado : sigue ? Desenlace::YaCargadoNoBorrado : Desenlace::YaCargadoYaNoEsta;
+  return sigue ? Desenlace::CargadoNoBorrado : Desenlace::Descargado;
 }
 
 void Fetchpurge::Command2_Click() {
@@ -280,7 +296,15 @@ bool Fetchpurge::Rutina(std::string& Servidor_Ftp, const std::string& Usuario, c
   } catch (const std::exception& e) {
     // A broken session is not carried into the next routine.
     inet_FTP.Quit();
-    dialogs().MsgBox(e.what(), forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
+    std::string mensaje = e.what();
+    // The transfer names the file by its bytes; the user knows it as shown.
+    if (archivo && !archivo->empty()) {
+      const std::string mostrado = NombreMostrado(*archivo);
+      for (std::size_t i = mensaje.find(*archivo); i != std::string::npos && mostrado != *archivo;
+           i = mensaje.find(*archivo, i + mostrado.size()))
+        mensaje.replace(i, archivo->size(), mostrado);
+    }
+    dialogs().MsgBox(mensaje, forms::Buttons::Ok, forms::Icon::Critical, runtime().Title());
     return false;
   }
 }
@@ -299,7 +323,10 @@ bool Fetchpurge::Listar_Ftp(std::string& Servidor_Ftp, const std::string& Usuari
     Find<QPlainTextEdit>("txtdata")->setPlainText(Q(texto));
     auto* lista = Find<QListWidget>("List1");
     lista->clear();
-    for (const std::string& nombre : PartirListado(texto)) lista->addItem(Q(nombre));
+    for (const std::string& nombre : PartirListado(texto)) {
+      auto* entrada = new QListWidgetItem(Q(NombreMostrado(nombre)), lista);
+      entrada->setData(kNombreRemoto, QByteArray::fromStdString(nombre));
+    }
   });
 }
 

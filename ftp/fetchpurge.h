@@ -10,10 +10,12 @@
 //
 // Nothing leaves the server before its punches are in the database: the file
 // is downloaded whole, every line is checked, the whole file goes in one
-// transaction, it is noted in the record of files loaded, and the deletion
-// comes last. A bad line loads nothing, is named in one message, and the file
-// stays on the server. A file the record already holds (its deletion was
-// refused before) is not loaded again: only its deletion is retried. While a
+// transaction with its row in the record of files loaded (ArchivosCargados),
+// and the deletion comes last. A bad line loads nothing, is named in one
+// message, and the file stays on the server. A file the record already holds
+// (its deletion was refused before, or another window loaded it meanwhile) is
+// not loaded again: only its deletion is retried. A listed name is sent back
+// to the server byte for byte, and shown as UTF-8 or else Windows-1252. While a
 // transfer runs the window keeps handling its events, but its buttons wait;
 // during the download the exit (the button or closing the window) abandons
 // it, loads nothing, leaves the file on the server and ends the program.
@@ -62,12 +64,17 @@ class Fetchpurge : public forms::Form {
 
  private:
   // How a download ended, for what the window does once it is free again.
-  enum class Desenlace { Nada, Salida, Descargado, YaCargadoBorrado, YaCargadoNoBorrado };
+  enum class Desenlace {
+    Nada, Salida, Descargado, CargadoNoBorrado, YaCargadoBorrado, YaCargadoNoBorrado, YaCargadoYaNoEsta };
 
   // The load's steps; false when the program has been ended.
   bool Carga();
   Desenlace DescargaYCarga(const std::string& archivo);
   void Espera();
+  // The remote name to download: the chosen entry's bytes, or what was typed.
+  std::string NombreElegido() const;
+  // Whether the last listing holds the remote name.
+  bool Listado(const std::string& archivo) const;
   // One routine: the remote name checked (when there is one), the server's
   // prefix, the session, "CD " and the routine's own operations, all through
   // the failure step.

@@ -22,7 +22,9 @@
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/ftp_server.h"
 #include "platform/testsupport/temp_drive.h"
+#include "platform/db/recordset.h"
 #include "schema/nueva_base.h"
+#include "schema/regenera.h"
 
 namespace orvo::ftp {
 namespace {
@@ -50,8 +52,17 @@ struct Programa {
     // A bare host: the routines add the prefix.
     Configura("127.0.0.1:" + std::to_string(ftp->Port()), ftp->User(), ftp->Password(), "poleos");
     schema::CreaBasePrincipal("Empresa de prueba");
+    Arranca();
+  }
+  // The program started (again): its connection and its window.
+  void Arranca() {
     common::Inicia(bases, {.pruebaArchivo = false, .recordsets = 0}, boxes);
     w = std::make_unique<Fetchpurge>(bases, boxes, runtime, marcador);
+  }
+  // The program started again against a server of other ways, on the same folder.
+  void Servidor(const orvo::testing::FtpBehaviour& servidor) {
+    ftp = std::make_unique<orvo::testing::FtpServer>(c.Path("remoto"), servidor);
+    Configura(ftp->Url(), ftp->User(), ftp->Password(), "poleos");
   }
   void Configura(const std::string& servidor, const std::string& usuario, const std::string& password,
                  const std::string& path) {
@@ -455,7 +466,7 @@ TEST_F(FetchpurgeTest, TheServerIsReadWithoutTheBlanksAroundItAndCtrlZEndsAFile)
   EXPECT_EQ(p.Filas("Checadas"), (std::vector<std::string>{"2010 05 03|125|07:58:10", "2010 05 03|7|08:00:00"}));
 }
 
-TEST_F(FetchpurgeTest, LeftoversOfKilledRunsGoAtStartAndTheRecordIsNoDownload) {
+TEST_F(FetchpurgeTest, LeftoversOfKilledRunsGoAtStart) {
   Programa p;
   const pid_t muerto = ::fork();
   ASSERT_GE(muerto, 0);
@@ -463,16 +474,175 @@ TEST_F(FetchpurgeTest, LeftoversOfKilledRunsGoAtStartAndTheRecordIsNoDownload) {
   ASSERT_EQ(::waitpid(muerto, nullptr, 0), muerto);
   const fs::path resto = p.c.Path("Quiravel/poleosInternet/.a.dat." + std::to_string(muerto) + ".0.part");
   orvo::testing::WriteFile(resto, "2010 05");
+  // The name of the earlier version's record is a punch file like any other now.
   p.Remoto("Cargados.TXT", kBueno);
   ASSERT_TRUE(p.w->Open());
   EXPECT_FALSE(fs::exists(resto));
 
   p.Elige(0);
   p.Descarga();
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado}));
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+  EXPECT_FALSE(p.EnServidor("Cargados.TXT"));
+}
+
+// What the record of loaded files holds, as "name|size".
+std::vector<std::string> Registro(db::Connection& cn) {
+  db::Recordset rs(cn);
+  rs.Open("SELECT Archivo, Tamano FROM ArchivosCargados ORDER BY rowid");
+  std::vector<std::string> filas;
+  for (; !rs.Eof(); rs.MoveNext()) filas.push_back(db::AsText(rs.Field("Archivo")) + "|" + db::AsText(rs.Field("Tamano")));
+  return filas;
+}
+
+TEST_F(FetchpurgeTest, AnOlderSetRestoredGetsItsPunchesBackOnceAndOnlyThenIsTheFileDeleted) {
+  Programa p({.allowDelete = false});
+  p.Remoto("a.dat", kBueno);
+  // A backup set from before the record existed.
+  const fs::path juego = p.c.Path("juego.mdb");
+  p.bases.cn.Snapshot(juego.string());
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();  // loaded; the deletion refused
+  ASSERT_EQ(p.Filas("Listado1").size(), 2u);
+  ASSERT_TRUE(p.EnServidor("a.dat"));
+
+  // The set restored while no program has the database open.
+  p.w.reset();
+  p.bases.cn.Close();
+  fs::copy_file(juego, p.c.Path("Quiravel/Quiravel.mdb"), fs::copy_options::overwrite_existing);
+  p.Servidor({});
+  p.Arranca();
+  ASSERT_TRUE(p.Filas("Listado1").empty());
+  p.boxes.shown.clear();
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado}));
+  EXPECT_EQ(p.Filas("Checadas").size(), 2u);
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+  EXPECT_FALSE(p.EnServidor("a.dat"));
+  EXPECT_EQ(Registro(p.bases.cn), std::vector<std::string>{"a.dat|" + std::to_string(std::string_view(kBueno).size())});
+}
+
+TEST_F(FetchpurgeTest, RegenerationLeavesTheRecordOfLoadedFilesAlone) {
+  Programa p({.allowDelete = false});
+  p.Remoto("a.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.Filas("Listado1").size(), 2u);
+  {
+    // Varurarodi's run, while Fetchpurge stays open.
+    ScriptedDialogs d;
+    int fin = -1;
+    forms::Runtime rt(d, "Varurarodi", [&](int status) { fin = status; });
+    common::Bases bases;
+    auto regenera = schema::Inicio(bases, d, rt);
+    ASSERT_TRUE(regenera);
+    QTest::mouseClick(regenera->Find("Command5"), Qt::LeftButton);
+    ASSERT_EQ(d.shown.size(), 1u);
+    EXPECT_EQ(d.shown[0].text, "Regeneración finalizada con exito");
+  }
+  EXPECT_EQ(Registro(p.bases.cn).size(), 1u);
+  p.boxes.shown.clear();
+  p.Elige(0);
+  p.Descarga();
+  ASSERT_EQ(p.boxes.shown.size(), 2u);
+  EXPECT_EQ(p.boxes.shown[1].text,
+            "El archivo a.dat ya estaba cargado en la base de datos, así que no se volvió a cargar; sigue en el "
+            "servidor FTP porque no se pudo borrar.");
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+}
+
+TEST_F(FetchpurgeTest, TwoWindowsLoadOneFileOnceAndTheSecondSaysItIsNoLongerOnTheServer) {
+  std::string archivo;
+  // Beyond what the slow server sends in its first piece: the download takes seconds.
+  while (archivo.size() < 10000) archivo += kBueno;
+  const std::size_t lineas = archivo.size() / std::string_view(kBueno).size() * 2;
+  Programa p({.bytesPerSecond = 2000});
+  p.w->inet_FTP.RequestTimeout = std::chrono::seconds(60);
+  p.Remoto("a.dat", archivo);
+  // A second Fetchpurge on the same database, with its own connection.
+  ScriptedDialogs boxes2;
+  forms::Runtime runtime2{boxes2, "Fetchpurge", [](int) {}};
+  fs::create_directories(p.c.Path("programa2"));
+  MarcadorConexion marcador2{p.c.Path("programa2")};
+  common::Bases bases2;
+  common::Inicia(bases2, {.pruebaArchivo = false, .recordsets = 0}, boxes2);
+  Fetchpurge w2(bases2, boxes2, runtime2, marcador2);
+  w2.inet_FTP.RequestTimeout = std::chrono::seconds(60);
+  ASSERT_TRUE(p.w->Open());
+  ASSERT_TRUE(w2.Open());
+  p.Elige(0);
+  w2.Find<QListWidget>("List1")->setCurrentRow(0);
+
+  // Once the first window's download is under way, the second downloads,
+  // loads and deletes the same file; then the first's download ends.
+  const fs::path carpeta = p.c.Path("Quiravel/poleosInternet");
+  bool segunda = false;
+  QTimer vigia;
+  QObject::connect(&vigia, &QTimer::timeout, [&] {
+    for (const auto& e : fs::directory_iterator(carpeta))
+      if (e.path().filename().string().ends_with(".part") && e.file_size() > 0 && !segunda) {
+        segunda = true;
+        QTest::mouseClick(w2.Find("Command1"), Qt::LeftButton);
+      }
+  });
+  vigia.start(20);
+  p.Descarga();
+  vigia.stop();
+  ASSERT_TRUE(segunda);
+
+  ASSERT_EQ(boxes2.shown.size(), 1u);
+  EXPECT_EQ(boxes2.shown[0].text, kDescargado);
+  ASSERT_EQ(p.boxes.shown.size(), 2u) << p.Textos().front();
+  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("550"));  // the server's answer to the deletion
+  EsperaCaja(p.boxes.shown[1],
+             "El archivo a.dat ya estaba cargado en la base de datos, así que no se volvió a cargar; ya no está en "
+             "el servidor FTP.",
+             Icon::Information, "Fetchpurge");
+  EXPECT_EQ(p.Filas("Checadas").size(), lineas);
+  EXPECT_EQ(p.Filas("Listado1").size(), lineas);
+  EXPECT_EQ(Registro(p.bases.cn).size(), 1u);
+  EXPECT_FALSE(p.EnServidor("a.dat"));
+}
+
+TEST_F(FetchpurgeTest, ACtrlZInTheMiddleOfAFileRefusesItAndTheFileStaysOnTheServer) {
+  Programa p;
+  p.Remoto("a.dat", "2010 05 03,125,07:58:10\r\n\x1A" "2010 05 03,125,14:01:00\r\n2010 05 03,125,18:00:00\r\n");
+  ASSERT_TRUE(p.w->Open());
+  p.Elige(0);
+  p.Descarga();
   ASSERT_EQ(p.boxes.shown.size(), 1u);
-  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("El archivo Cargados.TXT no se puede descargar"));
-  EXPECT_THAT(p.boxes.shown[0].text, HasSubstr("C:\\Quiravel\\poleosInternet\\cargados.txt"));
-  EXPECT_EQ(p.Veces("RETR Cargados.TXT"), 0);
+  EsperaCaja(p.boxes.shown[0],
+             "La línea 2 del archivo a.dat no tiene el formato apropiado (hay un fin de archivo (Ctrl-Z) antes del "
+             "final del archivo):\n\n\u241A" "2010 05 03,125,14:01:00\n\nNo se cargó ningún registro del archivo, "
+             "que sigue en el servidor FTP.",
+             Icon::Critical, "Fetchpurge");
+  EXPECT_TRUE(p.Filas("Listado1").empty());
+  EXPECT_TRUE(p.EnServidor("a.dat"));
+  EXPECT_EQ(p.Veces("DELE a.dat"), 0);
+}
+
+TEST_F(FetchpurgeTest, ANameListedInWindows1252IsSentBackAsItCameShownAndKeptDecoded) {
+  Programa p({.windows1252Names = true});
+  p.Remoto("peña.dat", kBueno);  // the server lists it as "pe\xF1a.dat"
+  p.Remoto("b.dat", kBueno);
+  ASSERT_TRUE(p.w->Open());
+  EXPECT_EQ(p.Lista(), (std::vector<std::string>{"b.dat", "peña.dat"}));
+  p.Elige(1);
+  EXPECT_EQ(p.Archivo(), "peña.dat");
+  p.Descarga();
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado}));
+  // The server read back the bytes it sent: Windows-1252 decoded there.
+  EXPECT_EQ(p.Veces("RETR peña.dat"), 1);
+  EXPECT_EQ(p.Veces("DELE peña.dat"), 1);
+  EXPECT_FALSE(p.EnServidor("peña.dat"));
+  EXPECT_EQ(orvo::testing::ReadFile(p.c.Path("Quiravel/poleosInternet/peña.dat")), kBueno);
+  EXPECT_EQ(p.Filas("Listado1").size(), 2u);
+  EXPECT_EQ(Registro(p.bases.cn), std::vector<std::string>{"peña.dat|" + std::to_string(std::string_view(kBueno).size())});
+  EXPECT_EQ(p.Lista(), std::vector<std::string>{"b.dat"});
 }
 
 TEST_F(FetchpurgeTest, ASignalThatEndsTheProgramDuringADownloadTakesItsPartialFile) {

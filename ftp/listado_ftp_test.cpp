@@ -25,12 +25,24 @@ TEST(PartirListadoTest, OneEntryPerNonEmptyLineWhateverItsEnd) {
 }
 
 TEST(NombreRemotoValidoTest, OnlyAPlainFileName) {
-  for (const char* bueno : {"a.dat", "POLEO 2010.DAT", ".oculto", "...", "ñandú.dat", "a..b", " a "})
+  for (const char* bueno : {"a.dat", "POLEO 2010.DAT", ".oculto", "...", "ñandú.dat", "a..b", " a ",
+                            "a\xE9.dat", "\x80\x85.dat", "a\x81.dat"})  // the last three in Windows-1252
     EXPECT_TRUE(NombreRemotoValido(bueno)) << bueno;
   for (const char* malo : {"", ".", "..", "../x.dat", "a/b", "a\\b", "..\\x", "/etc/passwd", "a\tb", "a\rb", "a\x7f",
-                           "a\xC2\x85" "b", "a\xE9.dat", "C:\\x"})
+                           "a\xC2\x85" "b", "a\x1A" "b", "C:\\x", "pe\xF1" "a/x"})
     EXPECT_FALSE(NombreRemotoValido(malo)) << malo;
   EXPECT_FALSE(NombreRemotoValido(std::string("a\0b", 3)));
+}
+
+TEST(NombreMostradoTest, Utf8AsItIsAnythingElseAsWindows1252) {
+  const std::pair<std::string, std::string> casos[] = {
+      {"a.dat", "a.dat"},
+      {"\xC3\xB1" "and\xC3\xBA.dat", "ñandú.dat"},
+      {"pe\xF1" "a.dat", "peña.dat"},
+      {"\x80 \x9F.dat", "€ Ÿ.dat"},
+      {"a\x81.dat", "a\uFFFD.dat"},  // no character of the code page
+  };
+  for (const auto& [bytes, mostrado] : casos) EXPECT_EQ(NombreMostrado(bytes), mostrado) << bytes;
 }
 
 }  // namespace

@@ -61,10 +61,20 @@ TEST(LeePoleoInternetTest, ReadsUtf8WithItsMarkAndSkipsBlankLines) {
   ASSERT_EQ(l.checadas.size(), 2u);
   EXPECT_EQ(l.checadas[1], (Checada{3, "2010 05 03", 2, "08:00:00"}));
   EXPECT_TRUE(LeePoleoInternet("").checadas.empty());
-  // A DOS end of file: it and what follows are no lines of the file.
-  const common::Lectura dos = LeePoleoInternet("2010 05 03,1,07:00:00\r\n\x1A" "basura\r\n");
+}
+
+TEST(LeePoleoInternetTest, ACtrlZEndsTheFileOnlyAtItsEnd) {
+  const common::Lectura dos = LeePoleoInternet("2010 05 03,1,07:00:00\r\n\x1A\r\n\x1A");
   ASSERT_FALSE(dos.error) << dos.error->texto;
   EXPECT_EQ(dos.checadas.size(), 1u);
+  // The date would otherwise be stored with the Ctrl-Z in front of it.
+  const common::Lectura medio =
+      LeePoleoInternet("2010 05 03,125,07:58:10\r\n\x1A" "2010 05 03,125,14:01:00\r\n2010 05 03,125,18:00:00\r\n");
+  ASSERT_TRUE(medio.error);
+  EXPECT_EQ(medio.error->linea, 2u);
+  EXPECT_EQ(medio.error->motivo, common::Motivo::FinDeArchivo);
+  EXPECT_EQ(common::TextoError(*medio.error), "hay un fin de archivo (Ctrl-Z) antes del final del archivo");
+  EXPECT_TRUE(medio.checadas.empty());
 }
 
 }  // namespace

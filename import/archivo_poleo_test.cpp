@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace orvo::importer {
 namespace {
 
@@ -82,12 +84,25 @@ TEST(LeePoleoTest, BadLineInTheMiddleGivesNoPunchAndNamesItsLineCountingEmptyOne
   EXPECT_TRUE(l.checadas.empty());
 }
 
-TEST(LeePoleoTest, ACtrlZEndsTheFileAndWhatFollowsIsIgnored) {
-  for (const std::string resto : {"", "\r\n", "basura sin comas\r\n2010 05 03,9,09:00:00\r\n"}) {
-    const Lectura l = LeePoleo("2010 05 03,1,07:58:10\r\n2010 05 03,2,07:59:10\r\n\x1A" + resto);
+TEST(LeePoleoTest, ACtrlZEndsTheFileOnlyAtItsEnd) {
+  const std::string dos = "2010 05 03,1,07:58:10\r\n2010 05 03,2,07:59:10\r\n";
+  for (const std::string fin : {"\x1A", "\x1A\r\n", "\x1A\x1A  \r\n\x1A"}) {
+    const Lectura l = LeePoleo(dos + fin);
     ASSERT_FALSE(l.error) << l.error->texto;
     ASSERT_EQ(l.checadas.size(), 2u);
     EXPECT_EQ(l.checadas[1], (Checada{2, "2010 05 03", 2, "07:59:10"}));
+  }
+  // Lines after it: not the file as it was written; refused at its line.
+  for (const auto& [resto, linea, texto] :
+       {std::tuple{"\x1A" "2010 05 03,9,09:00:00\r\n", 3u, "\u241A" "2010 05 03,9,09:00:00"},
+        std::tuple{"\x1A\r\nbasura sin comas\r\n", 3u, "\u241A"},
+        std::tuple{"2010 05 03,3,08:00:00\x1A\r\n2010 05 03,4,08:01:00\r\n", 3u, "2010 05 03,3,08:00:00\u241A"}}) {
+    const Lectura l = LeePoleo(dos + resto);
+    ASSERT_TRUE(l.error) << resto;
+    EXPECT_EQ(l.error->linea, linea);
+    EXPECT_EQ(l.error->motivo, Motivo::FinDeArchivo);
+    EXPECT_EQ(l.error->texto, texto);
+    EXPECT_TRUE(l.checadas.empty());
   }
 }
 

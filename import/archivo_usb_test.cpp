@@ -77,12 +77,20 @@ TEST(LeeUsbTest, SkipsEmptyLinesAndStopsAtTheFirstBadOne) {
   EXPECT_TRUE(mala.checadas.empty());
 }
 
-TEST(LeeUsbTest, ACtrlZEndsTheFileAndWhatFollowsIsIgnored) {
-  for (const std::string resto : {"", "\r\n", "basura\r\n000000009 2010 05 03 09:00:00\r\n"}) {
-    const Lectura l = LeeUsb("000000001 2010 05 03 07:58:10\r\n000000002 2010 05 03 07:59:10\r\n\x1A" + resto);
+TEST(LeeUsbTest, ACtrlZEndsTheFileOnlyAtItsEnd) {
+  const std::string dos = "000000001 2010 05 03 07:58:10\r\n000000002 2010 05 03 07:59:10\r\n";
+  for (const std::string fin : {"\x1A", "\x1A\r\n", "\x1A\x1A \t\r\n"}) {
+    const Lectura l = LeeUsb(dos + fin);
     ASSERT_FALSE(l.error) << l.error->texto;
     ASSERT_EQ(l.checadas.size(), 2u);
     EXPECT_EQ(l.checadas[1].Empleado, 2);
+  }
+  for (const std::string resto : {"\x1A" "000000009 2010 05 03 09:00:00\r\n", "\x1A\r\nbasura\r\n"}) {
+    const Lectura l = LeeUsb(dos + resto);
+    ASSERT_TRUE(l.error) << resto;
+    EXPECT_EQ(l.error->linea, 3u);
+    EXPECT_EQ(l.error->motivo, Motivo::FinDeArchivo);
+    EXPECT_TRUE(l.checadas.empty());
   }
 }
 

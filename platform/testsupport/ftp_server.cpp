@@ -66,6 +66,7 @@ FtpServer::FtpServer(const fs::path& root, const FtpBehaviour& behaviour, std::s
     args.push_back(std::to_string(behaviour.cutAfter));
   }
   if (behaviour.emptyListingIs550) args.push_back("--vacio-550");
+  if (behaviour.windows1252Names) args.push_back("--windows-1252");
   pid_ = ::fork();
   if (pid_ == 0) {
     // A test that crashes must not leave its server behind.

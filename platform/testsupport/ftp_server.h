@@ -27,6 +27,9 @@ struct FtpBehaviour {
   long bytesPerSecond = 0;      // downloads sent at this rate; 0: as fast as they go
   long cutAfter = -1;           // a download ends after this many bytes, though SIZE gave the whole size
   bool emptyListingIs550 = false;  // NLST of an empty folder answered "550 No files found"
+  // Names on the wire in Windows-1252, as a Windows server without UTF-8
+  // sends and reads them; the served folder keeps its names in UTF-8.
+  bool windows1252Names = false;
 };
 
 class FtpServer {

@@ -13,6 +13,8 @@ Options, for the servers the tests meet:
                       whole file's size, as a connection that broke does
   --vacio-550         the name listing of an empty folder is answered with
                       "550 No files found", as some servers do
+  --windows-1252      names are listed and read in Windows-1252, as a Windows
+                      server without UTF-8 does (the folder keeps UTF-8 names)
 """
 import argparse
 import io
@@ -43,6 +45,7 @@ def main():
     parser.add_argument("--lento", type=int, default=0)
     parser.add_argument("--cortar", type=int, default=-1)
     parser.add_argument("--vacio-550", action="store_true")
+    parser.add_argument("--windows-1252", action="store_true")
     args = parser.parse_args()
 
     perm = "elr" if args.sin_borrar else "elradfmw"
@@ -61,6 +64,16 @@ def main():
             with open(args.log, "a", encoding="utf-8", errors="replace") as out:
                 out.write(("%s %s" % (cmd, shown)).rstrip() + "\n")
             return super().pre_process_command(line, cmd, arg)
+
+        def decode(self, data):
+            if args.windows_1252:
+                return data.decode("cp1252", self.unicode_errors)
+            return super().decode(data)
+
+        def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
+            if args.windows_1252 and cmd == "NLST":
+                data = data.decode("utf-8").encode("cp1252")
+            return super().push_dtp_data(data, isproducer, file, cmd)
 
         def ftp_NLST(self, path):
             if args.vacio_550 and self.fs.isdir(path) and not os.listdir(path):
