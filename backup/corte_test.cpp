@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -298,6 +300,70 @@ TEST_F(CorteTest, SnaploadStoppedWhileSnapmakeRunsStopsItAndLeavesErr) {
     ::kill(snapmake, SIGKILL);
   }
   EXPECT_EQ(p.Captura(), antes);
+}
+
+// The Snapmake started by the process `padre`: the one whose environment
+// names it as the Snapload it answers; 0 while there is none.
+pid_t SnapmakeDe(pid_t padre) {
+  const std::string marca = std::string(common::kVariableEspera) + "=" + std::to_string(padre);
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/proc", ec)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream entrada(e.path() / "environ", std::ios::binary);
+    const std::string entorno((std::istreambuf_iterator<char>(entrada)), std::istreambuf_iterator<char>());
+    if (('\0' + entorno).find('\0' + marca + '\0') != std::string::npos) return std::stoi(nombre);
+  }
+  return 0;
+}
+
+// Whether a process runs (an ended one waiting to be reaped does not).
+bool Vive(pid_t pid) {
+  std::ifstream entrada("/proc/" + std::to_string(pid) + "/stat");
+  std::string linea;
+  if (!std::getline(entrada, linea)) return false;
+  const std::size_t cierre = linea.rfind(')');
+  return cierre != std::string::npos && cierre + 2 < linea.size() && linea[cierre + 2] != 'Z';
+}
+
+// SIGKILL, which no handler sees, while Snapload's Snapmake makes the backup
+// of the current data: that Snapmake does not go on to tell Snapload's caller
+// "ok" for a restore that never happened; the next start says what it found.
+TEST_F(CorteTest, SnaploadKilledWhileItsSnapmakeBacksUpLeavesNoOk) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  // Enough to pack that the backup takes a while: the kill lands in it.
+  ASSERT_EQ(orvo::testing::RunCommand("head -c 48M /dev/urandom > " +
+                                      orvo::testing::Quote(p.c.Path("Quiravel/fotos.bin"))),
+            0);
+  p.Cambia();
+  const auto antes = p.Captura();
+  auto hijo = orvo::testing::Start(ORVO_CUT_CHILD, {"carga", conjunto, "0"});
+  pid_t snapmake = 0;
+  const auto respaldando = [&] {
+    for (const auto& e : fs::directory_iterator(p.Respaldo())) {
+      if (e.path().filename().string().starts_with("~respaldo_")) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < 6000 && (snapmake == 0 || !respaldando()); ++i) {
+    if (snapmake == 0) snapmake = SnapmakeDe(hijo.Pid());
+    process::Sleep(std::chrono::milliseconds(10));
+  }
+  ASSERT_NE(snapmake, 0) << "Snapmake was not started";
+  ASSERT_TRUE(respaldando()) << "Snapmake did not begin its backup";
+  ASSERT_TRUE(Vive(snapmake)) << "the backup ended before the kill";
+  ::kill(hijo.Pid(), SIGKILL);
+  EXPECT_EQ(hijo.Wait(std::chrono::seconds(30)), kMuerto);
+  for (int i = 0; i < 12000 && Vive(snapmake); ++i) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_FALSE(Vive(snapmake)) << "Snapmake outlived the Snapload that started it";
+
+  EXPECT_EQ(p.Crtd(), "err\r\n");
+  const std::vector<std::string> avisos = ArrancaSnapload();
+  EXPECT_TRUE(Contiene(avisos, "antes de colocar el respaldo; los datos quedaron como estaban")) << avisos.size();
+  EXPECT_TRUE(Carpetas().empty());
+  EXPECT_EQ(p.Captura(), antes);
+  EXPECT_EQ(p.Integridad(), "ok");
 }
 
 }  // namespace
