@@ -302,6 +302,33 @@ TEST_F(CorteTest, SnaploadStoppedWhileSnapmakeRunsStopsItAndLeavesErr) {
   EXPECT_EQ(p.Captura(), antes);
 }
 
+// A disk that fills during the swap, in the engine's write of the restored
+// data or in the swap's own files: said as such, by its C: path, and the data
+// left as they were.
+TEST_F(CorteTest, FullDiskInTheSwapIsToldAndLeavesTheDataAsTheyWere) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  p.Cambia();
+  const auto antes = p.Captura();
+  for (const char* clase : {"motor", "todo"}) {
+    SCOPED_TRACE(clase);
+    const fs::path errores = p.programa / "errores";
+    auto hijo = orvo::testing::Start("/bin/sh", {"-c", "exec \"$0\" lleno \"$1\" \"$2\" 2>\"$3\"", ORVO_CUT_CHILD,
+                                                 conjunto, clase, errores.string()});
+    EXPECT_EQ(hijo.Wait(std::chrono::minutes(2)), 1);
+    // The last line: Qt may have a word of its own first.
+    const std::string dicho = orvo::testing::ReadFile(errores);
+    const std::string linea =
+        "61: Disco lleno: no queda espacio en la unidad de C:\\Quiravel para restaurar el respaldo; los datos actuales "
+        "quedaron como estaban\n";
+    EXPECT_TRUE(dicho == linea || dicho.ends_with("\n" + linea)) << dicho;
+    EXPECT_TRUE(RecuperaInterrumpidos().empty());
+    EXPECT_TRUE(Carpetas().empty());
+    EXPECT_EQ(p.Captura(), antes);
+    EXPECT_EQ(p.Integridad(), "ok");
+  }
+}
+
 // The Snapmake started by the process `padre`: the one whose environment
 // names it as the Snapload it answers; 0 while there is none.
 pid_t SnapmakeDe(pid_t padre) {
