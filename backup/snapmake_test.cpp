@@ -354,8 +354,10 @@ TEST(SnapmakeProgramaTest, ResultThatItsCallerWroteSinceStaysWhenItEnds) {
     for (ssize_t n; (n = ::read(lector, bloque, sizeof bloque)) > 0;) dicho.append(bloque, static_cast<std::size_t>(n));
     process::Sleep(std::chrono::milliseconds(10));
   }
-  ::close(lector);
   EXPECT_EQ(hijo.Wait(std::chrono::seconds(10)), 1);
+  // What it wrote just before its end is read too.
+  for (ssize_t n; (n = ::read(lector, bloque, sizeof bloque)) > 0;) dicho.append(bloque, static_cast<std::size_t>(n));
+  ::close(lector);
   EXPECT_NE(dicho.find("Snapmake: Se ha producido el error '"), std::string::npos);
   EXPECT_EQ(p.Crtd(), "err\r\n");
 }
