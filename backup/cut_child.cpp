@@ -69,6 +69,16 @@ F Real(const char* nombre) {
   return funcion;
 }
 
+// A write at a position, as the engine makes them, refused as on a full disk once asked.
+using PosicionLlena = ssize_t (*)(int, const void*, size_t, off_t);
+ssize_t EscribeEn(PosicionLlena real, int fd, const void* datos, size_t n, off_t donde) {
+  if (lleno.load() >= 1) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return real(fd, datos, n, donde);
+}
+
 }  // namespace
 
 // This program's own definitions come first for every library it loads, so
@@ -115,20 +125,12 @@ int mkdir(const char* ruta, mode_t modo) noexcept {
   return real(ruta, modo);
 }
 ssize_t pwrite(int fd, const void* datos, size_t n, off_t donde) {
-  static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
-  if (lleno.load() >= 1) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return real(fd, datos, n, donde);
+  static const auto real = Real<PosicionLlena>("pwrite");
+  return EscribeEn(real, fd, datos, n, donde);
 }
 ssize_t pwrite64(int fd, const void* datos, size_t n, off_t donde) {
-  static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite64");
-  if (lleno.load() >= 1) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return real(fd, datos, n, donde);
+  static const auto real = Real<PosicionLlena>("pwrite64");
+  return EscribeEn(real, fd, datos, n, donde);
 }
 ssize_t write(int fd, const void* datos, size_t n) {
   static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
