@@ -1,5 +1,6 @@
 #include "backup/base_de_datos.h"
 
+#include <algorithm>
 #include <string>
 #include <system_error>
 
@@ -7,18 +8,17 @@
 #include "common/arranque.h"
 #include "platform/db/connection.h"
 #include "platform/db/database_file.h"
+#include "platform/db/replace_contents.h"
 #include "platform/error.h"
+#include "platform/text/nocase.h"
 
 namespace orvo::backup {
 
 namespace fs = std::filesystem;
 
-namespace {
+std::string ContrasenaPrincipal() { return db::ConnectionString::Parse(common::kConectaPrincipal).password; }
 
-// The main database's password; a file without one opens with it all the same.
-std::string ContrasenaPrincipal() {
-  return db::ConnectionString::Parse(common::kConectaPrincipal).password;
-}
+namespace {
 
 // The first line of a report, for a message box that must fit on the screen.
 std::string PrimeraLinea(const std::string& texto) { return texto.substr(0, texto.find('\n')); }
@@ -33,10 +33,16 @@ void CopiaConsistente(const fs::path& origen, const fs::path& destino) {
   cn.Close();
 }
 
-BasesTomadas::BasesTomadas(const fs::path& carpeta) {
+bool EsBaseDelJuego(const fs::path& archivo) {
+  if (db::IsCompanionFile(archivo)) return false;
+  return text::EqualsNoCase(archivo.extension().string(), ".mdb") || db::IsDatabaseFile(archivo);
+}
+
+BasesTomadas::BasesTomadas(const fs::path& carpeta, const std::vector<fs::path>& salvo) {
   std::error_code ec;
   if (!fs::is_directory(carpeta, ec)) return;
   for (const auto& entrada : fs::directory_iterator(carpeta)) {
+    if (std::find(salvo.begin(), salvo.end(), entrada.path()) != salvo.end()) continue;
     if (!entrada.is_regular_file(ec) || !db::IsDatabaseFile(entrada.path())) continue;
     db::ExclusiveUse uso(entrada.path().string());
     if (!uso.Taken()) {
@@ -68,9 +74,21 @@ void RevisaBase(const fs::path& ruta, std::string_view destino, std::string_view
     fs::remove(companera, ec);
   }
   if (!falla.empty()) {
-    throw RuntimeError(db::errc::kUnrecognizedFormat, "La base de datos " + std::string(destino) + " del respaldo " +
-                                                          std::string(respaldo) + " está dañada: " + falla);
+    const std::string deRespaldo = respaldo.empty() ? "" : " del respaldo " + std::string(respaldo);
+    throw RuntimeError(db::errc::kUnrecognizedFormat,
+                       "La base de datos " + std::string(destino) + deRespaldo + " está dañada: " + falla);
   }
+}
+
+Intercambio::Motor MotorDeBases() {
+  return {.aplica =
+              [](const Intercambio::Paso& paso, const std::string& marca) {
+                db::ContentsReplacement reemplazo(RutaWindows(paso.a), ContrasenaPrincipal(), paso.de);
+                reemplazo.Commit(marca);
+              },
+          .marcada = [](const Intercambio::Paso& paso, const std::string& marca) {
+            return db::ReplacementMarked(RutaWindows(paso.a), ContrasenaPrincipal(), marca);
+          }};
 }
 
 }  // namespace orvo::backup

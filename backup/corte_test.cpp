@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -138,8 +140,8 @@ TEST_F(CorteTest, SnapmakeStartUndoesACutRestoreBeforeItsBackup) {
   WriteFile(p.c.Path("Quiravel/notas.txt"), "cambiadas");
   p.Sql("DELETE FROM Checadas");
   const auto antes = p.Captura();
-  // In the swap, once the current data has begun to move aside (the main
-  // database among the first): cut at the first point where it has.
+  // In the swap, once the current files have begun to move aside: cut at the
+  // first point where two have.
   const auto apartados = [&] {
     std::size_t n = 0;
     for (const auto& e : fs::recursive_directory_iterator(p.Respaldo())) n += e.path().parent_path().filename() == "anteriores";
@@ -150,9 +152,9 @@ TEST_F(CorteTest, SnapmakeStartUndoesACutRestoreBeforeItsBackup) {
     RecuperaInterrumpidos();
     ASSERT_EQ(Hijo("restaura", conjunto, punto), kMuerto);
   }
-  // Both databases are away from their place: a backup now would miss them.
-  ASSERT_FALSE(fs::exists(p.c.Path("Quiravel/Auxiliar.mdb")));
-  ASSERT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb")));
+  // The databases never leave their place: their contents go through the engine.
+  ASSERT_TRUE(fs::exists(p.c.Path("Quiravel/Auxiliar.mdb")));
+  ASSERT_TRUE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb")));
 
   const std::string nuevo = p.NuevoRespaldo();
   ASSERT_FALSE(nuevo.empty());
@@ -238,9 +240,9 @@ TEST_F(CorteTest, BackupCutAnywhereLeavesNoHalfSetAndTheNextRunMakesAWholeOne) {
   EXPECT_GT(conJuego, 0);
 }
 
-// Snapload killed anywhere in its swap, after Snapmake's "ok": the result
-// file says "err" whether the next start undoes the restore or finishes it,
-// and "ok" only once the restore stands.
+// Snapload killed anywhere from its first result file on (written before
+// Snapmake starts): the result file says "err" whether the next start undoes
+// the restore or finishes it, and "ok" only once the restore stands.
 TEST_F(CorteTest, RestoreFromTheWindowCutInItsSwapLeavesErr) {
   const std::string conjunto = p.NuevoRespaldo();
   ASSERT_FALSE(conjunto.empty());
@@ -259,7 +261,12 @@ TEST_F(CorteTest, RestoreFromTheWindowCutInItsSwapLeavesErr) {
       break;
     }
     ASSERT_EQ(fin, kMuerto);
-    EXPECT_EQ(p.Crtd(), "err\r\n");
+    if (p.Crtd() == "ok\r\n") {
+      // Cut while it tidied up after the restore.
+      EXPECT_EQ(p.Captura(), a);
+    } else {
+      EXPECT_EQ(p.Crtd(), "err\r\n");
+    }
     ArrancaSnapload();
     const auto estado = p.Captura();
     if (estado == a) {
@@ -293,6 +300,97 @@ TEST_F(CorteTest, SnaploadStoppedWhileSnapmakeRunsStopsItAndLeavesErr) {
     ::kill(snapmake, SIGKILL);
   }
   EXPECT_EQ(p.Captura(), antes);
+}
+
+// A disk that fills during the swap, in the engine's write of the restored
+// data or in the swap's own files: said as such, by its C: path, and the data
+// left as they were.
+TEST_F(CorteTest, FullDiskInTheSwapIsToldAndLeavesTheDataAsTheyWere) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  p.Cambia();
+  const auto antes = p.Captura();
+  for (const char* clase : {"motor", "todo"}) {
+    SCOPED_TRACE(clase);
+    const fs::path errores = p.programa / "errores";
+    auto hijo = orvo::testing::Start("/bin/sh", {"-c", "exec \"$0\" lleno \"$1\" \"$2\" 2>\"$3\"", ORVO_CUT_CHILD,
+                                                 conjunto, clase, errores.string()});
+    EXPECT_EQ(hijo.Wait(std::chrono::minutes(2)), 1);
+    // The last line: Qt may have a word of its own first.
+    const std::string dicho = orvo::testing::ReadFile(errores);
+    const std::string linea =
+        "61: Disco lleno: no queda espacio en la unidad de C:\\Quiravel para restaurar el respaldo; los datos actuales "
+        "quedaron como estaban\n";
+    EXPECT_TRUE(dicho == linea || dicho.ends_with("\n" + linea)) << dicho;
+    EXPECT_TRUE(RecuperaInterrumpidos().empty());
+    EXPECT_TRUE(Carpetas().empty());
+    EXPECT_EQ(p.Captura(), antes);
+    EXPECT_EQ(p.Integridad(), "ok");
+  }
+}
+
+// The Snapmake started by the process `padre`: the one whose environment
+// names it as the Snapload it answers; 0 while there is none.
+pid_t SnapmakeDe(pid_t padre) {
+  const std::string marca = std::string(common::kVariableEspera) + "=" + std::to_string(padre);
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/proc", ec)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream entrada(e.path() / "environ", std::ios::binary);
+    const std::string entorno((std::istreambuf_iterator<char>(entrada)), std::istreambuf_iterator<char>());
+    if (('\0' + entorno).find('\0' + marca + '\0') != std::string::npos) return std::stoi(nombre);
+  }
+  return 0;
+}
+
+// Whether a process runs (an ended one waiting to be reaped does not).
+bool Vive(pid_t pid) {
+  std::ifstream entrada("/proc/" + std::to_string(pid) + "/stat");
+  std::string linea;
+  if (!std::getline(entrada, linea)) return false;
+  const std::size_t cierre = linea.rfind(')');
+  return cierre != std::string::npos && cierre + 2 < linea.size() && linea[cierre + 2] != 'Z';
+}
+
+// SIGKILL, which no handler sees, while Snapload's Snapmake makes the backup
+// of the current data: that Snapmake does not go on to tell Snapload's caller
+// "ok" for a restore that never happened; the next start says what it found.
+TEST_F(CorteTest, SnaploadKilledWhileItsSnapmakeBacksUpLeavesNoOk) {
+  const std::string conjunto = p.NuevoRespaldo();
+  ASSERT_FALSE(conjunto.empty());
+  // Enough to pack that the backup takes a while: the kill lands in it.
+  ASSERT_EQ(orvo::testing::RunCommand("head -c 48M /dev/urandom > " +
+                                      orvo::testing::Quote(p.c.Path("Quiravel/fotos.bin"))),
+            0);
+  p.Cambia();
+  const auto antes = p.Captura();
+  auto hijo = orvo::testing::Start(ORVO_CUT_CHILD, {"carga", conjunto, "0"});
+  pid_t snapmake = 0;
+  const auto respaldando = [&] {
+    for (const auto& e : fs::directory_iterator(p.Respaldo())) {
+      if (e.path().filename().string().starts_with("~respaldo_")) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < 6000 && (snapmake == 0 || !respaldando()); ++i) {
+    if (snapmake == 0) snapmake = SnapmakeDe(hijo.Pid());
+    process::Sleep(std::chrono::milliseconds(10));
+  }
+  ASSERT_NE(snapmake, 0) << "Snapmake was not started";
+  ASSERT_TRUE(respaldando()) << "Snapmake did not begin its backup";
+  ASSERT_TRUE(Vive(snapmake)) << "the backup ended before the kill";
+  ::kill(hijo.Pid(), SIGKILL);
+  EXPECT_EQ(hijo.Wait(std::chrono::seconds(30)), kMuerto);
+  for (int i = 0; i < 12000 && Vive(snapmake); ++i) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_FALSE(Vive(snapmake)) << "Snapmake outlived the Snapload that started it";
+
+  EXPECT_EQ(p.Crtd(), "err\r\n");
+  const std::vector<std::string> avisos = ArrancaSnapload();
+  EXPECT_TRUE(Contiene(avisos, "antes de colocar el respaldo; los datos quedaron como estaban")) << avisos.size();
+  EXPECT_TRUE(Carpetas().empty());
+  EXPECT_EQ(p.Captura(), antes);
+  EXPECT_EQ(p.Integridad(), "ok");
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 //   cut_child restaura QR1_030226_090507.ZIP N   the set tested and staged, then cut in the swap
 //   cut_child respalda CARPETA_PROGRAMA N        Snapmake's backup run with the wipe asked and
 //                                                answered Yes, cut anywhere in it
+//   cut_child lleno QR1_030226_090507.ZIP motor|todo
+//                                                the set tested and staged, then its swap met by a
+//                                                full disk: the engine's writes fail (motor), or
+//                                                every write to a file (todo)
 //   cut_child carga QR1_030226_090507.ZIP N      Snapload's restore of the set from its window,
 //                                                Snapmake started from the program folder, cut
 //                                                once Snapmake's result is answered (the first
@@ -46,6 +50,8 @@ namespace {
 std::atomic<bool> armado{false};
 std::atomic<bool> armaEnResultado{false};
 std::atomic<long> restantes{0};
+// 1: the engine's writes (pwrite) fail as on a full disk; 2: every write to a file.
+std::atomic<int> lleno{0};
 
 // Counts one change of a name once armed; dies at the chosen one.
 void Paso() {
@@ -61,6 +67,16 @@ F Real(const char* nombre) {
   F funcion;
   __builtin_memcpy(&funcion, &simbolo, sizeof funcion);
   return funcion;
+}
+
+// A write at a position, as the engine makes them, refused as on a full disk once asked.
+using PosicionLlena = ssize_t (*)(int, const void*, size_t, off_t);
+ssize_t EscribeEn(PosicionLlena real, int fd, const void* datos, size_t n, off_t donde) {
+  if (lleno.load() >= 1) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return real(fd, datos, n, donde);
 }
 
 }  // namespace
@@ -108,6 +124,24 @@ int mkdir(const char* ruta, mode_t modo) noexcept {
   static const auto real = Real<int (*)(const char*, mode_t)>("mkdir");
   return real(ruta, modo);
 }
+ssize_t pwrite(int fd, const void* datos, size_t n, off_t donde) {
+  static const auto real = Real<PosicionLlena>("pwrite");
+  return EscribeEn(real, fd, datos, n, donde);
+}
+ssize_t pwrite64(int fd, const void* datos, size_t n, off_t donde) {
+  static const auto real = Real<PosicionLlena>("pwrite64");
+  return EscribeEn(real, fd, datos, n, donde);
+}
+ssize_t write(int fd, const void* datos, size_t n) {
+  static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
+  struct stat estado {};
+  // Files only: the standard streams and the event loop's pipes write on.
+  if (lleno.load() >= 2 && fd > 2 && ::fstat(fd, &estado) == 0 && S_ISREG(estado.st_mode)) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return real(fd, datos, n);
+}
 int remove(const char* ruta) noexcept {
   Paso();
   static const auto real = Real<int (*)(const char*)>("remove");
@@ -121,13 +155,21 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   forms::Application app(argc, argv);
   const std::string modo = argv[1];
-  restantes = std::atol(argv[3]);
+  restantes = modo == "lleno" ? 0 : std::atol(argv[3]);
   forms::ScriptedDialogs boxes;
   try {
     if (modo == "restaura") {
       backup::Restauracion restauracion(argv[2]);
       restauracion.Prepara(boxes, "cut_child");
       armado = restantes > 0;
+      restauracion.Coloca();
+      return 0;
+    }
+    if (modo == "lleno") {
+      backup::Restauracion restauracion(argv[2]);
+      restauracion.Prepara(boxes, "cut_child");
+      restauracion.TomaBases();
+      lleno = std::string_view(argv[3]) == "todo" ? 2 : 1;
       restauracion.Coloca();
       return 0;
     }

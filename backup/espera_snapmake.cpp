@@ -37,7 +37,7 @@ int DescriptorDeProceso(pid_t pid) {
 
 // The result file's bytes; nullopt while there is none.
 std::optional<std::string> LeeResultado(const fs::path& carpeta) {
-  const fs::path ruta = drive::FindIgnoringCase(carpeta, common::kArchivoResultado);
+  const fs::path ruta = drive::FindIgnoringCase(carpeta, common::kArchivoResultadoHijo);
   if (ruta.empty()) return std::nullopt;
   std::ifstream archivo(ruta, std::ios::binary);
   if (!archivo) return std::nullopt;
@@ -57,10 +57,13 @@ fs::path EsperaSnapmake::Programa() const { return ejecutables_ / "Snapmake"; }
 
 FinSnapmake EsperaSnapmake::Ejecuta() {
   fin_.reset();
-  common::BorraResultado(carpeta_);
+  common::BorraResultado(carpeta_, common::kArchivoResultadoHijo);
   common::CreaMarcador(carpeta_, common::kMarcadorSnapmake);
   try {
-    hijo_.emplace(process::Start(Programa(), {"1"}));
+    // Its result is ours to read, never our caller's; and it ends with us.
+    hijo_.emplace(process::Start(Programa(), {"1"},
+                                 {.environment = {std::string(common::kVariableEspera) + "=" +
+                                                  std::to_string(::getpid())}}));
     common::EsperaAlHijo(hijo_->Pid());
   } catch (...) {
     // A marker nobody consumed would let a later start through.
@@ -92,6 +95,13 @@ FinSnapmake EsperaSnapmake::Ejecuta() {
   common::EsperaAlHijo(0);
   aviso.reset();
   if (pidfd >= 0) ::close(pidfd);
+  if (!hijo_->Running()) {
+    try {
+      common::BorraResultado(carpeta_, common::kArchivoResultadoHijo);
+    } catch (...) {
+      // Read already; the next run removes it before its own.
+    }
+  }
   return *fin_;
 }
 

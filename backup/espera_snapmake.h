@@ -1,7 +1,11 @@
 // Snapload's start of Snapmake for an unattended backup, and the wait for it.
-// The wait watches the program folder for the result file "crtd" and the
+// The wait watches the program folder for Snapmake's result file and the
 // process itself for its end, sleeping in the window's event loop in between:
 // the window keeps painting and answering, and a cancel ends the wait.
+// Snapmake started so writes "crtd.snapmake", which only this wait reads, and
+// ends when Snapload does (common::AtiendeAQuienEspera): "crtd" stays
+// Snapload's own for its caller, and never says "ok" for a restore that a
+// kill stopped.
 //
 //   EsperaSnapmake espera(drive::ProgramFolder());
 //   connect(cancelar, &QPushButton::clicked, &espera, &EsperaSnapmake::Cancela);
@@ -41,8 +45,8 @@ class EsperaSnapmake : public QObject {
   // The program file that is started: Snapmake beside the programs.
   std::filesystem::path Programa() const;
 
-  // Removes a stale result file, creates Snapmake's start marker, starts it
-  // with the single argument "1" and waits. Errors of the start (no such
+  // Removes a stale result file of Snapmake's, creates its start marker,
+  // starts it with the single argument "1" and waits. Errors of the start (no such
   // program) are thrown as orvo::RuntimeError before any wait.
   FinSnapmake Ejecuta();
 

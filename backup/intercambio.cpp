@@ -70,7 +70,10 @@ void EscribeDiario(const fs::path& escena, std::string_view fase, const std::vec
   std::ostringstream texto;
   texto << kCabecera << '\n' << fase << '\n';
   for (const Intercambio::Paso& p : pasos) {
-    const char tipo = p.tipo == Intercambio::Paso::Retirado ? 'R' : p.tipo == Intercambio::Paso::Colocado ? 'C' : 'D';
+    const char tipo = p.tipo == Intercambio::Paso::Retirado   ? 'R'
+                      : p.tipo == Intercambio::Paso::Colocado ? 'C'
+                      : p.tipo == Intercambio::Paso::Base     ? 'B'
+                                                              : 'D';
     texto << tipo << '\t' << Escapa(p.de.string()) << '\t' << Escapa(p.a.string()) << '\n';
   }
   texto << "fin\n";
@@ -110,6 +113,7 @@ std::optional<ContenidoDiario> LeeDiario(const fs::path& escena) {
       case 'R': break;
       case 'C': paso.tipo = Intercambio::Paso::Colocado; break;
       case 'D': paso.tipo = Intercambio::Paso::CarpetaCreada; break;
+      case 'B': paso.tipo = Intercambio::Paso::Base; break;
       default: throw danado();
     }
     diario.pasos.push_back(std::move(paso));
@@ -140,7 +144,7 @@ void Mueve(const fs::path& de, const fs::path& a, std::size_t indice) {
 // Ends a move across file systems that was cut short, either way: a copy
 // whose source is still there goes, a copy without its source gets its name.
 void Normaliza(const Intercambio::Paso& paso, std::size_t indice) {
-  if (paso.tipo == Intercambio::Paso::CarpetaCreada) return;
+  if (paso.tipo == Intercambio::Paso::CarpetaCreada || paso.tipo == Intercambio::Paso::Base) return;
   for (const auto& [lugar, otro] : {std::pair{paso.de, paso.a}, std::pair{paso.a, paso.de}}) {
     const fs::path temporal = Temporal(lugar, indice);
     if (!Existe(temporal)) continue;
@@ -160,6 +164,7 @@ bool Hecho(const Intercambio::Paso& paso) {
     case Intercambio::Paso::Retirado: return Existe(paso.a);
     case Intercambio::Paso::Colocado: return !Existe(paso.de);
     case Intercambio::Paso::CarpetaCreada: return Existe(paso.de);
+    case Intercambio::Paso::Base: return false;  // the engine rolls back what it did not commit
   }
   return false;
 }
@@ -193,6 +198,7 @@ bool Deshace(const std::vector<Intercambio::Paso>& pasos) {
 void SincronizaPasos(const std::vector<Intercambio::Paso>& pasos) {
   std::set<fs::path> carpetas;
   for (const Intercambio::Paso& p : pasos) {
+    if (p.tipo == Intercambio::Paso::Base) continue;
     carpetas.insert(p.de.parent_path());
     if (p.tipo != Intercambio::Paso::CarpetaCreada) carpetas.insert(p.a.parent_path());
   }
@@ -207,6 +213,18 @@ void Cierra(const fs::path& escena) {
   fs::remove_all(Intercambio::Guarda(escena));
   fs::remove(Intercambio::Diario(escena));
   drive::SyncFolder(escena);
+}
+
+// The mark a swap's databases carry once committed: its staging folder's
+// name, which no other restore shares.
+std::string Marca(const fs::path& escena) { return escena.filename().string(); }
+
+bool AlgunaMarcada(const std::vector<Intercambio::Paso>& pasos, const fs::path& escena,
+                   const Intercambio::Motor& motor) {
+  for (const Intercambio::Paso& p : pasos) {
+    if (p.tipo == Intercambio::Paso::Base && motor.marcada(p, Marca(escena))) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -245,22 +263,47 @@ void Intercambio::Coloca(const fs::path& nuevo, const fs::path& destino) {
   pasos_.push_back({Paso::Colocado, nuevo, destino});
 }
 
-void Intercambio::Ejecuta() {
+void Intercambio::Base(const fs::path& copia, const fs::path& viva) { pasos_.push_back({Paso::Base, copia, viva}); }
+
+std::vector<fs::path> Intercambio::BasesDelDiario(const fs::path& escena) {
+  std::vector<fs::path> bases;
+  const std::optional<ContenidoDiario> diario = LeeDiario(escena);
+  if (!diario) return bases;
+  for (const Paso& p : diario->pasos) {
+    if (p.tipo == Paso::Base) bases.push_back(p.a);
+  }
+  return bases;
+}
+
+void Intercambio::Ejecuta(const Motor& motor) {
   fs::create_directories(Guarda(escena_));
   EscribeDiario(escena_, kFaseIntercambio, pasos_);
+  bool comprometido = false;  // a database holds the restored contents
   try {
     for (std::size_t i = 0; i < pasos_.size(); ++i) {
       const Paso& paso = pasos_[i];
       if (paso.tipo == Paso::CarpetaCreada) {
         fs::create_directory(paso.de);
-      } else {
+      } else if (paso.tipo != Paso::Base) {
         Mueve(paso.de, paso.a, i);
       }
     }
     SincronizaPasos(pasos_);
+    for (const Paso& paso : pasos_) {
+      if (paso.tipo != Paso::Base) continue;
+      motor.aplica(paso, Marca(escena_));
+      comprometido = true;
+    }
     EscribeDiario(escena_, kFaseConfirmado, pasos_);
   } catch (...) {
     RuntimeError error = err::CurrentError();
+    if (comprometido) {
+      // Past the point of no return: the next start finishes it.
+      pendiente_ = true;
+      throw RuntimeError(error.number, std::string(error.what()) +
+                                           "\nLa restauración quedó a medias; se completará al volver a abrir el "
+                                           "programa");
+    }
     if (Deshace(pasos_)) {
       try {
         SincronizaPasos(pasos_);
@@ -283,10 +326,19 @@ void Intercambio::Ejecuta() {
   }
 }
 
-Intercambio::Recuperado Intercambio::Recupera(const fs::path& escena) {
+Intercambio::Recuperado Intercambio::Recupera(const fs::path& escena, const Motor& motor) {
   const std::optional<ContenidoDiario> diario = LeeDiario(escena);
   if (!diario) return Recuperado::Nada;
   if (diario->confirmado) {
+    Cierra(escena);
+    return Recuperado::Completado;
+  }
+  // Every file had moved before the first database was committed.
+  if (AlgunaMarcada(diario->pasos, escena, motor)) {
+    for (const Paso& p : diario->pasos) {
+      if (p.tipo == Paso::Base && !motor.marcada(p, Marca(escena))) motor.aplica(p, Marca(escena));
+    }
+    EscribeDiario(escena, kFaseConfirmado, diario->pasos);
     Cierra(escena);
     return Recuperado::Completado;
   }

@@ -7,15 +7,25 @@
 // tells how far the swap went. The next start finishes a confirmed swap or
 // undoes an unconfirmed one (Recupera).
 //
+// A database that is live goes in through the engine instead (Base): its
+// contents are replaced inside its own write transaction, which commits after
+// every file has moved and before the swap is confirmed, and which leaves the
+// staging folder's name in the database as its mark. So the mark tells the
+// next start which side of the commit a cut fell on: a swap with any of its
+// databases marked is finished (the others are replaced then), one with none
+// is undone, and the engine has rolled the databases back by itself.
+//
 //   Intercambio cambio(escena);                   // same file system as the targets
 //   cambio.Retira(viejo);                         // planned: kept aside
 //   cambio.Coloca(nuevo, destino);                // planned: the file at destino kept aside first
-//   cambio.Ejecuta();                             // all moved and confirmed, or all put back and throws
+//   cambio.Base(copia, viva);                     // planned: viva gets copia's contents through the engine
+//   cambio.Ejecuta(motor);                        // all moved, committed and confirmed, or all put back and throws
 //
-//   switch (Intercambio::Recupera(escena)) { ... }   // at the next start, before anything else
+//   switch (Intercambio::Recupera(escena, motor)) { ... }   // at the next start, before anything else
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -42,11 +52,29 @@ class Intercambio {
   // refused (orvo::RuntimeError).
   void Coloca(const std::filesystem::path& nuevo, const std::filesystem::path& destino);
 
-  // Writes the journal, carries out the plan and confirms it; the kept files
-  // are then deleted. On a failure every move is undone and the error thrown
-  // again; when something could not be put back the journal stays, the
-  // message says where the kept files are, and the next start tries again.
-  void Ejecuta();
+  // Plans putting the contents of the database `copia` (in the staging
+  // folder) into the live database `viva` through the engine.
+  void Base(const std::filesystem::path& copia, const std::filesystem::path& viva);
+
+  struct Paso;
+  // What the engine does for the Base steps. `aplica` commits the
+  // replacement of the step's database with `marca` as its mark; `marcada`
+  // tells whether the database holds that mark.
+  struct Motor {
+    std::function<void(const Paso&, const std::string& marca)> aplica;
+    std::function<bool(const Paso&, const std::string& marca)> marcada;
+  };
+
+  // Writes the journal, carries out the plan (the moves, then the databases)
+  // and confirms it; the kept files are then deleted. On a failure before the
+  // first database is committed every move is undone and the error thrown
+  // again; when something could not be put back, or a database could not be
+  // committed after another was, the journal stays, the message says so, and
+  // the next start finishes or undoes it.
+  void Ejecuta(const Motor& motor = {});
+
+  // The live databases of the Base steps of the journal in `escena`.
+  static std::vector<std::filesystem::path> BasesDelDiario(const std::filesystem::path& escena);
 
   // Whether a failed Ejecuta left files it could not put back.
   bool Pendiente() const { return pendiente_; }
@@ -58,15 +86,15 @@ class Intercambio {
   };
   // Finishes or undoes the swap whose journal lies in `escena`. Throws
   // orvo::RuntimeError when files could not be put back (the journal stays).
-  static Recuperado Recupera(const std::filesystem::path& escena);
+  static Recuperado Recupera(const std::filesystem::path& escena, const Motor& motor = {});
 
   static std::filesystem::path Diario(const std::filesystem::path& escena) { return escena / kDiario; }
   static std::filesystem::path Guarda(const std::filesystem::path& escena) { return escena / kAnteriores; }
 
   struct Paso {
-    enum Tipo { Retirado, Colocado, CarpetaCreada } tipo;
-    std::filesystem::path de;  // Retirado: the target; Colocado: the new file; CarpetaCreada: the folder
-    std::filesystem::path a;   // Retirado: where it is kept; Colocado: the target
+    enum Tipo { Retirado, Colocado, CarpetaCreada, Base } tipo;
+    std::filesystem::path de;  // Retirado: the target; Colocado, Base: the new file; CarpetaCreada: the folder
+    std::filesystem::path a;   // Retirado: where it is kept; Colocado: the target; Base: the live database
   };
 
  private:

@@ -52,11 +52,20 @@ std::vector<fs::path> ArchivosDe(const fs::path& carpeta) {
   return archivos;
 }
 
-// A database goes in as a consistent copy; anything else as a second name
-// for the same file when the file system allows it, which costs nothing.
+// A database goes in as a consistent copy, checked as the restore checks it;
+// a file named as a database that is none fails the same check here, since
+// the restore would refuse the whole set for it. Anything else goes in as a
+// second name for the same file when the file system allows it, which costs
+// nothing.
 void EscenaArchivo(const fs::path& origen, const fs::path& destino) {
   if (db::IsDatabaseFile(origen)) {
     CopiaConsistente(origen, destino);
+    return;
+  }
+  if (EsBaseDelJuego(origen)) {
+    // Checked on a copy of its own, so that nothing of the check lands beside the original.
+    fs::copy_file(origen, destino);
+    RevisaBase(destino, RutaWindows(origen), "");
     return;
   }
   std::error_code ec;
@@ -101,7 +110,8 @@ JuegoRespaldo::JuegoRespaldo() : carpetaRespaldo_(drive::Map(kCarpetaRespaldo)) 
       bloqueo_.Suelta();
       ::rmdir(escena_.c_str());
     } else if (errno != EEXIST) {
-      throw err::FileError(errno, carpetaRespaldo_);
+      // Named by its C: path, as every message of the programs names files.
+      throw err::FileError(errno, fs::path(kCarpetaRespaldo));
     }
     while (std::time(nullptr) == ahora) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -171,7 +181,7 @@ void JuegoRespaldo::Publica() {
       const fs::path destino = carpetaRespaldo_ / archivo.filename();
       // A second name first and the first removed after: unlike a rename,
       // making a name never replaces a file that is already there.
-      if (::link(archivo.c_str(), destino.c_str()) != 0) throw err::FileError(errno, destino);
+      if (::link(archivo.c_str(), destino.c_str()) != 0) throw err::FileError(errno, fs::path(RutaWindows(destino)));
       publicados_.push_back(destino);
       ::unlink(archivo.c_str());
     }

@@ -18,8 +18,15 @@
 int main(int argc, char** argv) {
   using namespace orvo;
   const auto carpeta = drive::ProgramFolder();
+  // Started by Snapload, it answers Snapload alone and does not outlive it.
+  const bool esperado = common::AtiendeAQuienEspera();
   // Stopped from outside, the program tells its caller as on every other way out.
   common::FallaAnteSenales(carpeta, common::Resultado::Vacio);
+  if (!esperado) {
+    std::cerr << "Snapmake: el programa que lo inició ya terminó; no se hizo el respaldo." << std::endl;
+    backup::ResultadoVacio(carpeta);
+    return 1;
+  }
   if (argc > 1) forms::Application::OffscreenWithoutDisplay();
   return common::Ejecuta(
       argc, argv,

@@ -22,9 +22,10 @@ std::string RecuperaRestauracion(const fs::path& escena) {
   std::string aviso;
   std::error_code ec;
   if (fs::exists(Intercambio::Diario(escena), ec)) {
-    // The swap moves database files: no program may have one open meanwhile.
-    const BasesTomadas tomadas(drive::Map(kCarpetaProducto));
-    switch (Intercambio::Recupera(escena)) {
+    // The swap moves database files: no program may have one open meanwhile,
+    // but for those whose contents go through the engine.
+    const BasesTomadas tomadas(drive::Map(kCarpetaProducto), Intercambio::BasesDelDiario(escena));
+    switch (Intercambio::Recupera(escena, MotorDeBases())) {
       case Intercambio::Recuperado::Nada:
         break;
       case Intercambio::Recuperado::Completado:
@@ -36,6 +37,11 @@ std::string RecuperaRestauracion(const fs::path& escena) {
                 "); se deshizo y los datos quedaron como estaban antes de ella.";
         break;
     }
+  } else {
+    // Stopped before its swap (killed while the current data was backed up,
+    // for one): nothing of the set had been put in place.
+    aviso = "Se encontró una restauración interrumpida (" + escena.filename().string() +
+            ") antes de colocar el respaldo; los datos quedaron como estaban.";
   }
   fs::remove_all(escena);
   return aviso;

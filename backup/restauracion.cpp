@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cerrno>
 #include <algorithm>
 #include <string_view>
 #include <system_error>
@@ -16,6 +17,8 @@
 #include "platform/error/numbers.h"
 #include "platform/drive/wildcard.h"
 #include "platform/error.h"
+#include "platform/error/current_error.h"
+#include "platform/db/error.h"
 #include "platform/text/nocase.h"
 
 namespace orvo::backup {
@@ -38,8 +41,6 @@ bool BuscaEnEscena(const fs::path& raiz, std::string_view rutaWindows) {
   return !lugar.empty() && fs::is_regular_file(lugar, ec);
 }
 
-bool EsMdb(const fs::path& ruta) { return text::EqualsNoCase(ruta.extension().string(), ".mdb"); }
-
 std::vector<fs::path> ArchivosBajo(const fs::path& carpeta, bool recursivo) {
   std::vector<fs::path> archivos;
   const auto toma = [&](const fs::directory_entry& e) {
@@ -54,6 +55,20 @@ std::vector<fs::path> ArchivosBajo(const fs::path& carpeta, bool recursivo) {
   return archivos;
 }
 
+// A full disk said as such, whichever call met it (the journal, a folder, the
+// extraction, the engine's log): what the user must do is free room.
+RuntimeError ComoDiscoLleno(const RuntimeError& error) {
+  std::error_code ec;
+  const fs::space_info espacio = fs::space(drive::Map(kCarpetaProducto), ec);
+  const bool lleno = error.number == err::kDiskFull || error.number == db::errc::kDiskFull ||
+                     (!ec && espacio.available == 0);
+  if (!lleno) return error;
+  const err::Reason razon = err::ReasonOf(ENOSPC);
+  return RuntimeError(razon.number, std::string(razon.text) + ": no queda espacio en la unidad de " +
+                                        std::string(kCarpetaProducto) +
+                                        " para restaurar el respaldo; los datos actuales quedaron como estaban");
+}
+
 }  // namespace
 
 Restauracion::Restauracion(std::string archivoPrincipal)
@@ -62,12 +77,22 @@ Restauracion::Restauracion(std::string archivoPrincipal)
 }
 
 Restauracion::~Restauracion() {
+  // Rolled back before their staged copies go.
+  reemplazos_.clear();
   if (escena_.empty()) return;
   std::error_code ec;
   fs::remove_all(escena_, ec);
 }
 
 void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
+  try {
+    ExtraeYRevisa(dialogs, titulo);
+  } catch (...) {
+    throw ComoDiscoLleno(err::CurrentError());
+  }
+}
+
+void Restauracion::ExtraeYRevisa(forms::Dialogs& dialogs, const std::string& titulo) {
   const fs::path principal = drive::FindIgnoringCase(carpetaRespaldo_, archivo_);
   std::error_code ec;
   if (principal.empty() || !fs::is_regular_file(principal, ec)) {
@@ -88,7 +113,7 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
   const auto extrae = [&](const fs::path& archivo, const fs::path& carpeta, const Componente& componente) {
     fs::create_directories(carpeta);
     const ResultadoZip r =
-        Extrae(RutaWindows(archivo), RutaWindows(carpeta), componente.conservaCarpetas, dialogs, titulo);
+        backup::Extrae(RutaWindows(archivo), RutaWindows(carpeta), componente.conservaCarpetas, dialogs, titulo);
     if (r.resultado != 0) {
       throw RuntimeError(3343, "No se pudo extraer " + archivo.filename().string() + ":\n" + r.mensaje);
     }
@@ -111,8 +136,7 @@ void Restauracion::Prepara(forms::Dialogs& dialogs, const std::string& titulo) {
 
   for (const Extraido& e : extraidos_) {
     for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.componente->conservaCarpetas)) {
-      if (db::IsCompanionFile(archivo)) continue;
-      if (EsMdb(archivo) || db::IsDatabaseFile(archivo)) RevisaBase(archivo, Destino(e, archivo), archivo_);
+      if (EsBaseDelJuego(archivo)) RevisaBase(archivo, Destino(e, archivo), archivo_);
     }
   }
 }
@@ -122,9 +146,37 @@ std::string Restauracion::Destino(const Extraido& e, const fs::path& archivo) {
   return std::string(e.componente->restauraEn) + '\\' + archivo.filename().string();
 }
 
+void Restauracion::TomaBases() {
+  basesTomadas_ = true;
+  for (const Extraido& e : extraidos_) {
+    for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.componente->conservaCarpetas)) {
+      if (!EsBaseDelJuego(archivo)) continue;
+      // Named by its C: path in the engine's messages.
+      const std::string destino = Destino(e, archivo);
+      const fs::path viva = drive::Map(destino);
+      if (!db::IsDatabaseFile(viva)) continue;  // nobody can have it open as a database
+      reemplazos_.push_back(
+          {archivo, viva, std::make_unique<db::ContentsReplacement>(destino, ContrasenaPrincipal(), archivo)});
+    }
+  }
+}
+
 void Restauracion::Coloca() {
+  if (!basesTomadas_) TomaBases();
   const fs::path producto = drive::Map(kCarpetaProducto);
-  const BasesTomadas tomadas(producto);
+  std::vector<fs::path> vivas;
+  for (const Reemplazo& r : reemplazos_) vivas.push_back(r.viva);
+  // The engine's companions of a live database are its own to manage.
+  const auto deUnaViva = [&](const fs::path& archivo) {
+    for (const fs::path& viva : vivas) {
+      if (archivo == viva) return true;
+      for (const fs::path& companera : db::CompanionFiles(viva)) {
+        if (archivo == companera) return true;
+      }
+    }
+    return false;
+  };
+  const BasesTomadas tomadas(producto, vivas);
   Intercambio cambio(escena_);
   // The top of the product folder holds exactly what the set held there:
   // a file added since would otherwise stand beside the restored data. What
@@ -135,21 +187,35 @@ void Restauracion::Coloca() {
     std::vector<fs::path> archivos = drive::ListFiles(producto, "*");
     std::sort(archivos.begin(), archivos.end());  // in the order of the names' bytes, as the staged files go
     for (const fs::path& archivo : archivos) {
-      if (!db::IsLockFile(archivo)) cambio.Retira(archivo);
+      if (!db::IsLockFile(archivo) && !deUnaViva(archivo)) cambio.Retira(archivo);
     }
   }
   for (const Extraido& e : extraidos_) {
     for (const fs::path& archivo : ArchivosBajo(e.carpeta, e.componente->conservaCarpetas)) {
       if (db::IsCompanionFile(archivo)) continue;
-      // Mapped whole, so that a file there under another letter case is the one replaced.
-      cambio.Coloca(archivo, drive::Map(Destino(e, archivo)));
+      const auto r = std::find_if(reemplazos_.begin(), reemplazos_.end(),
+                                  [&](const Reemplazo& x) { return x.copia == archivo; });
+      if (r != reemplazos_.end()) {
+        cambio.Base(archivo, r->viva);
+      } else {
+        // Mapped whole, so that a file there under another letter case is the one replaced.
+        cambio.Coloca(archivo, drive::Map(Destino(e, archivo)));
+      }
     }
   }
+  const Intercambio::Motor motor{.aplica = [&](const Intercambio::Paso& paso, const std::string& marca) {
+    for (Reemplazo& r : reemplazos_) {
+      if (r.viva == paso.a) r.motor->Commit(marca);
+    }
+  }};
   try {
-    cambio.Ejecuta();
+    cambio.Ejecuta(motor);
   } catch (...) {
-    if (cambio.Pendiente()) escena_.clear();  // it holds what could not be put back
-    throw;
+    if (cambio.Pendiente()) {
+      escena_.clear();  // it holds what could not be put back
+      throw;
+    }
+    throw ComoDiscoLleno(err::CurrentError());
   }
 }
 

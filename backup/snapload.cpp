@@ -157,6 +157,14 @@ void Snapload::Command5_Click() {
     { const BasesTomadas prueba(drive::Map(kCarpetaProducto)); }
     Restauracion restauracion(nombre);
     restauracion.Prepara(dialogs(), runtime().Title());
+    // From before the backup's snapshot until the restored data stand: a row
+    // stored meanwhile waits and lands after the restore, instead of falling
+    // between the backup and the restored data. Readers, the backup's own
+    // snapshot among them, go on reading.
+    restauracion.TomaBases();
+    // From here until the restore stands, the caller's file says it has not
+    // happened, whatever stops it (a kill included).
+    common::EscribeResultado(carpetaPrograma_, common::Resultado::Err);
 
     espera_ = &espera;
     const FinSnapmake fin = espera.Ejecuta();
@@ -170,9 +178,6 @@ void Snapload::Command5_Click() {
       case FinSnapmake::Cancelado:
         throw RuntimeError(18, "Se canceló la restauración; no se restauró nada");
     }
-    // Snapmake's "ok" is read: from here until the swap stands, the file
-    // says the restore has not happened, whatever stops it.
-    common::EscribeResultado(carpetaPrograma_, common::Resultado::Err);
     restauracion.Coloca();
     common::EscribeResultado(carpetaPrograma_, common::Resultado::Ok);
     resultadoFinal_ = true;

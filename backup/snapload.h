@@ -9,10 +9,13 @@
 // Nothing of the current data is touched unless the chosen set tested good,
 // Snapmake reported "ok" and ended, and no program holds a database open; a
 // failure on the way puts back every file replaced, writes "err" and leaves
-// the window open. From the moment Snapmake's "ok" is read until the swap
-// stands, the result file says "err", so a restore stopped there (killed,
-// power lost) is never reported as done. While Snapmake runs the window
-// answers, and its cancel button stops the wait and Snapmake with it.
+// the window open. The live databases get the set's contents through the
+// engine, under a write lock held from before Snapmake's snapshot until the
+// restore stands. From before Snapmake starts until the restore stands, the
+// result file says "err", so a restore stopped anywhere (killed, power lost)
+// is never reported as done; Snapmake answers in a file of its own and ends
+// with Snapload. While Snapmake runs the window answers, and its cancel
+// button stops the wait and Snapmake with it.
 // A restore that was cut short
 // (killed, power lost) is finished or undone when the window loads, before
 // the list, and the user is told which.

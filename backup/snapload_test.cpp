@@ -169,6 +169,61 @@ TEST_F(SnaploadTest, RoundTripPutsBackTheDataOfTheSet) {
   for (const auto& e : fs::directory_iterator(p.Respaldo())) EXPECT_TRUE(e.is_regular_file()) << e.path();
 }
 
+// The sqlite3 command line opens the file at once and takes no lock until
+// its first statement, so nothing can tell it is there: the restore puts the
+// set's data into the file it holds, and its first write afterwards lands in
+// a sound database beside the restored rows.
+TEST_F(SnaploadTest, SessionOpenedBeforeTheRestoreAndIdleWritesIntoTheRestoredData) {
+  const std::string set = Respaldo();
+  const long enElRespaldo = p.Filas("Checadas");
+  p.Cambia();
+  ASSERT_NE(p.Filas("Checadas"), enElRespaldo);
+  orvo::testing::SqliteSession sesion(p.c.Path("Quiravel/Quiravel.mdb"));
+  sesion.Send(".print abierta");
+
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  ASSERT_EQ(p.Crtd(), "ok\r\n") << (boxes.shown.empty() ? "" : boxes.shown.back().text);
+  sesion.Send("INSERT INTO Checadas VALUES ('2010 05 04', 2, '09:00:00');");
+  sesion.Send("SELECT count(*) FROM Checadas;");
+  EXPECT_EQ(sesion.End(), 0) << sesion.Output();
+  EXPECT_EQ(sesion.Output().find("malformed"), std::string::npos) << sesion.Output();
+  EXPECT_NE(sesion.Output().find("\n" + std::to_string(enElRespaldo + 1) + "\n"), std::string::npos) << sesion.Output();
+  EXPECT_EQ(p.Integridad(), "ok");
+  EXPECT_EQ(p.Filas("Checadas"), enElRespaldo + 1);
+  EXPECT_EQ(p.Filas("Checadas WHERE Fecha = '2010 05 04' AND Empleado = 2"), 1);
+}
+
+// A punch stored after Snapmake's snapshot of the current data and before the
+// restored data stand is in neither; it must wait for the restore and land
+// after it. The real Snapmake runs, then a writer starts before Snapload may
+// go on to the swap.
+TEST_F(SnaploadTest, RowStoredBetweenTheBackupAndTheSwapWaitsAndIsKept) {
+  const std::string set = Respaldo();
+  const long enElRespaldo = p.Filas("Checadas");
+  p.Cambia();
+  fs::rename(p.programa / "Snapmake", p.programa / "Snapmake.real");
+  const fs::path estado = p.programa / "escritor";
+  p.FalsoSnapmake("d=\"$(dirname \"$0\")\"\n"
+                  "ORVO_SNAPLOAD_ESPERA=$$ \"$d/Snapmake.real\" \"$@\"; r=$?\n"
+                  "( sqlite3 -batch -cmd '.timeout 120000' " +
+                  orvo::testing::Quote(p.c.Path("Quiravel/Quiravel.mdb")) +
+                  " \"INSERT INTO Checadas VALUES ('2026 02 05', 300, '09:00:00')\"; echo $? > \"$d/escritor.tmp\"; "
+                  "mv \"$d/escritor.tmp\" \"$d/escritor\" ) > /dev/null 2>&1 &\n"
+                  "exit $r");
+  Snapload& w = Ventana();
+  Elige(w, set);
+  w.Command5_Click();
+  ASSERT_EQ(p.Crtd(), "ok\r\n") << (boxes.shown.empty() ? "" : boxes.shown.back().text);
+  for (int i = 0; i < 12000 && !fs::exists(estado); ++i) process::Sleep(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(estado)) << "the writer did not end";
+  EXPECT_EQ(ReadFile(estado), "0\n");
+  EXPECT_EQ(p.Filas("Checadas WHERE Empleado = 300"), 1);
+  EXPECT_EQ(p.Filas("Checadas"), enElRespaldo + 1);
+  EXPECT_EQ(p.Integridad(), "ok");
+}
+
 // Installed where the user may not write, the programs lie in one folder and
 // their markers and results in another ($ORVO_PROGRAM_FOLDER here): Snapmake
 // is started from beside the programs and answers in the program folder.
@@ -348,7 +403,7 @@ TEST_F(FallaTest, SnapmakeEndingWithoutResult) {
 }
 
 TEST_F(FallaTest, SnapmakeReportingFailure) {
-  p.FalsoSnapmake(": > \"$(dirname \"$0\")/crtd\"; sleep 2");
+  p.FalsoSnapmake(": > \"$(dirname \"$0\")/crtd.snapmake\"; sleep 2");
   Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(17));
   SinCambios();

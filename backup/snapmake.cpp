@@ -16,6 +16,7 @@
 #include "common/lanzamiento.h"
 #include "platform/drive/drive.h"
 #include "platform/error/current_error.h"
+#include "platform/error/file_error.h"
 #include "platform/forms/busy_window.h"
 #include "platform/forms/picture_button.h"
 #include "platform/forms/title_font.h"
@@ -77,7 +78,9 @@ void Snapmake::Form_Load() {
     // Its parent is not made: without the product folder there is nothing to back up.
     const fs::path carpeta = drive::Map(kCarpetaRespaldo);
     std::error_code ec;
-    if (!fs::is_directory(carpeta, ec)) fs::create_directory(carpeta);
+    if (!fs::is_directory(carpeta, ec) && !fs::create_directory(carpeta, ec) && ec) {
+      throw err::FileError(ec, kCarpetaRespaldo);
+    }
   } catch (...) {
     // A caller waiting for the result must learn that no backup comes.
     ResultadoVacio(carpetaPrograma_);

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -261,12 +263,39 @@ TEST(SnapmakeProgramaTest, UnattendedRunWithNoDisplayEndsWithItsMessageOnStandar
     int estado;
     const char* resultado;
     const char* mensaje;  // how standard error begins: the program's own words only
+    std::function<void(prueba::Prueba&)> deshace = [](prueba::Prueba&) {};
   } casos[] = {
       {"backup", [](prueba::Prueba&) {}, 0, "ok\r\n", ""},
       {"no marker", [](prueba::Prueba& p) { fs::remove(p.programa / "RevSnapmake"); }, 1, "",
        "Snapmake: Este Modulo solo se ejecuta desde Orvo Rivuvurazozer\n"},
       {"no database", [](prueba::Prueba& p) { fs::remove(p.c.Path("Quiravel/Quiravel.mdb")); }, 1, "",
        "Snapmake: Se ha producido el error '"},
+      // What the restore would refuse, the backup does not call ok.
+      {"text named as a database", [](prueba::Prueba& p) { WriteFile(p.c.Path("Quiravel/Notas.mdb"), "notas\r\n"); },
+       1, "",
+       "Snapmake: 3343 Form1::cmdZip_Click La base de datos C:\\Quiravel\\Notas.mdb está dañada: no es una base de "
+       "datos válida\n"},
+      {"damaged auxiliary database",
+       [](prueba::Prueba& p) {
+         std::fstream f(p.c.Path("Quiravel/Auxiliar.mdb"), std::ios::in | std::ios::out | std::ios::binary);
+         f.write("dañado, sin cabecera", 20);
+       },
+       1, "",
+       "Snapmake: 3343 Form1::cmdZip_Click La base de datos C:\\Quiravel\\Auxiliar.mdb está dañada: no es una base "
+       "de datos válida\n"},
+      // Read-only even for the superuser, who may write a folder of mode 555.
+      {"read-only backup folder",
+       [](prueba::Prueba& p) {
+         fs::create_directories(p.Respaldo());
+         if (orvo::testing::RunCommand("chattr +i " + orvo::testing::Quote(p.Respaldo()) + " 2>/dev/null") != 0) {
+           fs::permissions(p.Respaldo(), fs::perms::owner_read | fs::perms::owner_exec);
+         }
+       },
+       1, "", "Snapmake: 70 Form1::cmdZip_Click Permiso denegado: 'C:\\Quiravel\\orvoBackup'\n",
+       [](prueba::Prueba& p) {
+         orvo::testing::RunCommand("chattr -i " + orvo::testing::Quote(p.Respaldo()) + " 2>/dev/null");
+         fs::permissions(p.Respaldo(), fs::perms::owner_all);
+       }},
   };
   for (const auto& caso : casos) {
     SCOPED_TRACE(caso.nombre);
@@ -286,7 +315,10 @@ TEST(SnapmakeProgramaTest, UnattendedRunWithNoDisplayEndsWithItsMessageOnStandar
     if (caso.estado == 0) {
       EXPECT_EQ(dicho, "");
       EXPECT_EQ(p.Respaldos().size(), 4u);
+    } else {
+      EXPECT_TRUE(p.Respaldos().empty());
     }
+    caso.deshace(p);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -42,6 +44,7 @@ bool EsCarpeta(const fs::path& ruta) {
 constexpr int kSenales[] = {SIGTERM, SIGINT, SIGHUP};
 
 std::atomic<bool> escrito{false};
+std::string_view archivoResultado = kArchivoResultado;
 std::atomic<pid_t> hijo{0};
 
 // What the signal handler writes, made before any signal can come.
@@ -152,24 +155,35 @@ void CreaMarcador(const fs::path& carpeta, std::string_view marcador) {
   if (::close(fd) != 0) throw err::FileError(errno, ruta);
 }
 
-void BorraResultado(const fs::path& carpeta) {
-  for (fs::path viejo = drive::FindIgnoringCase(carpeta, kArchivoResultado); !viejo.empty();
-       viejo = drive::FindIgnoringCase(carpeta, kArchivoResultado)) {
+void BorraResultado(const fs::path& carpeta, std::string_view nombre) {
+  for (fs::path viejo = drive::FindIgnoringCase(carpeta, nombre); !viejo.empty();
+       viejo = drive::FindIgnoringCase(carpeta, nombre)) {
     if (::unlink(viejo.c_str()) != 0 && errno != ENOENT) throw err::FileError(errno, viejo);
   }
 }
 
 void EscribeResultado(const fs::path& carpetaPrograma, Resultado resultado) {
   const SenalesEnEspera espera;
-  drive::WriteWholeFile(carpetaPrograma / std::string(kArchivoResultado), Contenido(resultado));
+  drive::WriteWholeFile(carpetaPrograma / std::string(archivoResultado), Contenido(resultado));
   escrito = true;
 }
 
 bool ResultadoEscrito() { return escrito.load(); }
 
+bool AtiendeAQuienEspera() {
+  const char* valor = std::getenv(std::string(kVariableEspera).c_str());
+  if (valor == nullptr || *valor == '\0') return true;
+  archivoResultado = kArchivoResultadoHijo;
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  // Asked after the request: a Snapload that ended before it is seen here.
+  return std::to_string(::getppid()) == valor;
+}
+
+std::string_view ArchivoResultado() { return archivoResultado; }
+
 void FallaAnteSenales(const fs::path& carpetaPrograma, Resultado fallo) {
   const std::string_view bytes = Contenido(fallo);
-  const fs::path ruta = carpetaPrograma / std::string(kArchivoResultado);
+  const fs::path ruta = carpetaPrograma / std::string(archivoResultado);
   const fs::path temporal = drive::TemporaryBeside(ruta, ".senal.tmp");
   if (bytes.size() > sizeof falla.bytes || !Copia(falla.ruta, ruta.string()) ||
       !Copia(falla.temporal, temporal.string())) {

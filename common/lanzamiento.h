@@ -33,6 +33,16 @@ inline constexpr std::string_view kMarcadorSnapload = "RevSnapload";
 // The result file, in the program folder of Snapmake and Snapload.
 inline constexpr std::string_view kArchivoResultado = "crtd";
 
+// The result file of a Snapmake that Snapload started for its backup of the
+// current data, beside "crtd". Only that Snapload reads it: while Snapload
+// runs, "crtd" is its own alone, since its caller reads it, and a Snapmake
+// that finishes after Snapload was killed must not tell that caller "ok".
+inline constexpr std::string_view kArchivoResultadoHijo = "crtd.snapmake";
+
+// How Snapload tells the Snapmake it starts that it waits for it: the
+// variable holds Snapload's process id.
+inline constexpr std::string_view kVariableEspera = "ORVO_SNAPLOAD_ESPERA";
+
 // The refusal shown when a tool is started without its marker.
 inline constexpr std::string_view kMensajeSinMarcador =
     "Este Modulo solo se ejecuta desde Orvo Rivuvurazozer";
@@ -54,12 +64,22 @@ void CreaMarcador(const std::filesystem::path& carpeta, std::string_view marcado
 // Removes a result file left by an earlier run from `carpeta`, in any letter
 // case and read-only or not, so that a wait for this run's cannot end on it.
 // Throws orvo::RuntimeError naming the path on failure.
-void BorraResultado(const std::filesystem::path& carpeta);
+void BorraResultado(const std::filesystem::path& carpeta, std::string_view nombre = kArchivoResultado);
+
+// For Snapmake at its start, before FallaAnteSenales: when the Snapload that
+// started it waits for it (kVariableEspera), its result file is
+// kArchivoResultadoHijo from now on, and the system ends it (SIGTERM, so
+// that FallaAnteSenales answers) when that Snapload ends however it ends.
+// False when that Snapload has already ended: nobody waits for a backup.
+bool AtiendeAQuienEspera();
+
+// The name of this run's result file: "crtd", or kArchivoResultadoHijo.
+std::string_view ArchivoResultado();
 
 // What "crtd" holds: "ok", "err" or "salir" followed by CR LF, or zero bytes.
 enum class Resultado { Ok, Err, Salir, Vacio };
 
-// Writes carpetaPrograma/"crtd" afresh with the result's bytes. The file is
+// Writes carpetaPrograma/"crtd" (ArchivoResultado) afresh with the result's bytes. The file is
 // written under a temporary name in the same folder and renamed over "crtd",
 // so a reader that polls for it never finds a half-written one, and no
 // temporary file is left behind, not even on failure. Throws

@@ -28,6 +28,11 @@ bool IsDatabaseFile(const fs::path& file) {
   static constexpr char kHeader[] = "SQLite format 3";  // with its NUL: 16 bytes
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) return false;
+  // A companion is never opened: SQLite holds the write-ahead log's locks on
+  // the "-shm" through a descriptor of its own, and closing any other
+  // descriptor of that file would drop them for every connection of this
+  // process, letting another program write under its transaction.
+  if (IsCompanionFile(file)) return false;
   // Opening does not read or lock; the header is then read through the
   // descriptor SQLite opened, which SQLite keeps open while this process
   // still holds locks on the file, so no lock of another connection goes.

@@ -23,7 +23,8 @@ namespace orvo::db {
 class Connection;
 
 // Whether the file starts as a database of the engine does. Never creates,
-// changes or locks anything; false for a missing file, a folder, an empty file.
+// changes or locks anything; false for a missing file, a folder, an empty
+// file and a companion file (never opened, see IsCompanionFile).
 bool IsDatabaseFile(const std::filesystem::path& file);
 
 // The files the engine may keep beside `database` while it is in use: its

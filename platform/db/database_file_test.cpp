@@ -10,6 +10,7 @@
 #include "platform/db/database.h"
 #include "platform/db/lock_file.h"
 #include "platform/process/process.h"
+#include "platform/testsupport/commands.h"
 #include "platform/testsupport/error_of.h"
 #include "platform/testsupport/sqlite_session.h"
 #include "platform/testsupport/temp_drive.h"
@@ -39,6 +40,25 @@ class EngineFileTest : public ::testing::Test {
   TempDrive c;
   fs::path file = c.Path("Quiravel/Quiravel.mdb");
 };
+
+// Asked about every file of the folder, the "-shm" among them, while this
+// program holds the write lock: the lock stays, and another program's writer
+// still cannot write.
+TEST_F(EngineFileTest, AskingAboutTheCompanionsKeepsThisProgramsWriteLock) {
+  Connection cn;
+  cn.OpenFile(kMain, "LUMAK");
+  auto t = cn.Begin();
+  cn.Execute("INSERT INTO Checadas VALUES('2010 05 04', 1, '08:00:00')");
+  for (const fs::path& companion : CompanionFiles(file)) EXPECT_FALSE(IsDatabaseFile(companion)) << companion;
+  std::string out;
+  EXPECT_NE(orvo::testing::RunCommand("sqlite3 -batch " + orvo::testing::Quote(file) +
+                                          " \"INSERT INTO Checadas VALUES('otro', 2, '09:00:00')\"",
+                                      &out),
+            0)
+      << "another program wrote under this program's transaction";
+  EXPECT_NE(out.find("locked"), std::string::npos) << out;
+  t.Commit();
+}
 
 TEST_F(EngineFileTest, ADatabaseIsToldFromOtherFiles) {
   WriteFile(c.Path("Quiravel/notas.txt"), "SQLite format 2 no lo es");

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -126,8 +127,20 @@ Child Start(const std::filesystem::path& program, const std::vector<std::string>
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
   }
+  std::vector<char*> envp;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view entry(*e);
+    const bool replaced = std::any_of(options.environment.begin(), options.environment.end(), [&](const std::string& v) {
+      const auto eq = v.find('=');
+      return eq != std::string::npos && entry.size() > eq && entry.substr(0, eq + 1) == std::string_view(v).substr(0, eq + 1);
+    });
+    if (!replaced) envp.push_back(*e);
+  }
+  std::vector<std::string> extra = options.environment;
+  for (auto& v : extra) envp.push_back(v.data());
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  const int error = posix_spawn(&pid, words[0].c_str(), nullptr, &attributes, argv.data(), environ);
+  const int error = posix_spawn(&pid, words[0].c_str(), nullptr, &attributes, argv.data(), envp.data());
   posix_spawnattr_destroy(&attributes);
   switch (error) {
     case 0: return Child(pid);

@@ -52,6 +52,9 @@ struct StartOptions {
   // The program leads a process group of its own (its id is the program's),
   // so that it can be ended together with whatever it starts in turn.
   bool ownProcessGroup = false;
+  // Variables ("NAME=value") the program gets besides the current
+  // environment, replacing any of the same name.
+  std::vector<std::string> environment;
 };
 
 // Starts `program` with `args` (argv[0] is the program's path) in the current

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -57,6 +58,21 @@ TEST(Start, ArgumentsReachTheProgramUnsplit) {
   const char* script = R"([ $# -eq 3 ] && [ "$1" = "a b" ] && [ -z "$2" ] && [ "$3" = 'ñ;$x' ])";
   auto child = Start(kShell, {"-c", script, "sh", "a b", "", "ñ;$x"});
   EXPECT_EQ(child.Wait(10s), 0);
+}
+
+TEST(Start, VariablesGivenReachTheProgramBesideTheCurrentOnes) {
+  ::setenv("ORVO_PRUEBA_HEREDADA", "antes", 1);
+  ::setenv("ORVO_PRUEBA_CAMBIADA", "antes", 1);
+  const char* script =
+      R"sh([ "$ORVO_PRUEBA_HEREDADA" = antes ] && [ "$ORVO_PRUEBA_CAMBIADA" = "a=b c" ] && [ "$ORVO_PRUEBA_NUEVA" = 1 ] &&
+         [ "$(env | grep -c '^ORVO_PRUEBA_CAMBIADA=')" = 1 ])sh";
+  auto child = Start(kShell, {"-c", script}, {.environment = {"ORVO_PRUEBA_CAMBIADA=a=b c", "ORVO_PRUEBA_NUEVA=1"}});
+  EXPECT_EQ(child.Wait(10s), 0);
+  // This program's own stay as they were.
+  EXPECT_STREQ(std::getenv("ORVO_PRUEBA_CAMBIADA"), "antes");
+  EXPECT_EQ(std::getenv("ORVO_PRUEBA_NUEVA"), nullptr);
+  ::unsetenv("ORVO_PRUEBA_HEREDADA");
+  ::unsetenv("ORVO_PRUEBA_CAMBIADA");
 }
 
 TEST(Start, RefusesWhatCannotRun) {
