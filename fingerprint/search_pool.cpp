@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 #include <system_error>
 
 namespace huellix {
@@ -26,6 +27,8 @@ int SearchThreads() {
 
 void SearchPool::Start(int parts) {
   if (!workers_.empty()) return;
+  started_ = parts;
+  forgotten_ = false;
   stopping_ = false;
   for (int part = 1; part < parts; ++part) {
     try {
@@ -37,6 +40,7 @@ void SearchPool::Start(int parts) {
 }
 
 void SearchPool::Stop() {
+  forgotten_ = false;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -66,6 +70,28 @@ void SearchPool::Run(const std::function<void(int)>& task) {
   task_ = nullptr;
   if (mine) std::rethrow_exception(mine);
   if (failure_) std::rethrow_exception(failure_);
+}
+
+void SearchPool::ForgetWorkers() noexcept {
+  // A std::thread of a thread that does not exist here can be neither joined
+  // nor destroyed, nor the mutex and condition variables that such threads
+  // wait on: fresh ones are made in their place, the old ones never ended.
+  for (std::thread& worker : workers_) new (&worker) std::thread();
+  workers_.clear();
+  new (&mutex_) std::mutex();
+  new (&wake_) std::condition_variable();
+  new (&done_) std::condition_variable();
+  task_ = nullptr;
+  pending_ = 0;
+  stopping_ = false;
+  failure_ = nullptr;
+  forgotten_ = true;
+}
+
+void SearchPool::Resume() {
+  if (!forgotten_) return;
+  forgotten_ = false;
+  Start(started_);
 }
 
 void SearchPool::Work(int part, std::uint64_t seen) {
