@@ -24,9 +24,11 @@
  * A process may fork after initialising (a server that starts its workers
  * that way): fork waits for a call under way in another thread to end, and
  * the child keeps the engine as it stood, with every registration. The
- * engine's threads stay with the parent; the child's first search starts as
- * many of its own, and runs on the calling thread alone when none can start.
- * Parent and child then have separate databases.
+ * engine's threads stay with the parent: the child's searches run on its
+ * calling thread, as with HUELLIX_THREADS=1, and give the same candidates.
+ * The engine starts no thread in a child by itself; a child that terminates
+ * and initialises the engine again has threads of its own. Parent and child
+ * then have separate databases.
  *
  * Only the low 24 bits of a user id and the low 4 bits of finger and sample
  * are kept: user -1 comes back as 16777215, finger 17 as finger 1. The id

@@ -1,5 +1,5 @@
 // The engine across fork: a child process gets the engine as the parent
-// left it between two calls, and its searches run on threads of its own.
+// left it between two calls, and searches on its calling thread.
 #pragma once
 
 namespace huellix {

@@ -228,7 +228,6 @@ int SearchTripletsThreaded(const std::uint8_t* probe, const DecodedTemplate& dec
 int SearchTriplets(const std::uint8_t* probe, const DecodedTemplate& decoded, SearchCandidate* candidates,
                    int count) {
   EngineState& engine = Engine();
-  engine.pool.Resume();  // a fork's child starts its own workers
   if (engine.pool.Parts() > 1 && engine.registered >= threadedSearchFloor &&
       SearchTripletsThreaded(probe, decoded, candidates, count, engine.pool) == kOk)
     return kOk;

@@ -27,8 +27,6 @@ int SearchThreads() {
 
 void SearchPool::Start(int parts) {
   if (!workers_.empty()) return;
-  started_ = parts;
-  forgotten_ = false;
   stopping_ = false;
   for (int part = 1; part < parts; ++part) {
     try {
@@ -40,7 +38,6 @@ void SearchPool::Start(int parts) {
 }
 
 void SearchPool::Stop() {
-  forgotten_ = false;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -85,13 +82,6 @@ void SearchPool::ForgetWorkers() noexcept {
   pending_ = 0;
   stopping_ = false;
   failure_ = nullptr;
-  forgotten_ = true;
-}
-
-void SearchPool::Resume() {
-  if (!forgotten_) return;
-  forgotten_ = false;
-  Start(started_);
 }
 
 void SearchPool::Work(int part, std::uint64_t seen) {

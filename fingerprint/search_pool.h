@@ -12,8 +12,11 @@
 //
 // A child made by fork has only the thread that called fork: the workers
 // stayed in the parent. The child's fork handler calls ForgetWorkers, and
-// the child's next search calls Resume, which starts as many workers as the
-// parent had (on the caller's thread alone when none can start).
+// the child's searches run on its calling thread until a Start. No thread is
+// started in the child on the engine's own account: creating threads in the
+// child of a process with several is beyond what POSIX promises (and
+// ThreadSanitizer refuses it), so that stays the caller's choice, through a
+// termination and a new initialisation.
 #pragma once
 
 #include <condition_variable>
@@ -48,20 +51,15 @@ class SearchPool {
 
   // In a fork's child, before anything else touches the pool: the workers
   // and the state they shared are dropped without being joined or destroyed
-  // (they belong to threads of the parent). Nothing is allocated, so the
-  // fork handler may call it.
+  // (they belong to threads of the parent), leaving one part. Nothing is
+  // allocated, so the fork handler may call it.
   void ForgetWorkers() noexcept;
-  // Starts the workers again after ForgetWorkers; nothing otherwise. Before
-  // the first Parts() of a search.
-  void Resume();
 
  private:
   // Runs each task given after the generation `seen`, until stopped.
   void Work(int part, std::uint64_t seen);
 
   std::vector<std::thread> workers_;
-  int started_ = 1;       // the parts of the last Start, for Resume
-  bool forgotten_ = false;
   std::mutex mutex_;
   std::condition_variable wake_, done_;
   const std::function<void(int)>* task_ = nullptr;
