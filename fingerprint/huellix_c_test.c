@@ -311,7 +311,12 @@ static int ChildSearchesAndForks(void* arg) {
   return ChildSearches(arg);
 }
 
-static void Expect(struct Expected* expected) {
+/* An engine with six fingers registered, and what a search of it gives. */
+static void InitialiseWithSix(int finger, struct Expected* expected) {
+  EngineParams params;
+  memset(&params, 0, sizeof params);
+  CHECK_EQ(fps.InitializeEngine(&params, 100), FPS_OK);
+  for (int user = 1; user <= 6; ++user) CHECK_EQ(Register(user, finger, 0), FPS_OK);
   uint8_t probe[FPS_TEMPLATE_SIZE];
   MakeTemplate(probe);
   CHECK_EQ(fps.SearchFP(probe, expected->found, CANDIDATES), FPS_OK);
@@ -321,12 +326,8 @@ static void Expect(struct Expected* expected) {
 /* A caller that initialises and registers, then forks its workers (a
  * pre-fork server): each child uses the engine it inherited. */
 static void ForkAfterRegistering(void) {
-  EngineParams params;
-  memset(&params, 0, sizeof params);
-  CHECK_EQ(fps.InitializeEngine(&params, 100), FPS_OK);
-  for (int user = 1; user <= 6; ++user) CHECK_EQ(Register(user, 1, 0), FPS_OK);
   struct Expected expected;
-  Expect(&expected);
+  InitialiseWithSix(1, &expected);
   CHECK_EQ(InChild(ChildSearches, &expected), 1);
   CHECK_EQ(InChild(ChildSearchesAndForks, &expected), 1);
   /* The parent is as it was: its threads, its database. */
@@ -356,12 +357,8 @@ static void* SearchUntilStopped(void* arg) {
 /* Forks while another thread of the caller searches: the child never gets
  * the engine half-way through a call. */
 static void ForkDuringAnotherThreadsSearches(void) {
-  EngineParams params;
-  memset(&params, 0, sizeof params);
-  CHECK_EQ(fps.InitializeEngine(&params, 100), FPS_OK);
-  for (int user = 1; user <= 6; ++user) CHECK_EQ(Register(user, 2, 0), FPS_OK);
   struct Expected expected;
-  Expect(&expected);
+  InitialiseWithSix(2, &expected);
   struct Searcher searcher = {&expected, 0, PTHREAD_MUTEX_INITIALIZER, 0};
   pthread_t thread;
   CHECK_EQ(pthread_create(&thread, NULL, SearchUntilStopped, &searcher), 0);
