@@ -223,7 +223,7 @@ TEST_F(CGUnzipFilesArchiveTest, AnExtractionFolderWithATooLongNameIsAWriteErrorW
   InfoZip("a.txt", "-q");
   CGUnzipFiles u(boxes, "Snapload");
   EXPECT_EQ(u.Unzip("C:\\iz.zip", "C:\\" + std::string(300, 'n')), 4);
-  EXPECT_NE(u.GetLastMessage().find(": No se ha encontrado la ruta de acceso"), std::string::npos) << u.GetLastMessage();
+  EXPECT_NE(u.GetLastMessage().find(": Nombre o número de archivo incorrecto"), std::string::npos) << u.GetLastMessage();
 }
 
 }  // namespace

@@ -21,6 +21,15 @@
  * on the caller's thread alone). The candidates are the same for any number
  * of threads.
  *
+ * A process may fork after initialising (a server that starts its workers
+ * that way): fork waits for a call under way in another thread to end, and
+ * the child keeps the engine as it stood, with every registration. The
+ * engine's threads stay with the parent: the child's searches run on its
+ * calling thread, as with HUELLIX_THREADS=1, and give the same candidates.
+ * The engine starts no thread in a child by itself; a child that terminates
+ * and initialises the engine again has threads of its own. Parent and child
+ * then have separate databases.
+ *
  * Only the low 24 bits of a user id and the low 4 bits of finger and sample
  * are kept: user -1 comes back as 16777215, finger 17 as finger 1. The id
  * with every kept bit set (user 16777215 or -1, finger 15, sample 15) is
@@ -85,7 +94,12 @@ int32_t FPSGetRegistedNum(void);
 int32_t FPSSearchFP(const uint8_t* probe, SearchCandidate* candidates, int32_t count);
 int32_t FPSIdentifyFP(const uint8_t* probe, int32_t thresholdLevel, FingerprintId* id);
 
-/* The database file. A load replaces the whole database; clear empties it. */
+/* The database file. A load replaces the whole database; clear empties it.
+ * A save writes a temporary file beside the named one and renames it over
+ * it, so any name the system takes (up to 255 bytes) can be saved; the
+ * replaced file's mode carries over. A load of anything but a regular file
+ * (a folder, a device, a pipe even with no writer) answers
+ * FPS_CANNOT_READ at once. */
 int32_t FPSSaveFPDB(const char* fileName);
 int32_t FPSLoadFPDB(const char* fileName);
 int32_t FPSClearFPDB(void);

@@ -131,11 +131,37 @@ void WriteBody(const EngineState& engine, FileWriter& out) {
   }
 }
 
-// Temporaries "<target>.<pid>.<n>.tmp" of savers that no longer run (killed
+// The longest name of one file that the system takes, and ".<pid>.<n>.tmp"
+// at its longest (ten digits each).
+constexpr std::size_t kNameMax = 255;
+constexpr std::size_t kTemporaryTail = 2 * 11 + 4;
+
+// What a temporary's name starts with: the target's name, or for a name near
+// the limit its first bytes, "~" and a digest of the whole name, so that any
+// name the system takes for the database has a temporary beside it.
+// platform/drive has the same rule for the programs' files; the library
+// links nothing of ours but the heaps, so it keeps its own.
+std::string TemporaryStem(const std::string& target) {
+  const std::string name = std::filesystem::path(target).filename().string();
+  constexpr std::size_t room = kNameMax - kTemporaryTail;
+  if (name.size() <= room) return name;
+  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a
+  for (const char c : name) {
+    digest ^= static_cast<unsigned char>(c);
+    digest *= 1099511628211ull;
+  }
+  std::size_t keep = room - 17;
+  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;  // whole UTF-8 letters
+  std::string stem = name.substr(0, keep) + "~";
+  for (int shift = 60; shift >= 0; shift -= 4) stem += "0123456789abcdef"[(digest >> shift) & 0xF];
+  return stem;
+}
+
+// Temporaries "<stem>.<pid>.<n>.tmp" of savers that no longer run (killed
 // part-way) are removed; those of a live process may still be in use.
 void RemoveDeadSaversTemporaries(const std::string& target) {
   const std::filesystem::path path(target);
-  const std::string prefix = path.filename().string() + ".";
+  const std::string prefix = TemporaryStem(target) + ".";
   std::error_code ec;
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
@@ -176,10 +202,14 @@ bool ResolveLinks(std::string& path) {
 // Templates are biometric data: the file is its owner's alone until told
 // otherwise.
 int CreateTemporaryBeside(const std::string& target, std::string& name) {
+  // A name the system does not take is refused before anything is written.
+  if (std::filesystem::path(target).filename().string().size() > kNameMax) return -1;
   RemoveDeadSaversTemporaries(target);
   static unsigned counter = 0;
+  const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+  const std::string stem = (folder / TemporaryStem(target)).string();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = target + "." + std::to_string(getpid()) + "." + std::to_string(++counter) + ".tmp";
+    name = stem + "." + std::to_string(getpid()) + "." + std::to_string(++counter) + ".tmp";
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -325,11 +355,16 @@ int ReadDatabaseFile(const char* fileName) {
   if (int result = ResetDatabase(); result != kOk) return result;
   EngineState& engine = Engine();
 
-  std::FILE* file = std::fopen(fileName, "rbe");
-  if (file == nullptr) return kCannotRead;
+  // Opened without waiting: the open of a pipe with no writer, or of some
+  // devices, would block for ever with the engine's lock held. Only a
+  // regular file is read, and for one the flag changes nothing.
+  const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return kCannotRead;
   struct stat status;
-  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
-    std::fclose(file);
+  std::FILE* file = nullptr;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || fcntl(fd, F_SETFL, 0) != 0 ||
+      (file = fdopen(fd, "rb")) == nullptr) {
+    close(fd);
     return kCannotRead;
   }
   std::setvbuf(file, nullptr, _IOFBF, kIoBufferSize);

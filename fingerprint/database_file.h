@@ -24,13 +24,16 @@ constexpr int kDatabaseHeaderSize = 512;
 
 // Recounts the registered templates, then writes the file through a
 // temporary file renamed over it: 0, or 102 with any earlier file untouched.
+// The temporary's name fits the system's limit for any name of the file
+// (up to 255 bytes): a long name is shortened in it, with a digest.
 // A symbolic link is followed (the temporary file lies beside its target);
 // the replaced file's mode, and owner and group where the process may set
 // them, carry over; a new file has mode 600; a name that is not a regular
 // file (a folder, a device, a pipe) is refused with 102.
 int WriteDatabaseFile(const char* fileName);
 // 0; 101 when the engine state cannot be created again (engine then
-// uninitialised); 103 when the file does not open or is damaged; 201 when it
+// uninitialised); 103 when the file does not open, is not a regular file
+// (at once for a pipe with no writer) or is damaged; 201 when it
 // holds more templates than the maximum. Anything but 0 leaves an empty
 // database with count 0.
 int ReadDatabaseFile(const char* fileName);

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -386,6 +389,61 @@ TEST_F(DatabaseFileTest, ANameThatIsNotARegularFileIsRefusedAndLeftAlone) {
   EXPECT_EQ(std::distance(fs::directory_iterator(drive_.Root()), fs::directory_iterator()),
             static_cast<std::ptrdiff_t>(names.size()))
       << "no temporary file is left behind";
+}
+
+// Any name the system takes for the file: the temporary beside it is
+// shortened where the file's name is long (the killed saves' test finds
+// their leftovers by it).
+TEST_F(DatabaseFileTest, NamesUpToTheLimitAreSavedNewAndReplaced) {
+  RegisterSome();
+  ASSERT_EQ(FPSSaveFPDB(File("plain.db").c_str()), FPS_OK);
+  const Bytes saved = ReadAll(File("plain.db"));
+  fs::remove(File("plain.db"));
+  for (std::size_t length : {228u, 240u, 250u, 255u}) {
+    SCOPED_TRACE(length);
+    const std::string name = std::string(length - 3, 'h') + ".db";
+    ASSERT_EQ(FPSSaveFPDB(File(name).c_str()), FPS_OK);
+    EXPECT_EQ(ReadAll(File(name)), saved);
+    EXPECT_EQ(ModeOf(File(name)), 0600u);
+    ASSERT_EQ(::chmod(File(name).c_str(), 0640), 0);
+    ASSERT_EQ(FPSSaveFPDB(File(name).c_str()), FPS_OK);
+    EXPECT_EQ(ModeOf(File(name)), 0640u);
+    ASSERT_EQ(FPSClearFPDB(), FPS_OK);
+    ASSERT_EQ(FPSLoadFPDB(File(name).c_str()), FPS_OK);
+    EXPECT_EQ(FPSGetRegistedNum(), 5);
+    fs::remove(File(name));
+    EXPECT_TRUE(fs::is_empty(drive_.Root())) << "no temporary file is left behind";
+  }
+
+  // A name the system does not take is refused, and nothing is written.
+  EXPECT_EQ(FPSSaveFPDB(File(std::string(256, 'n')).c_str()), FPS_CANNOT_WRITE_FILE);
+  EXPECT_TRUE(fs::is_empty(drive_.Root()));
+}
+
+// A pipe with no writer: the open would wait for one, with the engine's lock
+// held and every other thread's call behind it.
+TEST_F(DatabaseFileTest, APipeWithNoWriterIsRefusedAtOnceWhileOtherCallsGoThrough) {
+  RegisterSome();
+  ASSERT_EQ(::mkfifo(File("pipe").c_str(), 0600), 0);
+  auto load = std::async(std::launch::async, [&] { return FPSLoadFPDB(File("pipe").c_str()); });
+  auto other = std::async(std::launch::async, [] {
+    const FingerprintId id = Id(77);
+    return FPSRegisterFP(FingerTemplate(77).data(), &id);
+  });
+  // Generous: a blocked load never ends, a working one takes microseconds.
+  const auto bound = std::chrono::seconds(120);
+  const bool loaded = load.wait_for(bound) == std::future_status::ready;
+  if (!loaded) {
+    // A writer lets the blocked open go, so the test ends.
+    const int writer = ::open(File("pipe").c_str(), O_WRONLY | O_NONBLOCK);
+    load.wait();
+    if (writer >= 0) ::close(writer);
+  }
+  ASSERT_TRUE(loaded) << "the load of a pipe waited for a writer";
+  EXPECT_EQ(load.get(), FPS_CANNOT_READ);
+  ASSERT_EQ(other.wait_for(bound), std::future_status::ready);
+  EXPECT_EQ(other.get(), FPS_OK);
+  EXPECT_TRUE(fs::is_fifo(File("pipe")));
 }
 
 }  // namespace

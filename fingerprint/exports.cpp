@@ -5,6 +5,7 @@
 
 #include "fingerprint/Huellix.h"
 #include "fingerprint/database_file.h"
+#include "fingerprint/engine_fork.h"
 #include "fingerprint/export_guard.h"
 #include "fingerprint/registration.h"
 
@@ -16,7 +17,7 @@ int32_t FPSInitializeEngine(const EngineParams* params, int32_t maximumTemplates
   return Guarded([&]() -> std::int32_t {
     EngineState& engine = Engine();
     if (engine.initialised) return kOk;
-    if (params == nullptr) return kOutOfMemory;
+    if (params == nullptr || !HandleForks()) return kOutOfMemory;
     engine.maximum = maximumTemplates;
     if (int result = CreateEngineState(params->bytes); result != kOk) return result;
     engine.pool.Start(SearchThreads());

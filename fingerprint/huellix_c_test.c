@@ -1,8 +1,14 @@
 /* Loads libHuellix.so with dlopen from a C program, as an outside caller
  * does, and runs the engine interface's edge cases through its exports. */
 #include <dlfcn.h>
+#include <errno.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "fingerprint/Huellix.h"
 
@@ -208,6 +214,163 @@ static void EmptySearches(void) {
   CHECK_EQ(fps.TerminateEngine(), FPS_OK);
 }
 
+/* Forks: the child runs `body` and reports its result through a pipe.
+ * Returns 1 when the child reported success and ended with status 0. The
+ * wait is bounded: a child whose search never returns writes nothing and
+ * is killed after two minutes. */
+static int InChild(int (*body)(void*), void* arg) {
+  int ends[2];
+  if (pipe(ends) != 0) return 0;
+  fflush(stdout);
+  fflush(stderr);
+  const pid_t child = fork();
+  if (child < 0) {
+    close(ends[0]);
+    close(ends[1]);
+    return 0;
+  }
+  if (child == 0) {
+    close(ends[0]);
+    const char verdict = body(arg) ? 'y' : 'n';
+    if (write(ends[1], &verdict, 1) != 1) _exit(2);
+    _exit(0); /* nothing of the parent's exit handlers runs twice */
+  }
+  close(ends[1]);
+  /* Everything the child writes, up to its end (the pipe's end of file). */
+  char verdict = 0;
+  int ended = 0;
+  for (;;) {
+    struct pollfd waiting = {ends[0], POLLIN, 0};
+    const int ready = poll(&waiting, 1, 120000);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready != 1) break;
+    char byte;
+    const ssize_t got = read(ends[0], &byte, 1);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ended = got == 0;
+      break;
+    }
+    verdict = byte;
+  }
+  close(ends[0]);
+  if (!ended) {
+    fprintf(stderr, "the child %d did not end within two minutes: killed\n", (int)child);
+    kill(child, SIGKILL);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return ended && verdict == 'y' && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+#define CANDIDATES 4
+
+struct Expected {
+  SearchCandidate found[CANDIDATES];
+  int32_t registered;
+};
+
+static int SearchGives(const struct Expected* expected) {
+  uint8_t probe[FPS_TEMPLATE_SIZE];
+  MakeTemplate(probe);
+  SearchCandidate found[CANDIDATES];
+  memset(found, 0x5A, sizeof found);
+  return fps.SearchFP(probe, found, CANDIDATES) == FPS_OK && memcmp(found, expected->found, sizeof found) == 0;
+}
+
+/* In a forked child: the inherited engine searches as the parent's did, more
+ * than once, and after a registration of the child's own; a grandchild made
+ * by the child does the same. */
+static int ChildSearches(void* arg) {
+  const struct Expected* expected = arg;
+  if (fps.GetRegistedNum() != expected->registered) return 0;
+  for (int i = 0; i < 3; ++i)
+    if (!SearchGives(expected)) return 0;
+  if (Register(900, 1, 0) != FPS_OK || fps.GetRegistedNum() != expected->registered + 1) return 0;
+  uint8_t probe[FPS_TEMPLATE_SIZE];
+  MakeTemplate(probe);
+  SearchCandidate found[CANDIDATES];
+  if (fps.SearchFP(probe, found, CANDIDATES) != FPS_OK) return 0;
+  if (fps.TerminateEngine() != FPS_OK) return 0;
+#ifndef __SANITIZE_THREAD__ /* it refuses threads started after a fork */
+  /* Initialised again, the child has threads of its own. */
+  EngineParams params;
+  memset(&params, 0, sizeof params);
+  if (fps.InitializeEngine(&params, 100) != FPS_OK || Register(1, 1, 0) != FPS_OK ||
+      fps.SearchFP(probe, found, CANDIDATES) != FPS_OK || fps.TerminateEngine() != FPS_OK)
+    return 0;
+#endif
+  return 1;
+}
+
+static int ChildSearchesAndForks(void* arg) {
+  const struct Expected* expected = arg;
+  if (!SearchGives(expected)) return 0;
+  if (!InChild(ChildSearches, arg)) return 0;
+  return ChildSearches(arg);
+}
+
+/* An engine with six fingers registered, and what a search of it gives. */
+static void InitialiseWithSix(int finger, struct Expected* expected) {
+  EngineParams params;
+  memset(&params, 0, sizeof params);
+  CHECK_EQ(fps.InitializeEngine(&params, 100), FPS_OK);
+  for (int user = 1; user <= 6; ++user) CHECK_EQ(Register(user, finger, 0), FPS_OK);
+  uint8_t probe[FPS_TEMPLATE_SIZE];
+  MakeTemplate(probe);
+  CHECK_EQ(fps.SearchFP(probe, expected->found, CANDIDATES), FPS_OK);
+  expected->registered = fps.GetRegistedNum();
+}
+
+/* A caller that initialises and registers, then forks its workers (a
+ * pre-fork server): each child uses the engine it inherited. */
+static void ForkAfterRegistering(void) {
+  struct Expected expected;
+  InitialiseWithSix(1, &expected);
+  CHECK_EQ(InChild(ChildSearches, &expected), 1);
+  CHECK_EQ(InChild(ChildSearchesAndForks, &expected), 1);
+  /* The parent is as it was: its threads, its database. */
+  CHECK_EQ(SearchGives(&expected), 1);
+  CHECK_EQ(fps.GetRegistedNum(), 6);
+  CHECK_EQ(fps.TerminateEngine(), FPS_OK);
+}
+
+struct Searcher {
+  const struct Expected* expected;
+  int stop; /* set by the main thread once its forks are done */
+  pthread_mutex_t lock;
+  int failed;
+};
+
+static void* SearchUntilStopped(void* arg) {
+  struct Searcher* searcher = arg;
+  for (;;) {
+    pthread_mutex_lock(&searcher->lock);
+    const int stop = searcher->stop;
+    pthread_mutex_unlock(&searcher->lock);
+    if (stop) return NULL;
+    if (!SearchGives(searcher->expected)) searcher->failed = 1;
+  }
+}
+
+/* Forks while another thread of the caller searches: the child never gets
+ * the engine half-way through a call. */
+static void ForkDuringAnotherThreadsSearches(void) {
+  struct Expected expected;
+  InitialiseWithSix(2, &expected);
+  struct Searcher searcher = {&expected, 0, PTHREAD_MUTEX_INITIALIZER, 0};
+  pthread_t thread;
+  CHECK_EQ(pthread_create(&thread, NULL, SearchUntilStopped, &searcher), 0);
+  for (int i = 0; i < 5; ++i) CHECK_EQ(InChild(ChildSearches, &expected), 1);
+  pthread_mutex_lock(&searcher.lock);
+  searcher.stop = 1;
+  pthread_mutex_unlock(&searcher.lock);
+  CHECK_EQ(pthread_join(thread, NULL), 0);
+  CHECK_EQ(searcher.failed, 0);
+  CHECK_EQ(fps.TerminateEngine(), FPS_OK);
+}
+
 int main(int argc, char** argv) {
   const char* path = argc > 1 ? argv[1] : "libHuellix.so";
   void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -221,6 +384,8 @@ int main(int argc, char** argv) {
   KeysAndDuplicates();
   Maximums();
   EmptySearches();
+  ForkAfterRegistering();
+  ForkDuringAnotherThreadsSearches();
   dlclose(library);
   if (failures != 0) fprintf(stderr, "%d checks failed\n", failures);
   return failures == 0 ? 0 : 1;

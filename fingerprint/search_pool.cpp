@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 #include <system_error>
 
 namespace huellix {
@@ -66,6 +67,21 @@ void SearchPool::Run(const std::function<void(int)>& task) {
   task_ = nullptr;
   if (mine) std::rethrow_exception(mine);
   if (failure_) std::rethrow_exception(failure_);
+}
+
+void SearchPool::ForgetWorkers() noexcept {
+  // A std::thread of a thread that does not exist here can be neither joined
+  // nor destroyed, nor the mutex and condition variables that such threads
+  // wait on: fresh ones are made in their place, the old ones never ended.
+  for (std::thread& worker : workers_) new (&worker) std::thread();
+  workers_.clear();
+  new (&mutex_) std::mutex();
+  new (&wake_) std::condition_variable();
+  new (&done_) std::condition_variable();
+  task_ = nullptr;
+  pending_ = 0;
+  stopping_ = false;
+  failure_ = nullptr;
 }
 
 void SearchPool::Work(int part, std::uint64_t seen) {

@@ -9,6 +9,14 @@
 //
 // One Run at a time: the engine's lock serialises the searches. Something
 // thrown by a part is thrown again by Run once every part has ended.
+//
+// A child made by fork has only the thread that called fork: the workers
+// stayed in the parent. The child's fork handler calls ForgetWorkers, and
+// the child's searches run on its calling thread until a Start. No thread is
+// started in the child on the engine's own account: creating threads in the
+// child of a process with several is beyond what POSIX promises (and
+// ThreadSanitizer refuses it), so that stays the caller's choice, through a
+// termination and a new initialisation.
 #pragma once
 
 #include <condition_variable>
@@ -40,6 +48,12 @@ class SearchPool {
   int Parts() const { return static_cast<int>(workers_.size()) + 1; }
 
   void Run(const std::function<void(int part)>& task);
+
+  // In a fork's child, before anything else touches the pool: the workers
+  // and the state they shared are dropped without being joined or destroyed
+  // (they belong to threads of the parent), leaving one part. Nothing is
+  // allocated, so the fork handler may call it.
+  void ForgetWorkers() noexcept;
 
  private:
   // Runs each task given after the generation `seen`, until stopped.

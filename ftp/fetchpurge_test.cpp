@@ -314,6 +314,25 @@ TEST_F(FetchpurgeTest, OddNamesAndAServerWithItsPrefix) {
   EXPECT_TRUE(fs::exists(p.c.Path("Quiravel/poleosInternet/ñandú.dat")));
 }
 
+// A name near the system's limit: the partial download beside it is named
+// shortly, and the file is downloaded and loaded as any other.
+TEST_F(FetchpurgeTest, ARemoteNameNearTheLimitIsDownloadedAndLoaded) {
+  Programa p;
+  const std::string largo = std::string(246, 'l') + ".dat";
+  p.Remoto(largo, kBueno);
+  ASSERT_TRUE(p.w->Open());
+  ASSERT_EQ(p.Lista(), std::vector<std::string>{largo});
+  p.Elige(0);
+  p.Descarga();
+  EXPECT_THAT(p.Textos(), (std::vector<std::string>{kDescargado}));
+  EXPECT_EQ(p.Filas("Checadas").size(), 2u);
+  EXPECT_FALSE(p.EnServidor(largo));
+  const fs::path carpeta = p.c.Path("Quiravel/poleosInternet");
+  EXPECT_EQ(orvo::testing::ReadFile(carpeta / largo), kBueno);
+  for (const auto& e : fs::directory_iterator(carpeta))
+    EXPECT_FALSE(e.path().filename().string().ends_with(".part")) << e.path();
+}
+
 TEST_F(FetchpurgeTest, ADatabaseErrorLoadsNothingAndLeavesTheFileOnTheServer) {
   Programa p;
   p.Remoto("a.dat", kBueno);

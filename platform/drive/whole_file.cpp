@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/drive/fitting_name.h"
 #include "platform/error/file_error.h"
 
 namespace orvo::drive {
@@ -20,12 +21,18 @@ std::error_code Errno(int error) { return std::error_code(error, std::generic_ca
 
 fs::path FolderOf(const fs::path& target) { return target.has_parent_path() ? target.parent_path() : fs::path("."); }
 
+// ".PID" and ".N" at their longest: a dot and ten digits each.
+constexpr std::size_t kNumbersRoom = 2 * 11;
+
 // The same folder as the target, so that the rename stays on one file system
 // and is atomic; hidden, so that no listing by pattern shows a file half-made.
+// A target's name near the limit is shortened here, so that any name the
+// system takes for the target has a temporary.
 fs::path HiddenName(const fs::path& target, std::string_view suffix) {
   static std::atomic<unsigned> next{0};
+  const std::size_t around = 1 + kNumbersRoom + suffix.size();
   std::string name = ".";  // appended, not concatenated: GCC 12 warns falsely on "." + string
-  name += target.filename().string();
+  name += FittingName(target.filename().string(), around < kNameMax ? kNameMax - around : 0);
   name += '.';
   name += std::to_string(::getpid());
   name += '.';
@@ -132,6 +139,11 @@ WholeFileWriter::WholeFileWriter(fs::path target, mode_t mode, std::string_view 
 
 void WholeFileWriter::Open(mode_t mode, std::string_view suffix, std::error_code& ec) {
   ec.clear();
+  // Refused before anything is written: the rename would refuse it at the end.
+  if (target_.filename().string().size() > kNameMax) {
+    ec = Errno(ENAMETOOLONG);
+    return;
+  }
   for (int attempt = 1; fd_ < 0; ++attempt) {
     temporary_ = HiddenName(target_, suffix);
     // open honours the umask, as a plain create of the target would.

@@ -160,6 +160,48 @@ TEST(WholeFileTest, AWriterInPiecesIsHiddenBesideItsTargetUntilCommitted) {
   EXPECT_EQ(ModeOf(target), 0444u);
 }
 
+// Any name the system takes for the target has a temporary that it takes too;
+// one it does not take is refused with the run time's text for a bad name.
+TEST(WholeFileTest, ANameNearTheLimitIsWrittenAndALongerOneIsABadFileName) {
+  for (const Shape& shape : kShapes) {
+    for (std::size_t length : {200u, 228u, 250u, 255u}) {
+      SCOPED_TRACE(std::string(shape.name) + " " + std::to_string(length));
+      orvo::testing::TempDrive c;
+      const fs::path target = c.Path("poleos/" + std::string(length - 4, 'p') + ".dat");
+      fs::create_directories(target.parent_path());
+      shape.write(target, "nuevo", 0640);
+      EXPECT_EQ(ReadFile(target), "nuevo");
+      WriteFile(target, "anterior");
+      fs::permissions(target, fs::perms::owner_all);
+      shape.write(target, "otra vez", 0640);
+      EXPECT_EQ(ReadFile(target), "otra vez");
+      EXPECT_EQ(Entries(target.parent_path()), 1);
+    }
+  }
+  for (const char* suffix : {".tmp", ".part", ".senal.tmp"}) {
+    orvo::testing::TempDrive c;
+    WholeFileWriter out(c.Path(std::string(255, 'q')), 0666, suffix);
+    ASSERT_TRUE(out.IsOpen()) << suffix;
+    const std::string name = out.Temporary().filename().string();
+    EXPECT_LE(name.size(), 255u) << name;
+    EXPECT_TRUE(name.starts_with("." + std::string(200, 'q')) && name.ends_with(suffix)) << name;
+    EXPECT_NE(name.find("." + std::to_string(::getpid()) + "."), std::string::npos) << name;
+  }
+
+  orvo::testing::TempDrive c;
+  const fs::path tooLong = c.Path(std::string(256, 'x'));
+  for (const Shape& shape : kShapes) {
+    const auto e = ErrorOf([&] { shape.write(tooLong, "nuevo", 0600); });
+    ASSERT_TRUE(e) << shape.name;
+    EXPECT_EQ(e->number, 52) << shape.name;
+    EXPECT_EQ(std::string(e->what()), "Nombre o número de archivo incorrecto: '" + tooLong.string() + "'");
+  }
+  std::error_code ec;
+  WholeFileWriter refused(tooLong, 0666, ".tmp", ec);
+  EXPECT_EQ(ec, std::errc::filename_too_long);
+  EXPECT_EQ(Entries(c.Root()), 0);
+}
+
 TEST(WholeFileTest, TheErrorCodeFormsReportTheSystemsErrorWithoutThrowing) {
   orvo::testing::TempDrive c;
   std::error_code ec;

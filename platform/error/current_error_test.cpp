@@ -24,7 +24,7 @@ const Case kCases[] = {
     {"raised", [] { throw RaisedError(53, "x", "A::B"); }, 53, "x"},
     {"file system",
      [] { throw fs::filesystem_error("status", fs::path("/c/x"), std::make_error_code(std::errc::filename_too_long)); },
-     76, "No se ha encontrado la ruta de acceso: '/c/x'"},
+     52, "Nombre o número de archivo incorrecto: '/c/x'"},
     {"memory", [] { throw std::bad_alloc(); }, 7, "Memoria insuficiente"},
     {"library", [] { throw std::out_of_range("vector"); }, 5, "Llamada a procedimiento o argumento no válidos (vector)"},
     {"unknown", [] { throw 42; }, 5, "Llamada a procedimiento o argumento no válidos"},

@@ -98,7 +98,7 @@ TEST_F(EveryPathTest, AFolderTheSystemRefusesReadsTheSameInTheBoxTheRaiseTheDown
     int number;
   } cases[] = {
       {"a folder under a file", "archivo/sub", kPathNotFound},
-      {"a 300-character folder", std::string(300, 'n'), kPathNotFound},
+      {"a 300-character folder", std::string(300, 'n'), kBadFileName},
       {"a folder the system refuses", "sistema", kPermissionDenied},
   };
   for (const auto& k : cases) {

@@ -20,6 +20,7 @@ RuntimeError Named(Reason reason, std::string_view path) {
 Reason ReasonOf(int errnum) {
   switch (errnum) {
     case ENOMEM: return Of(kOutOfMemory);
+    case ENAMETOOLONG: return Of(kBadFileName);
     case EEXIST: return Of(kFileExists);
     case ENOSPC:
     case EDQUOT:
@@ -31,7 +32,6 @@ Reason ReasonOf(int errnum) {
     case EBUSY: return Of(kPermissionDenied);
     case ENOENT:
     case ENOTDIR:
-    case ENAMETOOLONG:
     case ELOOP: return Of(kPathNotFound);
     default: return Of(kAccessError);
   }

@@ -12,11 +12,12 @@
 //
 // Number  Meaning                             From
 //    7    out of memory                       ENOMEM
+//   52    bad file name or number             ENAMETOOLONG (a name or path longer than the system takes)
 //   53    file not found                      (named by the callers that look for a file)
 //   58    file already exists                 EEXIST
 //   61    disk full                           ENOSPC, EDQUOT, EFBIG
 //   70    permission denied                   EACCES, EPERM, EROFS, ETXTBSY, EBUSY
-//   76    path not found                      ENOENT, ENOTDIR, ENAMETOOLONG, ELOOP
+//   76    path not found                      ENOENT, ENOTDIR, ELOOP
 //   75    path/file access error              anything else
 #pragma once
 

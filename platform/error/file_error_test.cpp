@@ -16,7 +16,7 @@ TEST(FileErrorTest, ErrnoValuesBecomeRunTimeNumbersWithThePath) {
   struct Case { int errnum; int number; const char* words; } cases[] = {
       {ENOENT, kPathNotFound, "No se ha encontrado la ruta de acceso"},
       {ENOTDIR, kPathNotFound, "No se ha encontrado la ruta de acceso"},
-      {ENAMETOOLONG, kPathNotFound, "No se ha encontrado la ruta de acceso"},
+      {ENAMETOOLONG, kBadFileName, "Nombre o número de archivo incorrecto"},
       {EACCES, kPermissionDenied, "Permiso denegado"},
       {EROFS, kPermissionDenied, "Permiso denegado"},
       {EEXIST, kFileExists, "El archivo ya existe"},

@@ -14,6 +14,7 @@ constexpr Entry kTexts[] = {
     {kInvalidCall, "Llamada a procedimiento o argumento no válidos"},
     {kOverflow, "Desbordamiento"},
     {kOutOfMemory, "Memoria insuficiente"},
+    {kBadFileName, "Nombre o número de archivo incorrecto"},
     {kFileNotFound, "No se ha encontrado el archivo"},
     {kFileExists, "El archivo ya existe"},
     {kDiskFull, "Disco lleno"},

@@ -16,6 +16,7 @@ namespace orvo::err {
 inline constexpr int kInvalidCall = 5;          // invalid procedure call or argument
 inline constexpr int kOverflow = 6;
 inline constexpr int kOutOfMemory = 7;
+inline constexpr int kBadFileName = 52;         // bad file name or number
 inline constexpr int kFileNotFound = 53;
 inline constexpr int kFileExists = 58;
 inline constexpr int kDiskFull = 61;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/drive/whole_file.h"
 #include "platform/error.h"
 #include "platform/testsupport/ftp_server.h"
 #include "platform/testsupport/temp_drive.h"
@@ -312,6 +313,15 @@ TEST_F(InternetTransferTest, PartialFilesOfRunsThatNoLongerExistAreRemoved) {
   orvo::testing::WriteFile(local / (".a.dat." + de + ".0.part"), "x");
   orvo::testing::WriteFile(local / (".con espacio.dat." + de + ".12.part"), "x");
   for (const std::string& nombre : quedan) orvo::testing::WriteFile(local / nombre, "x");
+  {
+    // A long name's partial file, as a run that was killed left it: shortened.
+    drive::WholeFileWriter escrito(local / (std::string(250, 'l') + ".dat"), 0666, ".part");
+    std::string nombre = escrito.Temporary().filename().string();
+    const std::size_t pid = nombre.rfind("." + mio + ".");
+    ASSERT_NE(pid, std::string::npos) << nombre;
+    nombre.replace(pid + 1, mio.size(), de);
+    fs::rename(escrito.Temporary(), local / nombre);
+  }
   RemoveAbandonedPartialFiles(local);
   std::vector<std::string> hay, esperados = quedan;
   for (const auto& entrada : fs::directory_iterator(local)) hay.push_back(entrada.path().filename().string());

@@ -127,7 +127,7 @@ TEST(AyudaTest, FileSystemErrorsComeInSpanishWithThePath) {
     std::string error;
   } casos[] = {
       {c.Path("archivo/c"), "Error 76: No se ha encontrado la ruta de acceso: '"},
-      {c.Path(std::string(300, 'n') + "/c"), "Error 76: No se ha encontrado la ruta de acceso: '"},
+      {c.Path(std::string(300, 'n') + "/c"), "Error 52: Nombre o número de archivo incorrecto: '"},
       {c.Path("sistema/c"), "Error 70: Permiso denegado: '"},
   };
   for (const auto& caso : casos) {
