@@ -12,6 +12,7 @@
 
 #include "backup/archivos_zip.h"
 #include "platform/error/file_error.h"
+#include "platform/drive/fitting_name.h"
 #include "platform/drive/whole_file.h"
 #include "platform/error.h"
 #include "platform/error/current_error.h"
@@ -122,8 +123,10 @@ std::optional<ContenidoDiario> LeeDiario(const fs::path& escena) {
 }
 
 // Where a move across file systems keeps its copy until the copy is whole.
+// Its name fits the system's limit however long the file's own is.
 fs::path Temporal(const fs::path& ruta, std::size_t indice) {
-  return fs::path(ruta.string() + ".~" + std::to_string(indice));
+  const std::string sufijo = ".~" + std::to_string(indice);
+  return ruta.parent_path() / (drive::FittingName(ruta.filename().string(), drive::kNameMax - sufijo.size()) + sufijo);
 }
 
 // A rename where it can be. Across file systems: a whole copy under a

@@ -146,6 +146,15 @@ TEST_F(IntercambioTest, AcrossFileSystemsTheSwapStandsOrIsUndoneAllTheSame) {
                                              {"a.txt", "a nuevo"}, {"sub/", ""}, {"sub/c.txt", "c nuevo"}}));
     EXPECT_EQ(ReadTree(escena), (std::map<std::string, std::string>{{"nuevo/", ""}}));
   }
+  {
+    // A name at the system's limit: the copy's temporary beside it fits too.
+    const std::string largo = std::string(251, 'n') + ".txt";
+    WriteFile(escena / "nuevo" / largo, "largo");
+    Intercambio cambio(escena);
+    cambio.Coloca(escena / "nuevo" / largo, c.Path("datos") / largo);
+    cambio.Ejecuta();
+    EXPECT_EQ(orvo::testing::ReadFile(c.Path("datos") / largo), "largo");
+  }
   fs::remove_all(escena);
 }
 
