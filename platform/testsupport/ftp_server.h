@@ -58,21 +58,6 @@ class FtpServer {
   int port_ = 0;
 };
 
-// A loopback port whose listener never accepts: connecting succeeds (the
-// system completes it) and then no byte ever comes.
-class SilentServer {
- public:
-  SilentServer();
-  ~SilentServer();
-  SilentServer(const SilentServer&) = delete;
-  SilentServer& operator=(const SilentServer&) = delete;
-  std::string Url() const { return "ftp://127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
 // A loopback port where nothing listens: connecting is refused at once. The
 // port stays bound (never listening) for the object's life, so that no server
 // of a test running beside it can be given it meanwhile.
@@ -84,9 +69,16 @@ class ClosedPort {
   ClosedPort& operator=(const ClosedPort&) = delete;
   std::string Url() const { return "ftp://127.0.0.1:" + std::to_string(port_); }
 
- private:
+ protected:
   int fd_ = -1;
   int port_ = 0;
+};
+
+// A loopback port whose listener never accepts: connecting succeeds (the
+// system completes it) and then no byte ever comes.
+class SilentServer : public ClosedPort {
+ public:
+  SilentServer();
 };
 
 }  // namespace orvo::testing
