@@ -8,6 +8,7 @@
 #include "common/arranque.h"
 #include "platform/db/connection.h"
 #include "platform/db/database_file.h"
+#include "platform/db/error.h"
 #include "platform/db/replace_contents.h"
 #include "platform/error.h"
 #include "platform/text/nocase.h"
@@ -46,8 +47,7 @@ BasesTomadas::BasesTomadas(const fs::path& carpeta, const std::vector<fs::path>&
     if (!entrada.is_regular_file(ec) || !db::IsDatabaseFile(entrada.path())) continue;
     db::ExclusiveUse uso(entrada.path().string());
     if (!uso.Taken()) {
-      throw RuntimeError(db::errc::kFileInUse, "El archivo " + RutaWindows(entrada.path()) +
-                                                   " está abierto en otro programa; ciérrelo y vuelva a intentarlo");
+      throw db::FileInUse(RutaWindows(entrada.path()));
     }
     tomadas_.push_back(std::move(uso));
   }

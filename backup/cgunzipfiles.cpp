@@ -1,13 +1,14 @@
 #include "backup/cgunzipfiles.h"
 
 #include "platform/error/current_error.h"
+#include "platform/error/numbers.h"
 
 namespace orvo::backup {
 
 namespace {
 
 std::int16_t Narrow(std::int32_t value) {
-  if (value < INT16_MIN || value > INT16_MAX) throw RuntimeError(6, "Desbordamiento");
+  if (value < INT16_MIN || value > INT16_MAX) throw RuntimeError(err::kOverflow, std::string(err::Text(err::kOverflow)));
   return static_cast<std::int16_t>(value);
 }
 

@@ -10,6 +10,7 @@
 #include "backup/cgzipfiles.h"
 #include "backup/codemodule.h"
 #include "platform/error/current_error.h"
+#include "platform/error/numbers.h"
 #include "platform/forms/scripted_dialogs.h"
 #include "platform/testsupport/commands.h"
 #include "platform/testsupport/temp_drive.h"
@@ -55,8 +56,8 @@ TEST(CGUnzipFilesTest, IntegerPropertiesOutside16BitsOverflowAtUnzip) {
       u.Unzip("C:\\x.zip", "C:");
       ADD_FAILURE() << "no overflow";
     } catch (const err::RaisedError& e) {
-      EXPECT_EQ(e.number, 6);
-      EXPECT_STREQ(e.what(), "Desbordamiento");
+      EXPECT_EQ(e.number, err::kOverflow);
+      EXPECT_EQ(e.what(), err::Text(err::kOverflow));
       EXPECT_EQ(e.source, "CGUnZipFiles::Unzip");
     }
   }

@@ -96,8 +96,7 @@ void Restauracion::ExtraeYRevisa(forms::Dialogs& dialogs, const std::string& tit
   const fs::path principal = drive::FindIgnoringCase(carpetaRespaldo_, archivo_);
   std::error_code ec;
   if (principal.empty() || !fs::is_regular_file(principal, ec)) {
-    throw RuntimeError(err::kFileNotFound,
-                       "No se encontró el archivo " + std::string(kCarpetaRespaldo) + "\\" + archivo_);
+    throw err::FileNotFound(std::string(kCarpetaRespaldo) + "\\" + archivo_);
   }
 
   // Held from the start, so that a Snapmake started meanwhile does not take

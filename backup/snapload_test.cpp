@@ -465,8 +465,8 @@ TEST_F(FallaTest, DatabaseOpenInAnIdleSqliteSession) {
   Restaura();
   ASSERT_NO_FATAL_FAILURE(EsperaError(3045));
   EXPECT_EQ(boxes.shown.back().text,
-            "3045 Form1::cmdUnZip_Click El archivo C:\\Quiravel\\Quiravel.mdb está abierto en otro programa; ciérrelo y "
-            "vuelva a intentarlo");
+            "3045 Form1::cmdUnZip_Click No se pudo usar 'C:\\Quiravel\\Quiravel.mdb'; el archivo está en uso por otro "
+            "programa.");
   SinCambios();
   EXPECT_EQ(p.Respaldos(), respaldosAntes);
   const long checadas = p.Filas("Checadas");

@@ -9,6 +9,7 @@
 #include "classify/minutos.h"
 #include "classify/ventanas.h"
 #include "common/fecha_hora.h"
+#include "platform/db/error.h"
 #include "platform/db/recordset.h"
 #include "platform/db/value.h"
 #include "platform/error.h"
@@ -329,7 +330,7 @@ class Clasificacion {
 Resultado Busca_Empleado(common::Bases& bases, std::string_view EnrollName, std::string_view Fecha,
                          std::string_view Hora) {
   if (!bases.cn.IsOpen() || bases.rs.size() < kRecordsets)
-    throw RuntimeError(3704, "La operación no está permitida si el objeto está cerrado.");
+    db::Throw(db::errc::kObjectClosed);
   const std::int64_t clave = ClaveEmpleado(EnrollName);
   auto transaccion = bases.cn.Begin();
   Resultado r = Clasificacion(bases, Fecha, Hora).Corre(clave);

@@ -6,6 +6,7 @@
 
 #include "common/fecha_hora.h"
 #include "platform/error.h"
+#include "platform/error/numbers.h"
 
 namespace orvo::classify {
 
@@ -15,7 +16,7 @@ namespace {
   throw RuntimeError(13, "No coinciden los tipos ('" + std::string(texto) + "')");
 }
 
-[[noreturn]] void Desbordamiento() { throw RuntimeError(6, "Desbordamiento"); }
+[[noreturn]] void Desbordamiento() { throw RuntimeError(err::kOverflow, std::string(err::Text(err::kOverflow))); }
 
 Minutos En16(std::int32_t valor) {
   if (valor < std::numeric_limits<Minutos>::min() || valor > std::numeric_limits<Minutos>::max())

@@ -1,5 +1,6 @@
 #include "classify/ventanas.h"
 
+#include "platform/db/error.h"
 #include "platform/error.h"
 
 namespace orvo::classify {
@@ -33,7 +34,7 @@ Turno Turno::SinTurno() {
 }
 
 const std::optional<std::string>& Celda::Valor() const {
-  if (!fila) throw RuntimeError(3021, "No hay registro activo.");
+  if (!fila) db::Throw(db::errc::kNoCurrentRecord);
   return valor;
 }
 

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "platform/error.h"
+#include "platform/error/numbers.h"
 
 namespace orvo::common {
 
@@ -160,7 +161,7 @@ std::optional<year_month_day> LeeFechaTexto(std::string_view t) {
 std::string FechaTexto(year_month_day fecha) {
   const int anio = static_cast<int>(fecha.year());
   if (!fecha.ok() || anio < 1 || anio > 9999)
-    throw RuntimeError(5, "Llamada a procedimiento o argumento no válido");
+    throw RuntimeError(err::kInvalidCall, std::string(err::Text(err::kInvalidCall)));
   std::string salida;
   AnadeCifras(salida, anio, 4);
   salida += ' ';

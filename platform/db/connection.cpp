@@ -30,7 +30,7 @@ Connection::~Connection() {
 
 void Connection::Open(std::string_view connectionString) {
   ConnectionString cs = ConnectionString::Parse(connectionString);
-  if (cs.file.empty()) Throw(errc::kFileNotFound, "No se especificó el archivo de base de datos (DBQ).");
+  if (cs.file.empty()) throw NoDatabaseFile();
   OpenFile(cs.file, cs.password);
 }
 

@@ -50,7 +50,7 @@ Database Database::Create(std::string_view path, std::string_view /*locale*/, st
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) throw DatabaseExists(path);
   if (!fs::is_directory(file.parent_path(), ec))
-    Throw(errc::kBadPath, "'" + file.parent_path().string() + "' no es una ruta válida.");
+    throw BadPath(file.parent_path().string());
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
   if (rc == SQLITE_OK) {
@@ -67,7 +67,7 @@ Database Database::Create(std::string_view path, std::string_view /*locale*/, st
   sqlite3_close_v2(raw);
   if (rc != SQLITE_OK) {
     fs::remove(file, ec);
-    Throw(errc::kEngine, "No se pudo crear la base de datos '" + std::string(path) + "'.");
+    throw CannotCreate(path);
   }
   Database db;
   db.cn_->OpenFile(path, password);
@@ -101,9 +101,9 @@ std::vector<TableDef> Database::TableDefs() {
 }
 
 void Database::Append(const TableDef& table) {
-  if (FindTable(table.name)) Throw(errc::kTableExists, "La tabla '" + table.name + "' ya existe.");
+  if (FindTable(table.name)) throw TableExists(table.name);
   if (table.fields.empty())
-    Throw(errc::kNoFields, "No hay campos definidos; no se puede agregar la tabla '" + table.name + "'.");
+    throw NoFields(table.name);
   std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
   for (std::size_t i = 0; i < table.fields.size(); ++i) {
     for (std::size_t j = 0; j < i; ++j) {
@@ -142,7 +142,7 @@ void Database::SetFieldProperties(std::string_view table, std::string_view field
   if (!f) throw ItemNotFound("el campo", field);
   if (allowZeroLength) {
     if (f->type != Type::Text && f->type != Type::Memo)
-      Throw(errc::kInvalidOperation, "Operación no válida para el campo '" + f->name + "'.");
+      throw InvalidOperationOnField(f->name);
     f->allowZeroLength = *allowZeroLength;
   }
   if (defaultValue) f->defaultValue = *defaultValue;

@@ -81,6 +81,66 @@ Error FileNotFound(std::string_view file) {
   return Error(errc::kFileNotFound, "No se encuentra el archivo " + Quoted(file) + ".");
 }
 
+Error FileInUse(std::string_view file) {
+  return Error(errc::kFileInUse, "No se pudo usar " + Quoted(file) + "; el archivo está en uso por otro programa.");
+}
+
+Error Locked(std::string_view file) {
+  return Error(errc::kLocked, "La base de datos " + Quoted(file) + " está en uso por otro programa.");
+}
+
+Error CannotRead(std::string_view file, std::string_view why) {
+  return Error(errc::kCannotOpen, "No se puede abrir " + Quoted(file) + " para leerlo: " + std::string(why) + ".");
+}
+
+Error CannotUpdate(std::string_view file, std::string_view why) {
+  return Error(errc::kCannotOpen, "No se puede actualizar " + Quoted(file) + ": " + std::string(why) + ".");
+}
+
+Error TypeMismatch(std::string_view why) {
+  return Error(errc::kTypeMismatch, "No coinciden los tipos de datos: " + std::string(why) + ".");
+}
+
+Error EmptyStatement() { return Error(errc::kSyntax, "La instrucción SQL está vacía."); }
+
+Error ParameterCountMismatch(std::string_view sql) {
+  return Error(errc::kSyntax, "El número de parámetros no coincide con la instrucción SQL: " + std::string(sql));
+}
+
+Error NoDatabaseFile() { return Error(errc::kFileNotFound, "No se especificó el archivo de base de datos (DBQ)."); }
+
+Error BadPath(std::string_view folder) { return Error(errc::kBadPath, Quoted(folder) + " no es una ruta válida."); }
+
+Error CannotCreate(std::string_view path) {
+  return Error(errc::kEngine, "No se pudo crear la base de datos " + Quoted(path) + ".");
+}
+
+Error PasswordNotSaved() { return Error(errc::kEngine, "No se pudo guardar la contraseña de la base de datos."); }
+
+Error TableExists(std::string_view table) { return Error(errc::kTableExists, "La tabla " + Quoted(table) + " ya existe."); }
+
+Error NoFields(std::string_view table) {
+  return Error(errc::kNoFields, "No hay campos definidos; no se puede agregar la tabla " + Quoted(table) + ".");
+}
+
+Error InvalidOperationOnField(std::string_view field) {
+  return Error(errc::kInvalidOperation, "Operación no válida para el campo " + Quoted(field) + ".");
+}
+
+Error FieldNotUpdatable(std::string_view field, std::string_view table) {
+  return Error(errc::kFieldNotUpdatable,
+               "No se puede actualizar el campo " + Quoted(field) + ": no es una columna de la tabla " + Quoted(table) + ".");
+}
+
+Error CopyInTransaction(std::string_view database) {
+  return Error(errc::kInvalidOperation, "No se puede copiar la base de datos " + Quoted(database) + " durante una transacción.");
+}
+
+Error DamagedCopy(std::string_view database, std::string_view problem) {
+  return Error(errc::kUnrecognizedFormat,
+               "La copia de la base de datos " + Quoted(database) + " está dañada: " + std::string(problem) + ".");
+}
+
 Error DuplicateField(std::string_view field) {
   return Error(errc::kDuplicateField, "No se puede definir el campo " + Quoted(field) + " más de una vez.");
 }
@@ -131,12 +191,11 @@ void ThrowEngineError(sqlite3* db, int rc, std::string_view sql, const std::stri
   // 'now' and the like in a column whose rule reads dates: SQLite will not
   // let a rule depend on the clock, so the value cannot be checked.
   if (msg.starts_with("non-deterministic use of "))
-    Throw(errc::kTypeMismatch,
-          "No coinciden los tipos de datos: el valor depende de la fecha actual (como 'now') y el campo guarda una fecha fija.");
+    throw TypeMismatch("el valor depende de la fecha actual (como 'now') y el campo guarda una fecha fija");
   if (rc == SQLITE_CONSTRAINT_FOREIGNKEY) Throw(errc::kRelatedRecord);
   if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) Throw(errc::kDuplicateValue);
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-    Throw(errc::kLocked, "No se pudo actualizar; la base de datos '" + file + "' está en uso por otro programa.");
+    throw Locked(file);
   if (primary == SQLITE_READONLY) Throw(errc::kReadOnly);
   if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
     throw UnrecognizedFormat(file);

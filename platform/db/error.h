@@ -31,6 +31,36 @@ Error UnrecognizedFormat(std::string_view file);
 Error DatabaseExists(std::string_view path);
 // 3024: a database file that is not there.
 Error FileNotFound(std::string_view file);
+// 3045: a database file that another program holds.
+Error FileInUse(std::string_view file);
+// 3218: a database that another program is writing past the busy time-out.
+Error Locked(std::string_view file);
+// 3051: a database this program can open but not read as it stands, or not
+// write; `why` says what stands in the way.
+Error CannotRead(std::string_view file, std::string_view why);
+Error CannotUpdate(std::string_view file, std::string_view why);
+// 3464 for a value the engine cannot store.
+Error TypeMismatch(std::string_view why);
+// 3075: a statement with no instruction, or with other parameters than given.
+Error EmptyStatement();
+Error ParameterCountMismatch(std::string_view sql);
+// 3024 for a connection string without its file.
+Error NoDatabaseFile();
+// 3044: the folder of a new database is not there.
+Error BadPath(std::string_view folder);
+// 3000: a new database that could not be made, or a password not kept.
+Error CannotCreate(std::string_view path);
+Error PasswordNotSaved();
+// 3010 and 3264, appending a table.
+Error TableExists(std::string_view table);
+Error NoFields(std::string_view table);
+// 3219 on a field whose type takes no such property.
+Error InvalidOperationOnField(std::string_view field);
+// 3164
+Error FieldNotUpdatable(std::string_view field, std::string_view table);
+// 3219 and 3343, copying a live database.
+Error CopyInTransaction(std::string_view database);
+Error DamagedCopy(std::string_view database, std::string_view problem);
 // 3191
 Error DuplicateField(std::string_view field);
 // 3464 in a named column.

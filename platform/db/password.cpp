@@ -31,7 +31,7 @@ std::vector<unsigned char> Digest(std::string_view salt, std::string_view passwo
   return out;
 }
 
-[[noreturn]] void NotSaved() { Throw(errc::kEngine, "No se pudo guardar la contraseña de la base de datos."); }
+[[noreturn]] void NotSaved() { throw PasswordNotSaved(); }
 
 }  // namespace
 

@@ -175,8 +175,7 @@ void Recordset::SetField(std::string_view name, Value v) {
   auto i = Index(name);
   if (!i) throw ItemNotFound("el elemento", name);
   if (origins_[*i].empty())
-    Throw(errc::kFieldNotUpdatable, "No se puede actualizar el campo '" + names_[*i] + "': no es una columna de la tabla '" +
-                                        table_ + "'.");
+    throw FieldNotUpdatable(names_[*i], table_);
   if (!adding_ && Eof()) NoCurrentRecord();
   for (auto& [index, value] : pending_) {
     if (index == *i) {

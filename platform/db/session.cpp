@@ -34,7 +34,7 @@ void Bind(Session& s, sqlite3_stmt* st, int i, const Value& v) {
   } else if (auto* d = std::get_if<double>(&v)) {
     // SQLite keeps NaN as Null, which would pass for no value at all.
     if (std::isnan(*d))
-      Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el valor no es un número (NaN).");
+      throw TypeMismatch("el valor no es un número (NaN)");
     rc = sqlite3_bind_double(st, i, *d);
   } else if (auto* t = std::get_if<std::string>(&v)) {
     // SQLite's length() and comparisons stop at a NUL, so the column checks
@@ -43,9 +43,9 @@ void Bind(Session& s, sqlite3_stmt* st, int i, const Value& v) {
     // of continuation bytes after it as one character, so "\xC0" and 100,000
     // bytes more would pass a Text(10).
     if (t->find('\0') != std::string::npos)
-      Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el texto contiene un carácter nulo.");
+      throw TypeMismatch("el texto contiene un carácter nulo");
     if (!text::IsValidUtf8(*t))
-      Throw(errc::kTypeMismatch, "No coinciden los tipos de datos: el texto no es UTF-8 válido.");
+      throw TypeMismatch("el texto no es UTF-8 válido");
     rc = sqlite3_bind_text64(st, i, t->data(), t->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   } else if (auto* b = std::get_if<Blob>(&v)) {
     // An empty vector has no data pointer, which SQLite would take for Null.
@@ -106,7 +106,7 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) throw FileNotFound(name_);
   if (!lock_.Take(file, static_cast<int>(kBusyTimeout.count())))
-    Throw(errc::kFileInUse, "No se pudo usar '" + name_ + "'; el archivo ya está en uso.");
+    throw FileInUse(name_);
   // The file may have gone while another program held it.
   if (!fs::is_regular_file(file, ec)) throw FileNotFound(name_);
   // An empty file would open as a new empty database: it is a damaged one here.
@@ -139,12 +139,12 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   if (rc != SQLITE_OK) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    Throw(errc::kFileNotFound, "No se puede abrir el archivo '" + name_ + "'.");
+    throw FileNotFound(name_);
   }
-  auto fail = [&](int number, const std::string& text) {
+  auto fail = [&](const Error& error) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    Throw(number, text);
+    throw error;
   };
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, static_cast<int>(kBusyTimeout.count()));
@@ -158,16 +158,15 @@ Session::Session(const fs::path& file, std::string_view name, std::string_view p
   } while (rc != SQLITE_ROW && passing.Again(rc));
   if (rc != SQLITE_ROW) {
     if ((rc & 0xff) == SQLITE_BUSY || rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
-      fail(errc::kLocked, "El archivo '" + name_ + "' está en uso por otro programa.");
+      fail(Locked(name_));
     // A sound file whose log this program can neither read nor make.
     if (!readOnly_.empty() && ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN))
-      fail(errc::kCannotOpen, "No se puede abrir '" + name_ + "' para leerlo: " + readOnly_ + ".");
-    fail(errc::kUnrecognizedFormat, "Formato de base de datos '" + name_ + "' no reconocido.");
+      fail(CannotRead(name_, readOnly_));
+    fail(UnrecognizedFormat(name_));
   }
   if (cannotFollow)
-    fail(errc::kCannotOpen, "No se puede abrir '" + name_ + "' para leerlo: " + readOnly_ +
-                                ", de modo que no se verían los cambios que otros programas hacen en él.");
-  if (!PasswordMatches(db_, password)) fail(errc::kBadPassword, "Contraseña no válida.");
+    fail(CannotRead(name_, readOnly_ + ", de modo que no se verían los cambios que otros programas hacen en él"));
+  if (!PasswordMatches(db_, password)) fail(Error(errc::kBadPassword, std::string(err::Text(errc::kBadPassword))));
   Configure(db_, kBusyTimeout);
 }
 
@@ -180,9 +179,9 @@ Session::~Session() {
 void Session::Fail(int rc, std::string_view sql) const {
   // Another program's index that stayed in a passing state past the busy timeout.
   if (rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
-    Throw(errc::kLocked, "El archivo '" + name_ + "' está en uso por otro programa.");
+    throw Locked(name_);
   if ((rc & 0xff) == SQLITE_READONLY && !readOnly_.empty())
-    Throw(errc::kCannotOpen, "No se puede actualizar '" + name_ + "': " + readOnly_ + ".");
+    throw CannotUpdate(name_, readOnly_);
   ThrowEngineError(db_, rc, sql, name_);
 }
 
@@ -201,7 +200,7 @@ sqlite3_stmt* Session::Borrow(std::string_view sql) {
          passing.Again(sqlite3_extended_errcode(db_))) {
   }
   if (rc != SQLITE_OK) Fail(rc, sql);
-  if (!st) Throw(errc::kSyntax, "La instrucción SQL está vacía.");
+  if (!st) throw EmptyStatement();
   if (!OnlyBlanksLeft(sql.substr(static_cast<std::size_t>(tail - sql.data())))) {
     sqlite3_finalize(st);
     Throw(errc::kTrailingText);
@@ -246,7 +245,7 @@ Statement::Statement(Session& s, std::string_view sql, std::span<const Value> pa
     : s_(s), st_(s.Borrow(sql)), sql_(sql) {
   try {
     if (sqlite3_bind_parameter_count(st_) != static_cast<int>(params.size()))
-      Throw(errc::kSyntax, "El número de parámetros no coincide con la instrucción SQL: " + std::string(sql));
+      throw ParameterCountMismatch(sql);
     for (std::size_t i = 0; i < params.size(); ++i) Bind(s_, st_, static_cast<int>(i + 1), params[i]);
   } catch (...) {
     s_.GiveBack(st_);

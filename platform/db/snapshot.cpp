@@ -22,7 +22,7 @@ void Connection::Snapshot(std::string_view targetPath) {
   const std::string name(targetPath);
   // Its own open transaction would make the copy wait for itself.
   if (!sqlite3_get_autocommit(s.db()))
-    Throw(errc::kInvalidOperation, "No se puede copiar la base de datos '" + s.name() + "' durante una transacción.");
+    throw CopyInTransaction(s.name());
   std::error_code ec;
   if (fs::exists(fs::symlink_status(target, ec))) throw DatabaseExists(name);
 
@@ -55,8 +55,7 @@ void Connection::Snapshot(std::string_view targetPath) {
   sqlite3_close_v2(copy);
   if (rc == SQLITE_OK && !problems.empty()) {
     fs::remove(target, ec);
-    Throw(errc::kUnrecognizedFormat, "La copia de la base de datos '" + s.name() + "' está dañada: " +
-                                         FirstProblem(problems) + ".");
+    throw DamagedCopy(s.name(), FirstProblem(problems));
   }
   if (rc != SQLITE_OK) {
     fs::remove(target, ec);

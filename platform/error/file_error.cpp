@@ -53,6 +53,8 @@ RuntimeError FileInUse(std::string_view path) {
                                              "' está en uso por otro programa.");
 }
 
+RuntimeError FileNotFound(std::string_view path) { return Named(Of(kFileNotFound), path); }
+
 RuntimeError PathError(std::string_view path) { return Named(Of(kPathNotFound), path); }
 
 }  // namespace orvo::err

@@ -45,6 +45,10 @@ RuntimeError FileError(int errnum, const std::filesystem::path& path);
 // The same for an exception of std::filesystem (its first path is named).
 RuntimeError FileError(const std::filesystem::filesystem_error& e);
 
+// The error of a file that is not there where a program or a backup was
+// looked for (53, as the run time named a missing file).
+RuntimeError FileNotFound(std::string_view path);
+
 // The error of a file that another program is using (permission denied, as
 // the platform refused to delete or replace an open file).
 RuntimeError FileInUse(std::string_view path);

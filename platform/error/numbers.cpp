@@ -26,6 +26,7 @@ constexpr Entry kTexts[] = {
      "No se realizaron los cambios solicitados en la tabla porque crearían valores duplicados en el índice, "
      "clave principal o relación. Cambie los datos del campo o los campos que contienen datos duplicados, "
      "quite el índice o vuelva a definirlo para permitir entradas duplicadas e inténtelo de nuevo."},
+    {engine::kBadPassword, "Contraseña no válida."},
     {engine::kReadOnly, "No se puede actualizar. La base de datos o el objeto es de sólo lectura."},
     {engine::kTrailingText, "Se encontraron caracteres después del final de la instrucción SQL."},
     {engine::kRecordDeleted, "El registro se ha eliminado."},

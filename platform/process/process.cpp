@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/error/file_error.h"
 
 extern char** environ;
 
@@ -110,9 +111,7 @@ std::optional<int> Child::Wait(std::chrono::milliseconds timeout) {
 Child Start(const std::filesystem::path& program, const std::vector<std::string>& args,
             const StartOptions& options) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(program, ec)) {
-    throw RuntimeError(53, "No se encontró el archivo");
-  }
+  if (!std::filesystem::is_regular_file(program, ec)) throw err::FileNotFound(program.string());
   std::vector<std::string> words;
   words.reserve(args.size() + 1);
   words.push_back(program.string());
@@ -142,13 +141,10 @@ Child Start(const std::filesystem::path& program, const std::vector<std::string>
   pid_t pid = -1;
   const int error = posix_spawn(&pid, words[0].c_str(), nullptr, &attributes, argv.data(), envp.data());
   posix_spawnattr_destroy(&attributes);
-  switch (error) {
-    case 0: return Child(pid);
-    case ENOENT: throw RuntimeError(53, "No se encontró el archivo");
-    case EACCES:
-    case EPERM: throw RuntimeError(70, "Permiso denegado");
-    default: throw RuntimeError(5, "Llamada a procedimiento o argumento no válidos");
-  }
+  if (error == 0) return Child(pid);
+  // The program was there a moment ago: gone now, it is still the file that is missing.
+  if (error == ENOENT) throw err::FileNotFound(program.string());
+  throw err::FileError(error, program);
 }
 
 void SetCommandLine(int argc, const char* const* argv) {

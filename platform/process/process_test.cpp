@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/error/numbers.h"
 #include "platform/testsupport/temp_drive.h"
 
 namespace {
@@ -23,13 +24,18 @@ using orvo::process::Start;
 
 const std::filesystem::path kShell = "/bin/sh";
 
-int RuntimeErrorNumber(const std::filesystem::path& program) {
+struct Refusal {
+  int number = -1;
+  std::string description;
+};
+
+Refusal RefusalOf(const std::filesystem::path& program) {
   try {
     Start(program, {});
   } catch (const orvo::RuntimeError& e) {
-    return e.number;
+    return {e.number, e.what()};
   }
-  return -1;
+  return {};
 }
 
 TEST(Start, ReportsTheExitStatus) {
@@ -80,9 +86,20 @@ TEST(Start, RefusesWhatCannotRun) {
   const auto text = folder.Path("Snapmake");
   orvo::testing::WriteFile(text, "not a program");
   chmod(text.c_str(), 0644);
-  EXPECT_EQ(RuntimeErrorNumber(folder.Path("missing")), 53);
-  EXPECT_EQ(RuntimeErrorNumber(folder.Root()), 53);  // a folder is no program file
-  EXPECT_EQ(RuntimeErrorNumber(text), 70);
+  struct Case {
+    std::filesystem::path program;
+    int number;
+  };
+  const Case cases[] = {
+      {folder.Path("missing"), orvo::err::kFileNotFound},
+      {folder.Root(), orvo::err::kFileNotFound},  // a folder is no program file
+      {text, orvo::err::kPermissionDenied},
+  };
+  for (const Case& c : cases) {
+    const Refusal refusal = RefusalOf(c.program);
+    EXPECT_EQ(refusal.number, c.number) << c.program;
+    EXPECT_EQ(refusal.description, std::string(orvo::err::Text(c.number)) + ": '" + c.program.string() + "'");
+  }
 }
 
 TEST(Child, DroppedWhileRunningLeavesNoZombie) {
