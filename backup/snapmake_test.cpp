@@ -322,6 +322,38 @@ TEST(SnapmakeProgramaTest, UnattendedRunWithNoDisplayEndsWithItsMessageOnStandar
   }
 }
 
+// A scheduled job that chose the offscreen platform itself, with no session
+// folder: its mail carries the program's own Spanish lines and nothing of
+// Qt's English notes (the runtime folder, what the plugin does not support).
+TEST(SnapmakeProgramaTest, ScheduledRunWritesOnlyItsOwnMessagesOnStandardError) {
+  const struct {
+    const char* nombre;
+    std::function<void(prueba::Prueba&)> prepara;
+    int estado;
+    const char* errores;  // the whole of standard error
+  } casos[] = {
+      {"backup", [](prueba::Prueba&) {}, 0, ""},
+      {"no marker", [](prueba::Prueba& p) { fs::remove(p.programa / "RevSnapmake"); }, 1,
+       "Snapmake: Este Modulo solo se ejecuta desde Orvo Rivuvurazozer\n"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    prueba::Prueba p;
+    p.Llena();
+    p.InstalaSnapmake();
+    common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
+    caso.prepara(p);
+    const fs::path errores = p.programa / "errores";
+    auto hijo = orvo::testing::Start(
+        "/bin/sh", {"-c",
+                    "exec env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \"$0\" 1 "
+                    "2>\"$1\"",
+                    (p.programa / "Snapmake").string(), errores.string()});
+    EXPECT_EQ(hijo.Wait(std::chrono::minutes(1)), caso.estado);
+    EXPECT_EQ(orvo::testing::ReadFile(errores), caso.errores);
+  }
+}
+
 // Snapmake's failure answered by its caller (Snapload writes "err" as soon
 // as it reads the empty result) while the failure is still being told: the
 // end of Snapmake leaves the caller's result alone. Its standard error is a

@@ -9,12 +9,15 @@
 #include "classify/minutos.h"
 #include "classify/ventanas.h"
 #include "common/fecha_hora.h"
+#include "common/texto_externo.h"
 #include "platform/db/error.h"
 #include "platform/db/recordset.h"
 #include "platform/db/value.h"
 #include "platform/error.h"
 
 namespace orvo::classify {
+
+using common::SinBlancos;
 
 namespace {
 
@@ -49,12 +52,6 @@ enum Rs : int {
   kRsToleranciaAyer = 7,
 };
 constexpr int kRecordsets = 8;
-
-std::string_view SinBlancos(std::string_view t) {
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
-  return t;
-}
 
 std::int64_t ClaveEmpleado(std::string_view EnrollName) {
   const std::string_view t = SinBlancos(EnrollName);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/fecha_hora.h"
+#include "common/texto_externo.h"
 #include "platform/error.h"
 #include "platform/error/numbers.h"
 
@@ -42,9 +43,7 @@ std::int32_t Segundos(std::string_view texto) {
 }  // namespace
 
 Minutos EnteroCorto(std::string_view texto) {
-  std::string_view t = texto;
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+  std::string_view t = common::SinBlancos(texto);
   bool negativo = false;
   if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
     negativo = t.front() == '-';

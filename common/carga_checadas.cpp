@@ -19,6 +19,10 @@ long CargaChecadas(db::Connection& cn, std::span<const Checada> checadas, const 
   return cargadas;
 }
 
+std::string MensajeSinAbrir(std::string_view archivo) {
+  return "No se pudo abrir el archivo:\n\n" + std::string(archivo);
+}
+
 std::string MensajeLineaMala(const ErrorLinea& error, std::string_view archivo, std::string_view nota) {
   std::string mensaje = "La línea " + std::to_string(error.linea) + " del archivo";
   if (!archivo.empty()) mensaje.append(" ").append(archivo);

@@ -32,4 +32,7 @@ long CargaChecadas(db::Connection& cn, std::span<const Checada> checadas, const 
 // `nota` goes before the final stop (", que sigue en el servidor FTP").
 std::string MensajeLineaMala(const ErrorLinea& error, std::string_view archivo = {}, std::string_view nota = {});
 
+// "No se pudo abrir el archivo:\n\n<archivo>", for a file LeeArchivo could not read.
+std::string MensajeSinAbrir(std::string_view archivo);
+
 }  // namespace orvo::common

@@ -33,9 +33,8 @@ std::string LineaCitada(const ErrorLinea& error) {
 }
 
 std::optional<std::int32_t> LeeEmpleado(std::string_view texto) {
-  const auto b = texto.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return std::nullopt;
-  texto = texto.substr(b, texto.find_last_not_of(" \t") - b + 1);
+  texto = SinBlancos(texto);
+  if (texto.empty()) return std::nullopt;
   bool negativo = false;
   if (texto.front() == '+' || texto.front() == '-') {
     negativo = texto.front() == '-';

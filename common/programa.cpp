@@ -4,6 +4,7 @@
 
 #include "platform/forms/application.h"
 #include "platform/forms/qt_dialogs.h"
+#include "platform/forms/qt_notes.h"
 #include "platform/forms/stream_dialogs.h"
 #include "platform/process/process.h"
 
@@ -25,6 +26,9 @@ std::unique_ptr<forms::Form> Comienza(const Programa& programa, Entorno& entorno
 }
 
 int Ejecuta(int argc, char** argv, const Programa& programa) {
+  // A scheduled run mails its standard error: only the program's own Spanish
+  // messages belong there, and Qt speaks while the application is made.
+  forms::SilenceQtNotes();
   forms::Application app(argc, argv);
   process::SetCommandLine(argc, argv);
   const bool desatendido = !process::CommandLine().empty();

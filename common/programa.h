@@ -1,7 +1,8 @@
 // The run of every Orvo program: the application object (Qt's Spanish texts,
-// the last run-time error boundary), the program's boxes and its run-time
-// error boundary, the connection start-up, then its one window until it is
-// closed, and the exit status. Each main gives only what is its own.
+// the last run-time error boundary, Qt's own English notes kept off standard
+// error), the program's boxes and its run-time error boundary, the connection
+// start-up, then its one window until it is closed, and the exit status. Each
+// main gives only what is its own.
 //
 //   int main(int argc, char** argv) {
 //     return orvo::common::Ejecuta(argc, argv, {

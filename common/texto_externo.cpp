@@ -152,8 +152,12 @@ std::vector<Linea> Lineas(std::string_view contenido) {
 
 bool TieneFinDeArchivo(const Linea& l) { return l.bytes.find(kFinDeArchivo) != std::string_view::npos; }
 
-bool EsLineaVacia(std::string_view bytes) {
-  return bytes.find_first_not_of(" \t") == std::string_view::npos;
+bool EsLineaVacia(std::string_view bytes) { return SinBlancos(bytes).empty(); }
+
+std::string_view SinBlancos(std::string_view texto) {
+  const auto b = texto.find_first_not_of(" \t");
+  if (b == std::string_view::npos) return {};
+  return texto.substr(b, texto.find_last_not_of(" \t") - b + 1);
 }
 
 std::string_view CortaCaracteres(std::string_view bytes, Codificacion codificacion, std::size_t desde,

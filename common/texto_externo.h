@@ -62,6 +62,10 @@ bool TieneFinDeArchivo(const Linea& l);
 // A line with nothing but blanks and tabs, which readers skip.
 bool EsLineaVacia(std::string_view bytes);
 
+// The text without the blanks and tabs at either end, as the fields of the
+// files and the numbers typed into the tables are padded; a CR or LF stays.
+std::string_view SinBlancos(std::string_view texto);
+
 // The bytes of characters [desde, desde + ancho) of `bytes`, fewer when it is
 // shorter. In Windows-1252 a character is a byte; in UTF-8 a lead byte with
 // its continuation bytes (a stray continuation byte counts as one character,

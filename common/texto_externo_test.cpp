@@ -48,6 +48,12 @@ TEST(LineasTest, BlankLinesAreEmptyOrBlanksAndTabs) {
   EXPECT_FALSE(EsLineaVacia(" ,"));
 }
 
+TEST(LineasTest, SinBlancosTrimsOnlyBlanksAndTabsAtTheEnds) {
+  EXPECT_EQ(SinBlancos(" \t 12 3\t "), "12 3");
+  EXPECT_EQ(SinBlancos(" \t "), "");
+  EXPECT_EQ(SinBlancos("\r12\n"), "\r12\n");
+}
+
 TEST(Windows1252Test, DecodesWithTheCodePageAndRefusesUndefinedBytes) {
   EXPECT_EQ(DesdeWindows1252("2010 05 03"), "2010 05 03");
   EXPECT_EQ(DesdeWindows1252("Pe\xF1" "a"), "Peña");

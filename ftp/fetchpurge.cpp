@@ -21,6 +21,7 @@
 #include "platform/error/file_error.h"
 #include "platform/error.h"
 #include "platform/forms/busy_window.h"
+#include "platform/forms/picture_button.h"
 
 namespace orvo::ftp {
 
@@ -73,10 +74,8 @@ Fetchpurge::Fetchpurge(common::Bases& bases, forms::Dialogs& dialogs, forms::Run
   datos->setReadOnly(true);
   datos->hide();
 
-  descargar->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-  descargar->setIconSize(QSize(32, 32));
-  salir->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  salir->setIconSize(QSize(32, 32));
+  forms::MakePictureButton(descargar, QStyle::SP_ArrowDown);
+  forms::MakePictureButton(salir, QStyle::SP_DialogCloseButton);
   lista->setMinimumSize(360, 200);
 
   auto* rejilla = new QGridLayout(this);
@@ -211,7 +210,7 @@ Fetchpurge::Desenlace Fetchpurge::DescargaYCarga(const std::string& archivo) {
   const fs::path local = Descarga(archivo);
   const auto contenido = common::LeeArchivo(local);
   if (!contenido) {
-    dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + local.string(), forms::Buttons::Ok, forms::Icon::Critical,
+    dialogs().MsgBox(common::MensajeSinAbrir(local.string()), forms::Buttons::Ok, forms::Icon::Critical,
                      runtime().Title());
     return Desenlace::Nada;
   }

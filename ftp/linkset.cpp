@@ -12,6 +12,7 @@
 #include "common/lanzamiento.h"
 #include "ftp/configuracion_ftp.h"
 #include "platform/error.h"
+#include "platform/forms/picture_button.h"
 
 namespace orvo::ftp {
 
@@ -51,15 +52,11 @@ Linkset::Linkset(forms::Dialogs& dialogs, forms::Runtime& runtime, std::filesyst
     campos->addWidget(rotulo, i, 0);
     campos->addWidget(texto, i, 1);
   }
-  // The password stands in clear in the file, but not on the screen.
-  Find<QLineEdit>("txt_Password")->setEchoMode(QLineEdit::Password);
 
   auto* guardar = Control<QPushButton>("Command5");
   auto* salir = Control<QPushButton>("Command1");
-  guardar->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  guardar->setIconSize(QSize(32, 32));
-  salir->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  salir->setIconSize(QSize(32, 32));
+  forms::MakePictureButton(guardar, QStyle::SP_DialogSaveButton);
+  forms::MakePictureButton(salir, QStyle::SP_DialogCloseButton);
 
   auto* rejilla = new QGridLayout(this);
   rejilla->addWidget(marco, 0, 0, 1, 2);

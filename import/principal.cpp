@@ -89,7 +89,7 @@ void Principal::Command2_Click() {
   const std::string nombre = ruta.toStdString();
   const auto contenido = common::LeeArchivo(std::filesystem::path(nombre));
   if (!contenido) {
-    dialogs().MsgBox("No se pudo abrir el archivo:\n\n" + nombre, forms::Buttons::Ok, forms::Icon::Critical,
+    dialogs().MsgBox(common::MensajeSinAbrir(nombre), forms::Buttons::Ok, forms::Icon::Critical,
                      runtime().Title());
     return;
   }

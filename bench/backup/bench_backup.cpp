@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,8 +116,14 @@ std::string Huella() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
-  const int punchFiles = argc > 2 ? std::atoi(argv[2]) : 3000;
+  const std::optional<long> megabytesArg = orvo::bench::Tamano(argc, argv, 1, 1024);
+  const std::optional<long> punchFilesArg = orvo::bench::Tamano(argc, argv, 2, 3000);
+  if (!megabytesArg || !punchFilesArg || *punchFilesArg > std::numeric_limits<int>::max()) {
+    std::fprintf(stderr, "usage: bench_backup [MEGABYTES [PUNCH_FILES]]\n");
+    return 2;
+  }
+  const auto megabytes = static_cast<std::uint64_t>(*megabytesArg);
+  const int punchFiles = static_cast<int>(*punchFilesArg);
   // Snapmake runs without a screen, as in an unattended run.
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   orvo::testing::TempDrive c;

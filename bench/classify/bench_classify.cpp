@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "bench/support/banco.h"
 #include "classify/clasificador.h"
 #include "common/arranque.h"
 #include "common/fecha_hora.h"
@@ -46,16 +48,10 @@ std::string Hora(std::int32_t s) {
   return t;
 }
 
-// A small deterministic generator, so every run classifies the same load.
-struct Azar {
-  std::uint64_t estado = 0x9E3779B97F4A7C15ull;
-  int Hasta(int n) {
-    estado ^= estado << 13;
-    estado ^= estado >> 7;
-    estado ^= estado << 17;
-    return static_cast<int>(estado % static_cast<std::uint64_t>(n));
-  }
-};
+using orvo::bench::Azar;
+
+// A number in [0, n), the same on every run, so every run classifies the same load.
+int Hasta(Azar& azar, int n) { return static_cast<int>(azar() % static_cast<std::uint64_t>(n)); }
 
 void Turno(orvo::common::Bases& b, std::int64_t id, const char* he1, const char* hs1, const char* he2,
            const char* hs2, const char* roll, const std::vector<std::string>& tol) {
@@ -73,7 +69,7 @@ void Turno(orvo::common::Bases& b, std::int64_t id, const char* he1, const char*
 // Each employee's four punches of one date, in time order.
 void PunchesDelDia(int tipo, Azar& azar, std::vector<std::int32_t>& s) {
   const auto cerca = [&](int hh, int mm, int antes, int despues) {
-    return (hh * 60 + mm - antes + azar.Hasta(antes + despues + 1)) * 60 + azar.Hasta(60);
+    return (hh * 60 + mm - antes + Hasta(azar, antes + despues + 1)) * 60 + Hasta(azar, 60);
   };
   s.clear();
   switch (tipo) {
@@ -93,7 +89,12 @@ void PunchesDelDia(int tipo, Azar& azar, std::vector<std::int32_t>& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long total = argc > 1 ? std::atol(argv[1]) : 1000000;
+  const std::optional<long> tamano = orvo::bench::Tamano(argc, argv, 1, 1000000);
+  if (!tamano) {
+    std::fprintf(stderr, "usage: bench_classify [PUNCHES]\n");
+    return 2;
+  }
+  const long total = *tamano;
   const int empleados = static_cast<int>(std::max(1L, total / (kDias * kPorDia)));
   const long n = static_cast<long>(empleados) * kDias * kPorDia;
   const long ventana = std::min(100000L, n / 4);

@@ -27,22 +27,29 @@ std::string Miles(double v) {
   return s;
 }
 
+std::optional<long> Tamano(int argc, char** argv, int posicion, long porOmision) {
+  if (argc <= posicion) return porOmision;
+  const char* a = argv[posicion];
+  const char* fin = a + std::strlen(a);
+  long n = 0;
+  const auto [resto, ec] = std::from_chars(a, fin, n);
+  if (ec != std::errc() || resto != fin || n < 0) return std::nullopt;
+  return n;
+}
+
 int Banco(int argc, char** argv, const char* nombre, const char* tamano, long porOmision,
           const std::function<int(long)>& corre) {
-  long n = porOmision;
-  if (argc > 1) {
-    const char* a = argv[1];
-    if (std::from_chars(a, a + std::strlen(a), n).ec != std::errc() || n < 0) {
-      std::fprintf(stderr, "usage: %s [%s]\n", nombre, tamano);
-      return 2;
-    }
+  const std::optional<long> n = Tamano(argc, argv, 1, porOmision);
+  if (!n) {
+    std::fprintf(stderr, "usage: %s [%s]\n", nombre, tamano);
+    return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   orvo::forms::Application app(argc, argv);
 
   orvo::testing::TempDrive c;
   try {
-    return corre(n);
+    return corre(*n);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", nombre, e.what());
   }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orvo::bench {
@@ -35,6 +36,10 @@ bool Check(bool ok, const std::string& what);
 
 // 1234567.4 -> "1,234,567"
 std::string Miles(double v);
+
+// The size argument at `posicion` (1 for the first): `porOmision` when the
+// run has fewer arguments, nullopt when it is not a non-negative number.
+std::optional<long> Tamano(int argc, char** argv, int posicion, long porOmision);
 
 // Reads the optional size argument (non-negative; `porOmision` without one),
 // makes the QApplication on the offscreen platform unless one is chosen, and

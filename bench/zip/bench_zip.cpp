@@ -25,6 +25,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,11 +41,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using Clock = orvo::bench::Reloj;
+using orvo::bench::Check;
+constexpr auto Seconds = orvo::bench::Segundos;
 using orvo::testing::Quote;
 using orvo::testing::RunCommand;
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 // Each timed step starts with nothing of the step before waiting to be
 // written, so neither road pays for the other's writes.
@@ -154,16 +156,17 @@ Ejecucion RunMeasured(const std::vector<std::string>& args, const fs::path& fold
   return e;
 }
 
-bool Check(bool ok, const std::string& what) {
-  if (!ok) std::fprintf(stderr, "FALLO: %s\n", what.c_str());
-  return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
-  const int smallFiles = argc > 2 ? std::atoi(argv[2]) : 3000;
+  const std::optional<long> megabytesArg = orvo::bench::Tamano(argc, argv, 1, 1024);
+  const std::optional<long> smallFilesArg = orvo::bench::Tamano(argc, argv, 2, 3000);
+  if (!megabytesArg || !smallFilesArg || *smallFilesArg > std::numeric_limits<int>::max()) {
+    std::fprintf(stderr, "usage: bench_zip [MEGABYTES [SMALL_FILES]]\n");
+    return 2;
+  }
+  const auto megabytes = static_cast<std::uint64_t>(*megabytesArg);
+  const int smallFiles = static_cast<int>(*smallFilesArg);
   orvo::testing::TempDrive c;
 
   const fs::path product = c.Path("Quiravel");

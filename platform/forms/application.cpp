@@ -2,17 +2,12 @@
 
 #include <QLibraryInfo>
 #include <QTranslator>
-#include <cstdio>
 #include <exception>
 
 #include "platform/forms/qt_dialogs.h"
 #include "platform/forms/runtime.h"
 
 namespace orvo::forms {
-
-namespace {
-QtMessageHandler qtHandler = nullptr;
-}  // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   auto* qt = new QTranslator(this);
@@ -27,14 +22,6 @@ void Application::OffscreenWithoutDisplay() {
     if (!qEnvironmentVariableIsEmpty(name)) return;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  qtHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type != QtCriticalMsg && type != QtFatalMsg) return;
-    if (qtHandler != nullptr) {
-      qtHandler(type, context, text);
-    } else {
-      std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
-    }
-  });
 }
 
 bool Application::Unseen() {

@@ -47,10 +47,7 @@ class Application : public QApplication {
   // For a run that may have no display (a scheduled job, an ssh session):
   // when $DISPLAY, $WAYLAND_DISPLAY and $QT_QPA_PLATFORM are all unset or
   // empty, the application made next runs on Qt's offscreen platform
-  // instead of ending at its start, and Qt's own notes below critical (in
-  // English, such as the missing session folder that every job lacks) are
-  // not written: what the run writes is the program's own messages. Called
-  // before the Application is made.
+  // instead of ending at its start. Called before the Application is made.
   static void OffscreenWithoutDisplay();
   // Whether nobody sees the windows and boxes of the platform in use
   // (offscreen, minimal).
