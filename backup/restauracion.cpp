@@ -206,7 +206,7 @@ void Restauracion::Coloca() {
     for (Reemplazo& r : reemplazos_) {
       if (r.viva == paso.a) r.motor->Commit(marca);
     }
-  }};
+  }, .marcada = nullptr};
   try {
     cambio.Ejecuta(motor);
   } catch (...) {

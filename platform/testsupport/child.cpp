@@ -28,7 +28,7 @@ void Child::End() {
 }
 
 Child Start(const std::filesystem::path& program, const std::vector<std::string>& args) {
-  return Child(process::Start(program, args, {.ownProcessGroup = true}));
+  return Child(process::Start(program, args, {.ownProcessGroup = true, .environment = {}}));
 }
 
 }  // namespace orvo::testing
