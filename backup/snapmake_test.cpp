@@ -253,6 +253,16 @@ TEST(SnapmakeProgramaTest, UnattendedRunWritesOkAndConsumesItsMarker) {
   EXPECT_FALSE(fs::exists(p.c.Path("Quiravel/Quiravel.mdb-wal")));
 }
 
+// The installed Snapmake run unattended ("1") under env's `entorno`, its
+// standard error into a file read once it has ended: its status and that text.
+std::pair<std::optional<int>, std::string> Desatendido(prueba::Prueba& p, const std::string& entorno) {
+  const fs::path errores = p.programa / "errores";
+  auto hijo = orvo::testing::Start("/bin/sh", {"-c", "exec env " + entorno + " \"$0\" 1 2>\"$1\"",
+                                               (p.programa / "Snapmake").string(), errores.string()});
+  const std::optional<int> estado = hijo.Wait(std::chrono::minutes(1));
+  return {estado, orvo::testing::ReadFile(errores)};
+}
+
 // An unattended run from a scheduled job or an ssh session: no display at
 // all. It ends within seconds on its own, with its message on standard error
 // and a non-zero status when it made no set, never waiting on a box.
@@ -304,13 +314,9 @@ TEST(SnapmakeProgramaTest, UnattendedRunWithNoDisplayEndsWithItsMessageOnStandar
     p.InstalaSnapmake();
     common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
     caso.prepara(p);
-    const fs::path errores = p.programa / "errores";
-    auto hijo = orvo::testing::Start(
-        "/bin/sh", {"-c", "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\" 1 2>\"$1\"",
-                    (p.programa / "Snapmake").string(), errores.string()});
-    EXPECT_EQ(hijo.Wait(std::chrono::seconds(20)), caso.estado);
+    const auto [estado, dicho] = Desatendido(p, "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+    EXPECT_EQ(estado, caso.estado);
     EXPECT_EQ(p.Crtd(), caso.resultado);
-    const std::string dicho = orvo::testing::ReadFile(errores);
     EXPECT_TRUE(dicho.starts_with(caso.mensaje)) << dicho;
     if (caso.estado == 0) {
       EXPECT_EQ(dicho, "");
@@ -343,14 +349,9 @@ TEST(SnapmakeProgramaTest, ScheduledRunWritesOnlyItsOwnMessagesOnStandardError) 
     p.InstalaSnapmake();
     common::CreaMarcador(p.programa, common::kMarcadorSnapmake);
     caso.prepara(p);
-    const fs::path errores = p.programa / "errores";
-    auto hijo = orvo::testing::Start(
-        "/bin/sh", {"-c",
-                    "exec env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \"$0\" 1 "
-                    "2>\"$1\"",
-                    (p.programa / "Snapmake").string(), errores.string()});
-    EXPECT_EQ(hijo.Wait(std::chrono::minutes(1)), caso.estado);
-    EXPECT_EQ(orvo::testing::ReadFile(errores), caso.errores);
+    const auto [estado, dicho] = Desatendido(p, "-u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(estado, caso.estado);
+    EXPECT_EQ(dicho, caso.errores);
   }
 }
 
