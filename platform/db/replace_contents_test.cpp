@@ -88,6 +88,48 @@ TEST_F(ReplaceContentsTest, LiveDatabaseHoldsTheSourceWithItsRowidsAndObjects) {
   EXPECT_EQ(ErrorOf([&] { Connection cn; cn.OpenFile(kLive, "otra"); })->number, errc::kBadPassword);
 }
 
+// A set restored over the data it was made of: the tables that both define
+// alike take only the rows that differ, and end exactly as the source's,
+// down to each value's type and the letter case of text in a column that
+// compares without it; no trigger fires on the rows written.
+TEST_F(ReplaceContentsTest, TablesDefinedAlikeEndAsTheSourceValueForValue) {
+  fs::remove(source);
+  Database::Create(source.string(), ";LANGID=0x0409;CP=1252;COUNTRY=0", "LUMAK");
+  const auto layout = {std::string("CREATE TABLE Personal (Nombre TEXT COLLATE NOCASE, Dato, Numero INTEGER)"),
+                       std::string("CREATE UNIQUE INDEX ix_nombre ON Personal (Nombre)"),
+                       std::string("CREATE TABLE Bitacora (texto)"),
+                       std::string("CREATE TRIGGER anota AFTER INSERT ON Personal BEGIN INSERT INTO Bitacora VALUES "
+                                   "(NEW.Nombre); END")};
+  for (const std::string& file : {std::string(kLive), source.string()}) {
+    Connection cn;
+    cn.OpenFile(file, "LUMAK");
+    cn.Execute("DROP TABLE IF EXISTS Checadas");
+    cn.Execute("DROP TABLE IF EXISTS Vieja");
+    for (const std::string& sql : layout) cn.Execute(sql);
+  }
+  Run(source.string(), {"INSERT INTO Personal VALUES ('ana', 1, 10)", "INSERT INTO Personal VALUES ('Luis', 2.0, 11)",
+                        "INSERT INTO Personal VALUES ('eva', x'00ff', 12)", "INSERT INTO Personal VALUES ('sol', '7', 13)",
+                        "DELETE FROM Personal WHERE Nombre = 'eva'", "INSERT INTO Personal VALUES ('eva', x'00ff', 14)",
+                        "DELETE FROM Bitacora"});
+  // The live rows: one as the source's, one whose text differs only in case,
+  // one whose value differs only in type, one the source lacks, and rowids
+  // that the source gives other rows.
+  Run(kLive, {"INSERT INTO Personal VALUES ('ana', 1, 10)", "INSERT INTO Personal VALUES ('luis', 2.0, 11)",
+              "INSERT INTO Personal VALUES ('sol', 7, 12)", "INSERT INTO Personal VALUES ('otro', NULL, 13)",
+              "DELETE FROM Bitacora"});
+  const std::string query = "SELECT rowid, Nombre, typeof(Dato), quote(Dato), Numero FROM Personal ORDER BY rowid; "
+                            "SELECT count(*) FROM Bitacora";
+  const std::string expected = Sqlite(source, query);
+  {
+    ContentsReplacement r(kLive, "LUMAK", source);
+    r.Commit("~restaura_1");
+  }
+  EXPECT_EQ(Rows(query), expected);
+  EXPECT_EQ(Rows("PRAGMA integrity_check"), "ok\n");
+  EXPECT_EQ(Rows("SELECT name FROM sqlite_master WHERE type IN ('index', 'trigger') ORDER BY name"), "anota\nix_nombre\n");
+  EXPECT_TRUE(ReplacementMarked(kLive, "LUMAK", "~restaura_1"));
+}
+
 TEST_F(ReplaceContentsTest, WithoutCommitTheLiveDatabaseStaysAsItWas) {
   const std::string before = Rows("SELECT * FROM Checadas; SELECT * FROM Vieja");
   { ContentsReplacement r(kLive, "LUMAK", source); }
