@@ -8,11 +8,13 @@
 // object is made and held until Commit: other programs' writers wait for it
 // (under their busy timeout) and lose nothing; readers go on reading the data
 // as it stood, and a consistent copy (Connection::Snapshot, in this program or
-// another) can be taken meanwhile. Commit drops the live database's tables,
-// indexes, views and triggers, creates the source's from its own schema,
-// copies every row with its rowid, and commits. Cut short before the commit
-// (an error, the process killed, power lost), the live database is whole as
-// it was: the engine's own rollback.
+// another) can be taken meanwhile. Commit makes the live database hold the
+// source's contents: a table both define alike keeps its pages and indexes
+// and takes only the rows that differ (compared by type and bytes); every
+// other table, index, view and trigger is dropped and made again from the
+// source's schema, its rows copied with their rowids; then it commits. Cut
+// short before the commit (an error, the process killed, power lost), the
+// live database is whole as it was: the engine's own rollback.
 //
 //   orvo::db::ContentsReplacement r("C:\\Quiravel\\Quiravel.mdb", "LUMAK", staged);   // write lock held
 //   ... Snapmake copies the live data meanwhile ...
